@@ -1,0 +1,106 @@
+/*
+ * zyl3an32.h - interface between a help host and ZYL3AN32.DLL.
+ *
+ * A host loads the module, sends it the numbered DLL messages through
+ * LDLLHandler, hands it a table of 17 callbacks (message DW_CALLBACKS) and
+ * creates the module's embedded windows with a ZYL_CREATEINFO record.
+ *
+ * Every value that can carry a pointer or a handle is pointer sized
+ * (LPARAM / LONG_PTR), so the same declarations serve the shipped 32-bit
+ * module and the 64-bit build.
+ */
+#ifndef ZYL3AN32_H
+#define ZYL3AN32_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define ZYL3AN32_MODULE_NAME "ZYL3AN32.DLL"
+
+/* Messages a host sends to LDLLHandler (only the low 16 bits count). */
+#define DW_NOTUSED    0
+#define DW_WHATMSG    1
+#define DW_MINMAX     2
+#define DW_SIZE       3
+#define DW_INIT       4
+#define DW_TERM       5
+#define DW_STARTJUMP  6
+#define DW_ENDJUMP    7
+#define DW_CHGFILE    8
+#define DW_ACTIVATE   9
+#define DW_CALLBACKS  10
+
+/* Answer to DW_WHATMSG: every message class. */
+#define DC_MINMAX     0x0001
+#define DC_INITTERM   0x0002
+#define DC_JUMP       0x0004
+#define DC_ACTIVATE   0x0008
+#define DC_CALLBACKS  0x0010
+#define DC_ALL        0x001F
+
+/* Messages a host sends to an embedded window. */
+#define EWM_RENDER     0x706A /* wParam: EWRENDER_TEXT or EWRENDER_BITMAP */
+#define EWM_QUERYSIZE  0x706B /* wParam: HDC, lParam: POINT* (receives size) */
+#define EWM_ASKPALETTE 0x706C /* result: HPALETTE */
+
+#define EWRENDER_TEXT   1     /* result: HGLOBAL of a NUL-terminated text */
+#define EWRENDER_BITMAP 2     /* lParam: ZYL_RENDERINFO*, result: HBITMAP */
+
+/* The host's print command, a WM_COMMAND id on the main frame. */
+#define ZYL_HOST_CMD_PRINT 0x044F
+
+/* Creation record: CREATESTRUCT.lpCreateParams points to it. */
+typedef struct ZYL_CREATEINFO {
+    WORD   majorVersion;   /* must be 0 */
+    WORD   minorVersion;
+    LPCSTR helpFile;       /* path of the help file that holds the topic */
+    LPCSTR authorData;     /* the author's parameter string */
+} ZYL_CREATEINFO;
+
+/* Render record for EWRENDER_BITMAP: the target device context stands at
+   byte offset 8 (the third 32-bit word on the 32-bit platform). */
+typedef struct ZYL_RENDERINFO {
+    LONG reserved0;
+    LONG reserved1;
+    HDC  hdc;
+} ZYL_RENDERINFO;
+
+/* Host callback table handed over with DW_CALLBACKS (lParam1 = its address). */
+#define ZYL_CALLBACK_COUNT    17
+#define ZYL_CALLBACK_GETINFO  15
+#define ZYL_CALLBACK_API      16
+
+/* GetInfo items. */
+#define GI_MAINHWND   2  /* the main frame window */
+#define GI_CURRHWND   3  /* the topic region the host is working on */
+#define GI_BKCOLOR    6  /* background colour (COLORREF) */
+#define GI_TOPICNO    7  /* number of the current topic */
+#define GI_HPATH      8  /* HGLOBAL with the help file path; receiver frees it */
+
+/* API commands. */
+#define ZYL_API_POPUP_CONTEXT   8      /* data: context number */
+#define ZYL_API_JUMP_HASH       0x95   /* data: context hash */
+#define ZYL_API_POPUP_HASH      0x96   /* data: context hash */
+#define ZYL_API_EXECUTE_MACRO   0x102  /* data: LPCSTR macro text */
+#define ZYL_API_JUMP_KEY        0x103  /* data: LPCSTR context string */
+#define ZYL_API_POPUP_KEY       0x104  /* data: LPCSTR context string */
+
+typedef LONG_PTR (CALLBACK *ZYL_GETINFO)(WORD item, HWND window);
+typedef BOOL     (CALLBACK *ZYL_API)(LPCSTR helpFile, WORD command, LONG_PTR data);
+typedef FARPROC  ZYL_CALLBACK_TABLE[ZYL_CALLBACK_COUNT];
+
+/* Window classes of the module. */
+#define ZYL_CLASS_ANIMBUTTON  "ZYL3_ANIMBUTTON32"
+
+/* Exports. */
+typedef LONG_PTR (CALLBACK *ZYL_LDLLHANDLER)(UINT message, LPARAM lParam1, LPARAM lParam2);
+LONG_PTR CALLBACK LDLLHandler(UINT message, LPARAM lParam1, LPARAM lParam2);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZYL3AN32_H */

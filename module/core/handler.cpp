@@ -1,0 +1,208 @@
+#include "handler.h"
+
+#include <cstring>
+
+#include "framework.h"
+#include "instance.h"
+#include "text.h"
+#include "zyl3an32.h"
+
+namespace zyl {
+
+namespace {
+
+HINSTANCE g_moduleInstance = nullptr;
+LONG g_registrationCount = 0;
+
+constexpr UINT kGlobalClass = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW;  // 0x4003
+
+// Filled in as the window classes are built; the order is the
+// registration order.
+const WindowClassSpec kClasses[] = {
+    {nullptr, nullptr, 0, 0, false, -1},
+};
+constexpr int kClassCount = 0;
+
+// Unregistered when the last host thread terminates. The drop-down wrapper
+// and the comment tip class stay registered.
+const char* const kUnregisterOrder[] = {
+    "ZYL3_ANIMBUTTON32", "ZYL3_ANIMVIDEO32",   "ZYL3_ANIMATETEXT32", "ZYL3_ANIMATION32",
+    "ZYL3_ANIMPICT32",   "ZYL3_ANIMVIDBAR32",  "ZYL3_ANIMCONTROL32", "ZYL3_ANIMTAB32",
+    "ZYL3_ANIMGRAPBTN32", "ZYL3_ANIMSPLASH32", "ZYL3_ANIMTOCBUTTON32", "ZYL3_ANIMMOUSE32",
+    "ZYL3_ANIMBULLET32",
+};
+
+void RegisterClasses() {
+    for (int i = 0; i < kClassCount; ++i) {
+        const WindowClassSpec& spec = kClasses[i];
+        WNDCLASSA wc;
+        std::memset(&wc, 0, sizeof wc);
+        wc.style = spec.style;
+        wc.lpfnWndProc = spec.proc;
+        wc.cbWndExtra = spec.windowBytes;
+        wc.hInstance = g_moduleInstance;
+        wc.hCursor = spec.arrowCursor ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
+        wc.hbrBackground = spec.backgroundStock >= 0 ? static_cast<HBRUSH>(GetStockObject(spec.backgroundStock)) : nullptr;
+        wc.lpszClassName = spec.name;
+        RegisterClassA(&wc);  // a class that is still registered stays as it was
+    }
+}
+
+void UnregisterClasses() {
+    for (const char* name : kUnregisterOrder) UnregisterClassA(name, g_moduleInstance);
+}
+
+void Initialise() {
+    InstanceRecord* inst = static_cast<InstanceRecord*>(
+        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(InstanceRecord)));
+    // Without a record the thread stays uninitialised; the count is only
+    // moved for a thread that will also be terminated.
+    if (!inst) return;
+    if (InterlockedIncrement(&g_registrationCount) == 1) RegisterClasses();
+    inst->header.kind = kKindInstance;
+    inst->threadId = GetCurrentThreadId();
+    inst->font = CreateFontA(14, 0, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
+    inst->handCursor = LoadCursorA(g_moduleInstance, MAKEINTRESOURCEA(8000));
+    inst->arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
+    InstanceListAdd(inst);
+}
+
+void DeleteTempFiles(InstanceRecord* inst) {
+    for (ListNode* n = inst->tempFiles; n; n = n->next) {
+        const char* path = reinterpret_cast<PictureEntry*>(n)->name;
+        const char* dot = std::strrchr(path, '.');
+        const char* slash = std::strrchr(path, '\\');
+        if (dot && (!slash || dot > slash) && EqualNoCase(dot, ".fot")) {
+            if (RemoveFontResourceA(path)) SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+        }
+        OFSTRUCT of;
+        OpenFile(path, &of, OF_DELETE);
+    }
+    ListFree(&inst->tempFiles);
+}
+
+void Terminate() {
+    InstanceRecord* inst = FindInstance();
+    if (!inst) return;
+    if (inst->font) DeleteObject(inst->font);
+    if (inst->handCursor) DestroyCursor(inst->handCursor);
+    if (inst->hook) UnhookWindowsHookEx(inst->hook);
+    ListFree(&inst->windows);
+    ListFree(&inst->pictures);
+    ListFree(&inst->ioProcs);
+    DeleteTempFiles(inst);
+    // Every node went back through its list; blocks can only remain if a
+    // node was taken outside the lists.
+    PoolReleaseAll(&inst->poolHead);
+    InstanceListRemove(inst);
+    HeapFree(GetProcessHeap(), 0, inst);
+    if (InterlockedDecrement(&g_registrationCount) == 0) UnregisterClasses();
+}
+
+void ClearPerTopic(WindowRecord* rec) {
+    rec->nsr.perTopic = nullptr;
+    rec->topic.perTopic = nullptr;
+}
+
+void StartJump() {
+    InstanceRecord* inst = FindInstance();
+    if (!inst) return;
+    if (inst->pendingHelpFileEntry) {
+        FetchHelpFilePath(inst);
+        CopyBounded(inst->pendingHelpFileEntry->name, sizeof inst->pendingHelpFileEntry->name, inst->helpFilePath);
+        inst->pendingHelpFileEntry = nullptr;
+    }
+    HWND current = reinterpret_cast<HWND>(HostGetInfo(inst, GI_CURRHWND));
+    if (WindowRecord* rec = FindWindowRecordByHwnd(inst, current ? GetParent(current) : nullptr)) ClearPerTopic(rec);
+}
+
+void EndJump() {
+    // Form records parked by the previous topic are released here once the
+    // form fields exist.
+}
+
+void ChangeFile(const char* newName) {
+    char* name = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 256));
+    if (!name) return;
+    CopyBounded(name, 256, newName);
+    ShortenPath(name, 256);
+    InstanceRecord* inst = FindInstance();
+    if (inst) {
+        HWND mainWnd = reinterpret_cast<HWND>(HostGetInfo(inst, GI_MAINHWND));
+        HWND current = reinterpret_cast<HWND>(HostGetInfo(inst, GI_CURRHWND));
+        HWND frame = current ? GetParent(current) : nullptr;
+        if (inst->helpFilePath[0]) {
+            if (WindowRecord* rec = FindWindowRecordByHwnd(inst, frame)) {
+                ClearPerTopic(rec);
+                if (!EqualNoCase(name, inst->helpFilePath)) {
+                    rec->nsr.fileWide = nullptr;
+                    rec->topic.fileWide = nullptr;
+                }
+                if (rec->hwnd == mainWnd) {
+                    auto* entry = reinterpret_cast<PictureEntry*>(ListFindByName(inst->pictures, name, nullptr));
+                    if (!entry) {
+                        entry = static_cast<PictureEntry*>(PoolAlloc(sizeof(PictureEntry)));
+                        if (entry) {
+                            entry->header.kind = kKindPicture;
+                            entry->transparentColour = kNoColour;
+                            CopyBounded(entry->name, sizeof entry->name, name);
+                            ListAppend(&inst->pictures, &entry->header, nullptr);
+                        }
+                    }
+                    if (entry) rec->helpFile = entry;
+                }
+            }
+        }
+        if (frame && frame == mainWnd) CopyBounded(inst->helpFilePath, sizeof inst->helpFilePath, name);
+    }
+    HeapFree(GetProcessHeap(), 0, name);
+}
+
+void TakeCallbacks(const FARPROC* table) {
+    InstanceRecord* inst = FindInstance();
+    if (!inst || !table) return;
+    std::memcpy(inst->callbacks, table, sizeof inst->callbacks);
+    if (inst->shellMessageId == 0)
+        inst->shellMessageId = static_cast<std::uint16_t>(RegisterWindowMessageA("WM_CEDARTRUNK"));
+    HWND mainWnd = reinterpret_cast<HWND>(HostGetInfo(inst, GI_MAINHWND));
+    if (inst->shellMessageId && mainWnd) SendMessageA(mainWnd, inst->shellMessageId, 0, 0);
+    if (WindowRecord* rec = GetWindowRecord(inst, "main", false)) rec->hwnd = mainWnd;
+}
+
+}  // namespace
+
+HINSTANCE ModuleInstance() { return g_moduleInstance; }
+
+void ModuleAttach(HINSTANCE instance) {
+    g_moduleInstance = instance;
+    g_registrationCount = 0;
+    InstanceListInit();
+}
+
+void ModuleDetach() { InstanceListShutdown(); }
+
+const WindowClassSpec* ClassTable(int* count) {
+    if (count) *count = kClassCount;
+    return kClasses;
+}
+
+LONG RegistrationCount() { return g_registrationCount; }
+
+}  // namespace zyl
+
+extern "C" LONG_PTR CALLBACK LDLLHandler(UINT message, LPARAM lParam1, LPARAM lParam2) {
+    using namespace zyl;
+    switch (message & 0xFFFF) {
+    case DW_WHATMSG: return DC_ALL;
+    case DW_MINMAX: return 0;
+    case DW_SIZE: return 1;
+    case DW_INIT: Initialise(); return 1;
+    case DW_TERM: Terminate(); return 1;
+    case DW_STARTJUMP: StartJump(); return 1;
+    case DW_ENDJUMP: EndJump(); return 1;
+    case DW_CHGFILE: ChangeFile(reinterpret_cast<const char*>(lParam1)); return 1;
+    case DW_ACTIVATE: return 1;
+    case DW_CALLBACKS: TakeCallbacks(reinterpret_cast<const FARPROC*>(lParam1)); return 1;
+    default: return 0;
+    }
+}

@@ -1,0 +1,42 @@
+#include "text.h"
+
+namespace zyl {
+
+static inline unsigned char Lower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+int CompareNoCaseN(const char* a, const char* b, std::size_t n) {
+    if (!a) a = "";
+    if (!b) b = "";
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char ca = Lower(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = Lower(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+        if (ca == 0) return 0;
+    }
+    return 0;
+}
+
+int CompareNoCase(const char* a, const char* b) {
+    return CompareNoCaseN(a, b, static_cast<std::size_t>(-1));
+}
+
+char* CopyBounded(char* dst, std::size_t capacity, const char* src) {
+    if (!dst || capacity == 0) return dst;
+    std::size_t i = 0;
+    if (src)
+        for (; i + 1 < capacity && src[i]; ++i) dst[i] = src[i];
+    dst[i] = '\0';
+    return dst;
+}
+
+char* CopyAtMost(char* dst, const char* src, std::size_t n) {
+    std::size_t i = 0;
+    if (src)
+        for (; i < n && src[i]; ++i) dst[i] = src[i];
+    dst[i] = '\0';
+    return dst;
+}
+
+}  // namespace zyl

@@ -1,0 +1,20 @@
+// Byte-string helpers with the module's exact edge behaviour. Portable.
+#pragma once
+#include <cstddef>
+
+namespace zyl {
+
+// ASCII case-insensitive comparison; 0 when equal. Null counts as "".
+int CompareNoCase(const char* a, const char* b);
+int CompareNoCaseN(const char* a, const char* b, std::size_t n);
+inline bool EqualNoCase(const char* a, const char* b) { return CompareNoCase(a, b) == 0; }
+
+// Copies at most `capacity - 1` bytes of `src` and always terminates
+// (nothing is written when capacity is 0). Returns dst.
+char* CopyBounded(char* dst, std::size_t capacity, const char* src);
+
+// Copies the first `n` bytes of src (fewer if src is shorter) and writes a
+// NUL after them: dst must hold n + 1 bytes.
+char* CopyAtMost(char* dst, const char* src, std::size_t n);
+
+}  // namespace zyl

@@ -1,0 +1,2 @@
+#pragma once
+#define IDC_ZYL_HAND 8000

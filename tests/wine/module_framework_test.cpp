@@ -1,0 +1,330 @@
+// What every embedded window shares: measuring, scaling, the error state
+// and the small platform helpers.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/framework.h"
+#include "core/instance.h"
+#include "host.h"
+#include "zyl3an32.h"
+
+using namespace zyl;
+
+namespace {
+
+// Measures `text` in a freshly made copy of the font error messages use.
+SIZE ExtentInHelv(HDC dc, int height, const char* text) {
+    HFONT f = CreateFontA(height, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Helv");
+    HGDIOBJ old = SelectObject(dc, f);
+    SIZE s = {};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &s);
+    SelectObject(dc, old);
+    DeleteObject(f);
+    return s;
+}
+
+int Width(HDC dc, const char* text) {
+    SIZE s = {};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &s);
+    return s.cx;
+}
+
+TEST(StringTable, HoldsTheErrorTexts) {
+    const char* expected[] = {
+        "Missing or corrupted bitmap", "Syntax error in parameters", "Invalid number of columns",
+        "Invalid number of rows", "Invalid number of frames", "Frame # is ", "No Timers available",
+        "Bad font size specified", "No device driver to play file", "Bad control type",
+        "No control name specified", "No tabs on tab bar", "No tab file found",
+        "Missing or corrupted bullet file"};
+    for (int i = 0; i < 14; ++i) {
+        char text[kErrorTextChars];
+        LoadErrorText(10000 + i, text, sizeof text);
+        EXPECT_STREQ(text, expected[i]) << 10000 + i;
+    }
+    // Below 10000 the multimedia system supplies the text.
+    char mci[kErrorTextChars];
+    LoadErrorText(257 /* MCIERR_INVALID_DEVICE_ID */, mci, sizeof mci);
+    EXPECT_GT(std::strlen(mci), 0u);
+}
+
+TEST(Measure, MnemonicLabels) {
+    HDC dc = GetDC(nullptr);
+    HFONT f = CreateFontA(14, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
+    HGDIOBJ old = SelectObject(dc, f);
+    char out[64];
+    int prefix = -1, ch = -1;
+
+    EXPECT_EQ(MeasureMnemonicText(dc, "&Next", out, &prefix, &ch), Width(dc, "Next"));
+    EXPECT_STREQ(out, "Next");
+    EXPECT_EQ(prefix, 0);
+    EXPECT_EQ(ch, Width(dc, "N"));
+
+    EXPECT_EQ(MeasureMnemonicText(dc, "Save &As", out, &prefix, &ch), Width(dc, "Save As"));
+    EXPECT_STREQ(out, "Save As");
+    EXPECT_EQ(prefix, Width(dc, "Save "));
+    EXPECT_EQ(ch, Width(dc, "A"));
+
+    MeasureMnemonicText(dc, "Fish & Chips", out, &prefix, &ch);
+    EXPECT_STREQ(out, "Fish  Chips") << "an & before a blank goes too";
+    EXPECT_EQ(prefix, Width(dc, "Fish "));
+
+    EXPECT_EQ(MeasureMnemonicText(dc, "Trail&", out, &prefix, &ch), Width(dc, "Trail&"));
+    EXPECT_STREQ(out, "Trail&");
+    EXPECT_EQ(prefix, 0);
+    EXPECT_EQ(ch, 0);
+
+    EXPECT_EQ(MeasureMnemonicText(dc, "", out, &prefix, &ch), 0);
+    SelectObject(dc, old);
+    DeleteObject(f);
+    ReleaseDC(nullptr, dc);
+}
+
+TEST(Measure, DeviceScalingAndErrorMessages) {
+    zylhost::Host host;
+    host.SetPrinterDpi(600);
+    HDC printer = host.CreatePrinterDC();
+    ASSERT_NE(printer, nullptr);
+    ASSERT_NE(GetDeviceCaps(printer, TECHNOLOGY), DT_RASDISPLAY);
+    HDC screen = GetDC(nullptr);
+    const int screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ASSERT_EQ(screenDpi, 96);
+
+    EXPECT_EQ(ScaleToDeviceY(printer, 14), 87);
+    EXPECT_EQ(ScaleToDeviceX(printer, 100), 625);
+    EXPECT_EQ(ScaleToDeviceY(screen, 14), 14);
+
+    // Screen: the message in 14-pixel Helv, plus 5 by 5.
+    const SIZE s = ExtentInHelv(screen, 14, "Syntax error in parameters");
+    const DWORD onScreen = MeasureErrorMessage(screen, kErrSyntax);
+    EXPECT_EQ(PackedWidth(onScreen), s.cx + 5);
+    EXPECT_EQ(PackedHeight(onScreen), s.cy + 5);
+    // Printer: the font grows to 14 x 600 / 96 = 87 pixels.
+    const SIZE p = ExtentInHelv(printer, 87, "Syntax error in parameters");
+    const DWORD onPrinter = MeasureErrorMessage(printer, kErrSyntax);
+    EXPECT_EQ(PackedWidth(onPrinter), p.cx + 5);
+    EXPECT_EQ(PackedHeight(onPrinter), p.cy + 5);
+    EXPECT_GT(PackedHeight(onPrinter), 5 * PackedHeight(onScreen) / 2);
+    ReleaseDC(nullptr, screen);
+    DeleteDC(printer);
+}
+
+TEST(Platform, ClassesAndUnits) {
+    EXPECT_EQ(PlatformClassFromVersion(0x00000003), 2);
+    EXPECT_EQ(PlatformClassFromVersion(0x80000004), 1);
+    EXPECT_EQ(PlatformClassFromVersion(0x00000004), 3);
+    EXPECT_EQ(PlatformClassFromVersion(0x00000005), 0);
+    EXPECT_EQ(PlatformClassFromVersion(0x1DB10106), 0);
+    EXPECT_EQ(PlatformClassFromVersion(0x00000000), 0);
+    int cls = -1;
+    EXPECT_FALSE(GetPlatformClass(true, &cls));
+    EXPECT_EQ(cls, 0) << "Wine reports version 6";
+    EXPECT_FALSE(GetPlatformClass(false, nullptr));
+
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(HelpUnitsToPixelsX(512), (512 * cx) >> 10);
+    EXPECT_EQ(HelpUnitsToPixelsX(1023), (1023 * cx) >> 10);
+    EXPECT_EQ(HelpUnitsToPixelsY(1024), cy);
+    EXPECT_EQ(HelpUnitsToPixelsX(0), 0);
+}
+
+TEST(Platform, PathsAndTempDirectory) {
+    // Version 6.1 never takes the short form.
+    char path[kPathChars] = "C:\\Program Files\\Some Long Name\\help file.hlp";
+    ShortenPath(path, sizeof path);
+    EXPECT_STREQ(path, "C:\\Program Files\\Some Long Name\\help file.hlp");
+
+    char saved[MAX_PATH] = "";
+    const bool hadTemp = GetEnvironmentVariableA("TEMP", saved, sizeof saved) > 0;
+    char buf[kPathChars];
+    SetEnvironmentVariableA("TEMP", "C:\\scratch\\");
+    std::strcpy(buf, "unchanged");
+    GetTempDirectory(buf, sizeof buf);
+    EXPECT_STREQ(buf, "C:\\scratch");
+    SetEnvironmentVariableA("TEMP", nullptr);
+    std::strcpy(buf, "C:\\fallback\\");
+    GetTempDirectory(buf, sizeof buf);
+    EXPECT_STREQ(buf, "C:\\fallback") << "the caller's text stays, less one backslash";
+    buf[0] = '\0';
+    GetTempDirectory(buf, sizeof buf);
+    EXPECT_STREQ(buf, "");
+    SetEnvironmentVariableA("TEMP", hadTemp ? saved : nullptr);
+}
+
+class Framework : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.AttachHandler(&LDLLHandler));
+        host.SetHelpFilePath("C:\\help\\frame.hlp");
+        inst = FindInstance();
+        ASSERT_NE(inst, nullptr);
+    }
+    void TearDown() override { host.Shutdown(); }
+    zylhost::Host host;
+    InstanceRecord* inst = nullptr;
+};
+
+TEST_F(Framework, CaptionWindowNamesAreStrippedInSecondaryFrames) {
+    HWND frame = host.OpenSecondary("glossary", nullptr);
+    ASSERT_NE(frame, nullptr);
+    host.SetCurrentRegion(host.TopicRegion(frame));
+    char caption[256];
+
+    SetWindowTextA(frame, "glossary|Glossary");
+    StripCaptionWindowName(inst);
+    GetWindowTextA(frame, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Glossary");
+
+    SetWindowTextA(frame, "A long caption | more");
+    StripCaptionWindowName(inst);
+    GetWindowTextA(frame, caption, sizeof caption);
+    EXPECT_STREQ(caption, "A long caption | more");
+
+    SetWindowTextA(frame, "12345678|x");   // '|' at index 8 is still a name
+    StripCaptionWindowName(inst);
+    GetWindowTextA(frame, caption, sizeof caption);
+    EXPECT_STREQ(caption, "x");
+
+    SetWindowTextA(host.MainFrame(), "main|Main");
+    host.SetCurrentRegion(host.TopicRegion());
+    StripCaptionWindowName(inst);
+    GetWindowTextA(host.MainFrame(), caption, sizeof caption);
+    EXPECT_STREQ(caption, "main|Main") << "the main window is left alone";
+}
+
+TEST_F(Framework, FindChildByClassIgnoresCase) {
+    EXPECT_EQ(FindChildByClass(host.MainFrame(), "ms_wintopic"), host.TopicRegion());
+    EXPECT_EQ(FindChildByClass(host.MainFrame(), "MS_WINNSR"), host.NsrRegion());
+    EXPECT_EQ(FindChildByClass(host.MainFrame(), "NO_SUCH_CLASS"), nullptr);
+}
+
+TEST_F(Framework, PostCommandPacksIdAndCode) {
+    HWND target = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    PostCommand(target, 0x1234, 0x0005, host.MainFrame());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, target, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(LOWORD(msg.wParam), 0x1234);
+    EXPECT_EQ(HIWORD(msg.wParam), 0x0005);
+    EXPECT_EQ(reinterpret_cast<HWND>(msg.lParam), host.MainFrame());
+    DestroyWindow(target);
+}
+
+// A window class built only from the shared creation steps: its data is an
+// error id to show ("0" = working).
+LRESULT CALLBACK ProbeWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE: {
+        const char* data = nullptr;
+        ControlHeader* rec = BeginControlCreate(hwnd, lParam, sizeof(ControlHeader), &data);
+        if (!rec) return -1;
+        EnterErrorState(hwnd, rec, std::atoi(data));
+        return 0;
+    }
+    case EWM_QUERYSIZE: {
+        ControlHeader* rec = GetControlRecord(hwnd);
+        if (rec->errorId) return ErrorQuerySize(hwnd, reinterpret_cast<HDC>(wParam), reinterpret_cast<POINT*>(lParam), rec->errorId);
+        reinterpret_cast<POINT*>(lParam)->x = 10;
+        reinterpret_cast<POINT*>(lParam)->y = 10;
+        return 1;
+    }
+    case EWM_RENDER: {
+        ControlHeader* rec = GetControlRecord(hwnd);
+        if (!rec->errorId) return 0;
+        if (wParam == EWRENDER_TEXT) return reinterpret_cast<LRESULT>(RenderErrorText(rec->errorId));
+        return reinterpret_cast<LRESULT>(RenderErrorBitmap(hwnd, reinterpret_cast<ZYL_RENDERINFO*>(lParam)->hdc, rec->errorId));
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (GetControlRecord(hwnd)->errorId) PaintErrorState(hwnd, dc, GetControlRecord(hwnd)->errorId);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        FreeControlRecord(hwnd);
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void RegisterProbe() {
+    WNDCLASSA wc = {};
+    wc.style = CS_GLOBALCLASS;
+    wc.lpfnWndProc = ProbeWndProc;
+    wc.cbWndExtra = sizeof(LONG_PTR);
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZYLTEST_PROBE";
+    RegisterClassA(&wc);
+}
+
+TEST_F(Framework, ErrorStateIsABorderedBoxOfItsMessage) {
+    RegisterProbe();
+    HWND w = host.CreateEmbedded(host.TopicRegion(), {'c', "self", "ZYLTEST_PROBE", "10001"});
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
+    EXPECT_STREQ(inst->helpFilePath, "C:\\help\\frame.hlp") << "creation takes over the help file path";
+    EXPECT_STREQ(GetControlRecord(w)->helpFile, "C:\\help\\frame.hlp");
+
+    HDC screen = GetDC(nullptr);
+    const SIZE s = ExtentInHelv(screen, 14, "Syntax error in parameters");
+    ReleaseDC(nullptr, screen);
+    RECT rc;
+    GetWindowRect(w, &rc);
+    EXPECT_EQ(rc.right - rc.left, s.cx + 5) << "the host sized it with the size query";
+    EXPECT_EQ(rc.bottom - rc.top, s.cy + 5);
+
+    HGLOBAL text = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0));
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(static_cast<const char*>(GlobalLock(text)), "Syntax error in parameters");
+    GlobalUnlock(text);
+    GlobalFree(text);
+    EXPECT_EQ(host.CopyTopic().find("Syntax error in parameters") != std::string::npos, true);
+
+    // The message is drawn: dark text pixels on a light box.
+    host.PumpUntilIdle();
+    int width = 0, height = 0;
+    std::vector<DWORD> pixels = host.CapturePixels(w, &width, &height);
+    int dark = 0;
+    for (DWORD p : pixels) dark += ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) < 200;
+    EXPECT_GT(dark, 20);
+
+    // Printing scales the box to the printer.
+    host.SetPrinterDpi(600);
+    ASSERT_TRUE(host.Print());
+    ASSERT_EQ(host.LastPrint().size(), 1u);
+    const auto& printed = host.LastPrint()[0];
+    EXPECT_GT(printed.size.x, 5 * (s.cx + 5));
+    EXPECT_EQ(printed.width, printed.size.x);
+    EXPECT_EQ(printed.height, printed.size.y);
+}
+
+TEST_F(Framework, WorkingWindowHasNoBorder) {
+    RegisterProbe();
+    HWND w = host.CreateEmbedded(host.TopicRegion(), {'c', "self", "ZYLTEST_PROBE", "0"});
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
+    EXPECT_EQ(GetControlRecord(w)->errorId, 0);
+}
+
+TEST_F(Framework, WindowsOfAnotherVersionOrThreadAreRefused) {
+    RegisterProbe();
+    ZYL_CREATEINFO info = {1, 0, "C:\\help\\frame.hlp", "0"};
+    HWND w = CreateWindowExA(0, "ZYLTEST_PROBE", "", WS_CHILD, 0, 0, 0, 0, host.TopicRegion(), nullptr,
+                             GetModuleHandleA(nullptr), &info);
+    EXPECT_EQ(w, nullptr) << "major version 1";
+
+    info.majorVersion = 0;
+    HWND other = reinterpret_cast<HWND>(1);
+    std::thread t([&] {
+        other = CreateWindowExA(0, "ZYLTEST_PROBE", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), &info);
+    });
+    t.join();
+    EXPECT_EQ(other, nullptr) << "a thread without a record";
+}
+
+}  // namespace

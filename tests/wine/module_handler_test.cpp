@@ -1,0 +1,302 @@
+// The host's messages to LDLLHandler, per-thread records, help-file changes
+// and termination, driven through the substitute host.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "core/framework.h"
+#include "core/handler.h"
+#include "core/instance.h"
+#include "host.h"
+#include "zyl3an32.h"
+
+using namespace zyl;
+
+namespace {
+
+InstanceRecord* Instance() { return FindInstance(); }
+
+std::string TempPath(const char* name) {
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    return std::string(dir) + name;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteFile(const std::string& path, const char* text) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fputs(text, f);
+    std::fclose(f);
+}
+
+TEST(Handler, AnswersEveryMessage) {
+    EXPECT_EQ(LDLLHandler(DW_WHATMSG, 0, 0), 31);
+    EXPECT_EQ(LDLLHandler(DW_MINMAX, 0, 0), 0);
+    EXPECT_EQ(LDLLHandler(DW_SIZE, 0, 0), 1);
+    EXPECT_EQ(LDLLHandler(DW_ACTIVATE, 0, 0), 1);
+    EXPECT_EQ(LDLLHandler(0, 0, 0), 0);
+    EXPECT_EQ(LDLLHandler(11, 0, 0), 0);
+    EXPECT_EQ(LDLLHandler(0x7FFF, 0, 0), 0);
+    // Messages 6 to 8 and 10 on a thread that never initialised answer 1
+    // and touch nothing.
+    EXPECT_EQ(Instance(), nullptr);
+    EXPECT_EQ(LDLLHandler(DW_STARTJUMP, 0, 0), 1);
+    EXPECT_EQ(LDLLHandler(DW_ENDJUMP, 0, 0), 1);
+    EXPECT_EQ(LDLLHandler(DW_CHGFILE, reinterpret_cast<LPARAM>("x.hlp"), 0), 1);
+    EXPECT_EQ(LDLLHandler(DW_CALLBACKS, 0, 0), 1);
+    EXPECT_EQ(LDLLHandler(DW_TERM, 0, 0), 1);
+    EXPECT_EQ(Instance(), nullptr);
+
+    // Only the low 16 bits of the message count.
+    const LONG before = RegistrationCount();
+    EXPECT_EQ(LDLLHandler(0x10004, 0, 0), 1);
+    ASSERT_NE(Instance(), nullptr);
+    EXPECT_EQ(Instance()->threadId, GetCurrentThreadId());
+    EXPECT_EQ(RegistrationCount(), before + 1);
+    EXPECT_NE(Instance()->font, nullptr);
+    EXPECT_NE(Instance()->handCursor, nullptr);
+    EXPECT_EQ(Instance()->arrowCursor, LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(LDLLHandler(0x10005, 0, 0), 1);
+    EXPECT_EQ(Instance(), nullptr);
+    EXPECT_EQ(RegistrationCount(), before);
+}
+
+TEST(Handler, EachHostThreadHasItsOwnRecord) {
+    std::atomic<int> stage{0};
+    InstanceRecord* seen[2] = {nullptr, nullptr};
+    DWORD ids[2] = {0, 0};
+    auto worker = [&](int i) {
+        LDLLHandler(DW_INIT, 0, 0);
+        seen[i] = FindInstance();
+        ids[i] = seen[i] ? seen[i]->threadId : 0;
+        EXPECT_EQ(ids[i], GetCurrentThreadId());
+        ++stage;
+        while (stage < 3) Sleep(1);   // hold the record until the third thread looked
+        EXPECT_EQ(FindInstance(), seen[i]);
+        LDLLHandler(DW_TERM, 0, 0);
+        EXPECT_EQ(FindInstance(), nullptr);
+    };
+    std::thread a(worker, 0), b(worker, 1);
+    while (stage < 2) Sleep(1);
+    InstanceRecord* third = reinterpret_cast<InstanceRecord*>(1);
+    std::thread c([&] { third = FindInstance(); });
+    c.join();
+    ++stage;
+    a.join();
+    b.join();
+    ASSERT_NE(seen[0], nullptr);
+    ASSERT_NE(seen[1], nullptr);
+    EXPECT_NE(seen[0], seen[1]);
+    EXPECT_NE(ids[0], ids[1]);
+    EXPECT_EQ(third, nullptr);
+}
+
+TEST(Handler, ManyThreadsStartAndEndTogether) {
+    // The instance list is walked and changed from several threads at once.
+    std::atomic<int> failures{0};
+    std::thread threads[8];
+    for (auto& t : threads)
+        t = std::thread([&] {
+            for (int round = 0; round < 200; ++round) {
+                LDLLHandler(DW_INIT, 0, 0);
+                InstanceRecord* inst = FindInstance();
+                if (!inst || inst->threadId != GetCurrentThreadId()) ++failures;
+                LDLLHandler(DW_TERM, 0, 0);
+                if (FindInstance()) ++failures;
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
+class HostedModule : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.AttachHandler(&LDLLHandler));
+        host.SetHelpFilePath("C:\\help\\first.hlp");
+        inst = FindInstance();
+        ASSERT_NE(inst, nullptr);
+    }
+    void TearDown() override { host.Shutdown(); }
+
+    PictureEntry* NewPicture(const char* name) {
+        auto* p = static_cast<PictureEntry*>(PoolAlloc(sizeof(PictureEntry)));
+        p->header.kind = kKindPicture;
+        std::strcpy(p->name, name);
+        ListAppend(&inst->pictures, &p->header, nullptr);
+        return p;
+    }
+
+    zylhost::Host host;
+    InstanceRecord* inst = nullptr;
+};
+
+TEST_F(HostedModule, CallbackTableIsCopiedAndMainWindowRecorded) {
+    EXPECT_EQ(host.WhatMessages(), 31);
+    EXPECT_NE(inst->callbacks[ZYL_CALLBACK_GETINFO], nullptr);
+    EXPECT_NE(inst->callbacks[ZYL_CALLBACK_API], nullptr);
+    EXPECT_NE(inst->shellMessageId, 0);
+    EXPECT_EQ(inst->shellMessageId, RegisterWindowMessageA("WM_CEDARTRUNK"));
+    // The main record exists from message 10 on, still without a path.
+    auto* rec = reinterpret_cast<WindowRecord*>(ListFindByName(inst->windows, "Main", nullptr));
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->hwnd, host.MainFrame());
+    EXPECT_EQ(rec->nsr.colour, kNoColour);
+    EXPECT_EQ(rec->topic.colour, kNoColour);
+    // It was made while the path was empty: the next jump names its entry.
+    ASSERT_EQ(inst->pendingHelpFileEntry, rec->helpFile);
+    host.SetCurrentRegion(host.TopicRegion());
+    LDLLHandler(DW_STARTJUMP, 0, 0);
+    EXPECT_EQ(inst->pendingHelpFileEntry, nullptr);
+    EXPECT_STREQ(inst->helpFilePath, "C:\\help\\first.hlp");
+    EXPECT_STREQ(rec->helpFile->name, "C:\\help\\first.hlp");
+}
+
+TEST_F(HostedModule, WindowRecordsPerHelpFileAndPerName) {
+    WindowRecord* mainA = GetWindowRecord(inst, "main", true);
+    WindowRecord* secA = GetWindowRecord(inst, "glossary", true);
+    ASSERT_NE(mainA, nullptr);
+    ASSERT_NE(secA, nullptr);
+    EXPECT_STREQ(inst->helpFilePath, "C:\\help\\first.hlp");
+    EXPECT_EQ(GetWindowRecord(inst, "MAIN", true), mainA);
+
+    std::strcpy(inst->helpFilePath, "C:\\help\\second.hlp");
+    WindowRecord* mainB = GetWindowRecord(inst, "main", true);
+    EXPECT_NE(mainB, mainA);
+    EXPECT_NE(mainB->helpFile, mainA->helpFile);
+    EXPECT_EQ(GetWindowRecord(inst, "Glossary", true), secA) << "secondary names are shared by help files";
+    EXPECT_EQ(mainB->hwnd, host.MainFrame());
+    EXPECT_EQ(FindWindowRecordByHwnd(inst, host.MainFrame()), mainB);
+}
+
+TEST_F(HostedModule, HelpFileChangeToTheSameFileKeepsFileWidePictures) {
+    WindowRecord* rec = GetWindowRecord(inst, "main", true);
+    PictureEntry* wide = NewPicture("wide.bmp");
+    PictureEntry* topic = NewPicture("topic.bmp");
+    rec->nsr.fileWide = rec->topic.fileWide = wide;
+    rec->nsr.perTopic = rec->topic.perTopic = topic;
+    host.SetCurrentRegion(host.TopicRegion());
+
+    std::string same = "c:\\HELP\\FIRST.HLP";
+    EXPECT_EQ(LDLLHandler(DW_CHGFILE, reinterpret_cast<LPARAM>(same.c_str()), 0), 1);
+    EXPECT_EQ(rec->nsr.fileWide, wide);
+    EXPECT_EQ(rec->topic.fileWide, wide);
+    EXPECT_EQ(rec->nsr.perTopic, nullptr);
+    EXPECT_EQ(rec->topic.perTopic, nullptr);
+    EXPECT_STREQ(inst->helpFilePath, same.c_str()) << "the main window took the new name";
+
+    rec->topic.perTopic = topic;
+    std::string other = "C:\\help\\other.hlp";
+    LDLLHandler(DW_CHGFILE, reinterpret_cast<LPARAM>(other.c_str()), 0);
+    EXPECT_EQ(rec->nsr.fileWide, nullptr);
+    EXPECT_EQ(rec->topic.fileWide, nullptr);
+    EXPECT_EQ(rec->topic.perTopic, nullptr);
+    ASSERT_NE(rec->helpFile, nullptr);
+    EXPECT_STREQ(rec->helpFile->name, "C:\\help\\other.hlp") << "the main record moved to the new file";
+    EXPECT_STREQ(inst->helpFilePath, "C:\\help\\other.hlp");
+    EXPECT_EQ(GetWindowRecord(inst, "main", true), rec);
+}
+
+TEST_F(HostedModule, HelpFileChangeSeenFromASecondaryWindowKeepsThePath) {
+    HWND frame = host.OpenSecondary("glossary", nullptr);
+    ASSERT_NE(frame, nullptr);
+    host.SetCurrentRegion(host.TopicRegion(frame));
+    WindowRecord* sec = GetWindowRecord(inst, "glossary", true);
+    sec->hwnd = frame;
+    PictureEntry* topic = NewPicture("topic.bmp");
+    sec->topic.perTopic = topic;
+
+    LDLLHandler(DW_CHGFILE, reinterpret_cast<LPARAM>("C:\\help\\other.hlp"), 0);
+    EXPECT_STREQ(inst->helpFilePath, "C:\\help\\first.hlp");
+    EXPECT_EQ(sec->topic.perTopic, nullptr);
+    EXPECT_NE(sec->helpFile, nullptr);
+    EXPECT_STREQ(sec->helpFile->name, "C:\\help\\first.hlp") << "only the main window changes file";
+}
+
+TEST_F(HostedModule, JumpClearsPerTopicPicturesOfTheCurrentFrame) {
+    WindowRecord* rec = GetWindowRecord(inst, "main", true);
+    PictureEntry* wide = NewPicture("wide.bmp");
+    rec->nsr.perTopic = rec->topic.perTopic = NewPicture("t.bmp");
+    rec->topic.fileWide = wide;
+    host.SetCurrentRegion(host.NsrRegion());
+    LDLLHandler(DW_STARTJUMP, 0, 0);
+    EXPECT_EQ(rec->nsr.perTopic, nullptr);
+    EXPECT_EQ(rec->topic.perTopic, nullptr);
+    EXPECT_EQ(rec->topic.fileWide, wide);
+}
+
+TEST_F(HostedModule, RegionBackColourFollowsTheRegion) {
+    WindowRecord* rec = GetWindowRecord(inst, "main", true);
+    HWND inTopic = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, host.TopicRegion(), nullptr, nullptr, nullptr);
+    HWND inNsr = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, host.NsrRegion(), nullptr, nullptr, nullptr);
+    const COLORREF hostColour = static_cast<COLORREF>(HostGetInfo(inst, GI_BKCOLOR));
+    EXPECT_EQ(GetRegionBackColour(inst, inTopic), hostColour);
+    EXPECT_EQ(GetRegionBackColour(inst, inNsr), hostColour);
+    rec->topic.colour = RGB(1, 2, 3);
+    rec->nsr.colour = RGB(4, 5, 6);
+    EXPECT_EQ(GetRegionBackColour(inst, inTopic), RGB(1, 2, 3));
+    EXPECT_EQ(GetRegionBackColour(inst, inNsr), RGB(4, 5, 6));
+    DestroyWindow(inTopic);
+    DestroyWindow(inNsr);
+}
+
+TEST_F(HostedModule, TempFilesAreRecordedOnce) {
+    AddTempFile(inst, "C:\\temp\\a.wav");
+    AddTempFile(inst, "c:\\TEMP\\A.WAV");
+    AddTempFile(inst, "C:\\temp\\b.wav");
+    int n = 0;
+    for (ListNode* p = inst->tempFiles; p; p = p->next) ++n;
+    EXPECT_EQ(n, 2);
+}
+
+// Counts WM_FONTCHANGE broadcasts.
+std::atomic<int> g_fontChanges{0};
+LRESULT CALLBACK FontWatchProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_FONTCHANGE) ++g_fontChanges;
+    return DefWindowProcA(h, m, w, l);
+}
+
+TEST(Termination, DeletesTempFilesAndRemovesFontResources) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FontWatchProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZylFontWatch";
+    RegisterClassA(&wc);
+    HWND watch = CreateWindowExA(0, "ZylFontWatch", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(watch, nullptr);
+
+    const std::string ttf = TempPath("zyltest.ttf");
+    ASSERT_TRUE(CopyFileA("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf", ttf.c_str(), FALSE));
+    const std::string fotLower = TempPath("zylone.fot"), fotUpper = TempPath("ZYLTWO.FOT");
+    const std::string plain = TempPath("zylplain.wav"), notFont = TempPath("zylfot.txt");
+    for (const auto& fot : {fotLower, fotUpper}) {
+        DeleteFileA(fot.c_str());
+        ASSERT_TRUE(CreateScalableFontResourceA(0, fot.c_str(), ttf.c_str(), nullptr)) << fot;
+        ASSERT_GT(AddFontResourceA(fot.c_str()), 0) << fot;
+    }
+    WriteFile(plain, "RIFF");
+    WriteFile(notFont, "fot");
+
+    {
+        zylhost::Host host;
+        ASSERT_TRUE(host.AttachHandler(&LDLLHandler));
+        InstanceRecord* inst = FindInstance();
+        for (const auto& p : {fotLower, fotUpper, plain, notFont}) AddTempFile(inst, p.c_str());
+        g_fontChanges = 0;
+        host.Shutdown();
+    }
+    EXPECT_EQ(FindInstance(), nullptr);
+    EXPECT_EQ(g_fontChanges.load(), 2) << "one announcement per removed font resource";
+    for (const auto& p : {fotLower, fotUpper, plain, notFont}) EXPECT_FALSE(FileExists(p)) << p;
+    EXPECT_FALSE(RemoveFontResourceA(fotLower.c_str())) << "already removed";
+    DestroyWindow(watch);
+    DeleteFileA(ttf.c_str());
+}
+
+}  // namespace
