@@ -99,6 +99,13 @@ typedef FARPROC  ZYL_CALLBACK_TABLE[ZYL_CALLBACK_COUNT];
 typedef LONG_PTR (CALLBACK *ZYL_LDLLHANDLER)(UINT message, LPARAM lParam1, LPARAM lParam2);
 LONG_PTR CALLBACK LDLLHandler(UINT message, LPARAM lParam1, LPARAM lParam2);
 
+/* Window procedures of the embedded window classes. */
+LRESULT CALLBACK AnimButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* Macro routines (register them with RegisterRoutine, e.g.
+   RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
+void CALLBACK ZylAnimInit(void);
+
 #ifdef __cplusplus
 }
 #endif

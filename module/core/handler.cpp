@@ -19,9 +19,9 @@ constexpr UINT kGlobalClass = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW;  // 0x40
 // Filled in as the window classes are built; the order is the
 // registration order.
 const WindowClassSpec kClasses[] = {
-    {nullptr, nullptr, 0, 0, false, -1},
+    {"ZYL3_ANIMBUTTON32", AnimButtonWndProc, kGlobalClass, sizeof(LONG_PTR), true, -1},
 };
-constexpr int kClassCount = 0;
+constexpr int kClassCount = static_cast<int>(sizeof kClasses / sizeof kClasses[0]);
 
 // Unregistered when the last host thread terminates. The drop-down wrapper
 // and the comment tip class stay registered.

@@ -141,13 +141,13 @@ void PoolFree(void* node) {
 
 LONG_PTR HostGetInfo(InstanceRecord* inst, WORD item) {
     if (!inst || !inst->callbacks[ZYL_CALLBACK_GETINFO]) return 0;
-    auto getInfo = reinterpret_cast<ZYL_GETINFO>(inst->callbacks[ZYL_CALLBACK_GETINFO]);
+    auto getInfo = reinterpret_cast<ZYL_GETINFO>(reinterpret_cast<void (*)()>(inst->callbacks[ZYL_CALLBACK_GETINFO]));
     return getInfo(item, nullptr);
 }
 
 void HostApi(InstanceRecord* inst, const char* helpFile, WORD command, LONG_PTR data) {
     if (!inst || !inst->callbacks[ZYL_CALLBACK_API]) return;
-    auto api = reinterpret_cast<ZYL_API>(inst->callbacks[ZYL_CALLBACK_API]);
+    auto api = reinterpret_cast<ZYL_API>(reinterpret_cast<void (*)()>(inst->callbacks[ZYL_CALLBACK_API]));
     api(helpFile, command, data);
 }
 

@@ -1,0 +1,261 @@
+// The push button, driven through the host as a help file would drive it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "dll_test.h"
+#include "host.h"
+#include "zyl3an32.h"
+
+namespace {
+
+constexpr const char* kHelp = "C:\\help\\buttons.hlp";
+
+SIZE Extent(const char* face, int height, int weight, const char* text, int* charHeight = nullptr) {
+    HDC dc = GetDC(nullptr);
+    HFONT f = CreateFontA(height, 0, 0, 0, weight, 0, 0, 0, 0, 0, 0, 0, 0, face);
+    HGDIOBJ old = SelectObject(dc, f);
+    SIZE s = {};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &s);
+    TEXTMETRICA tm = {};
+    GetTextMetricsA(dc, &tm);
+    if (charHeight) *charHeight = tm.tmHeight;
+    SelectObject(dc, old);
+    DeleteObject(f);
+    ReleaseDC(nullptr, dc);
+    return s;
+}
+
+SIZE WindowSize(HWND w) {
+    RECT rc;
+    GetWindowRect(w, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+std::string RenderText(HWND w) {
+    HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0));
+    if (!h) return "<null>";
+    std::string text = static_cast<const char*>(GlobalLock(h));
+    GlobalUnlock(h);
+    GlobalFree(h);
+    return text;
+}
+
+HWND ChildButton(HWND w) { return FindWindowExA(w, nullptr, "button", nullptr); }
+
+class Buttons : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.LoadModule(ModulePath())) << ModulePath();
+        host.SetHelpFilePath(kHelp);
+    }
+    void TearDown() override { host.Shutdown(); }
+
+    HWND Make(const char* data) {
+        return host.CreateEmbedded(host.TopicRegion(), {'c', "ZYL3AN32.DLL", "ZYL3_ANIMBUTTON32", data});
+    }
+    std::vector<std::string> Click(HWND w) {
+        host.ClearApiLog();
+        SendMessageA(ChildButton(w), BM_CLICK, 0, 0);
+        std::vector<std::string> macros;
+        for (const auto& call : host.ApiLog()) {
+            EXPECT_EQ(call.command, 0x102u);
+            EXPECT_STREQ(call.helpFile.c_str(), kHelp);
+            macros.push_back(call.text);
+        }
+        return macros;
+    }
+    zylhost::Host host;
+};
+
+using V = std::vector<std::string>;
+
+TEST_F(Buttons, SizedToTheLabelAndRunsItsMacroOnce) {
+    HWND w = Make("Next;Next()");
+    ASSERT_NE(w, nullptr);
+    int charHeight = 0;
+    const SIZE label = Extent("MS Sans Serif", 14, 700, "Next", &charHeight);
+    EXPECT_EQ(WindowSize(w).cx, label.cx + 14);
+    EXPECT_EQ(WindowSize(w).cy, charHeight + 10);
+    HWND child = ChildButton(w);
+    ASSERT_NE(child, nullptr);
+    char text[32];
+    GetWindowTextA(child, text, sizeof text);
+    EXPECT_STREQ(text, "Next");
+    EXPECT_EQ(GetDlgCtrlID(child), 1);
+    EXPECT_EQ(WindowSize(child).cx, label.cx + 14);
+    EXPECT_FALSE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
+
+    EXPECT_EQ(Click(w), (V{"Next()"}));
+    EXPECT_EQ(Click(w), (V{"Next()"})) << "the macro text survives a run";
+    EXPECT_EQ(RenderText(w), "") << "a working button copies as nothing";
+}
+
+TEST_F(Buttons, MnemonicAndLeadingBar) {
+    HWND print = Make("&Print;Print()");
+    ASSERT_NE(print, nullptr);
+    EXPECT_EQ(WindowSize(print).cx, Extent("MS Sans Serif", 14, 700, "Print").cx + 14);
+    char text[32];
+    GetWindowTextA(ChildButton(print), text, sizeof text);
+    EXPECT_STREQ(text, "&Print") << "the system button underlines the P";
+
+    HWND a = Make("|Go;A()"), b = Make("Go;A()");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(WindowSize(a).cx, WindowSize(b).cx);
+    EXPECT_EQ(WindowSize(a).cy, WindowSize(b).cy);
+    GetWindowTextA(ChildButton(a), text, sizeof text);
+    EXPECT_STREQ(text, "Go");
+    EXPECT_EQ(Click(a), Click(b));
+    EXPECT_EQ(Click(Make("Back;A();B()")), (V{"A()", "B()"}));
+}
+
+TEST_F(Buttons, MissingSemicolonIsTheErrorState) {
+    HWND w = Make("Back");
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
+    EXPECT_EQ(ChildButton(w), nullptr);
+    const SIZE msg = Extent("Helv", 14, 400, "Syntax error in parameters");
+    EXPECT_EQ(WindowSize(w).cx, msg.cx + 5);
+    EXPECT_EQ(WindowSize(w).cy, msg.cy + 5);
+    EXPECT_EQ(RenderText(w), "Syntax error in parameters");
+    EXPECT_NE(host.CopyTopic().find("Syntax error in parameters"), std::string::npos);
+}
+
+TEST_F(Buttons, PrintScalesSizeAndPicture) {
+    HWND w = Make("Next;Next()");
+    ASSERT_NE(w, nullptr);
+    const SIZE screen = WindowSize(w);
+    for (int dpi : {300, 600}) {
+        host.SetPrinterDpi(dpi);
+        ASSERT_TRUE(host.Print());
+        ASSERT_EQ(host.LastPrint().size(), 1u);
+        const auto& p = host.LastPrint()[0];
+        EXPECT_EQ(p.size.x, screen.cx * dpi / 96) << dpi;
+        EXPECT_EQ(p.size.y, screen.cy * dpi / 96) << dpi;
+        ASSERT_EQ(p.width, p.size.x);
+        ASSERT_EQ(p.height, p.size.y);
+        // The frame is drawn at every edge, the label inside, white around it.
+        const int W = p.width, H = p.height;
+        auto at = [&](int x, int y) { return p.pixels[static_cast<size_t>(y) * W + x]; };
+        EXPECT_TRUE(IsDark(at(W / 2, 0)));
+        EXPECT_TRUE(IsDark(at(0, H / 2)));
+        EXPECT_TRUE(IsDark(at(W / 2, H - 1)) || IsDark(at(W / 2, H - 2)));
+        int dark = 0, light = 0;
+        for (int y = H / 4; y < 3 * H / 4; ++y)
+            for (int x = W / 8; x < 7 * W / 8; ++x) (IsDark(at(x, y)) ? dark : light)++;
+        EXPECT_GT(dark, 0) << "label text";
+        EXPECT_GT(light, dark) << "on a white face";
+    }
+    // The screen picture: a device bitmap of the button's own size.
+    HDC screenDc = GetDC(nullptr);
+    ZYL_RENDERINFO ri = {0, 0, screenDc};
+    HBITMAP bmp = reinterpret_cast<HBITMAP>(SendMessageA(w, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&ri)));
+    ReleaseDC(nullptr, screenDc);
+    ASSERT_NE(bmp, nullptr);
+    int bw = 0, bh = 0;
+    BitmapPixels(bmp, &bw, &bh);
+    EXPECT_EQ(bw, screen.cx);
+    EXPECT_EQ(bh, screen.cy);
+    DeleteObject(bmp);
+    EXPECT_EQ(SendMessageA(w, EWM_RENDER, 3, 0), 0);
+}
+
+TEST_F(Buttons, ErrorStatePrintsItsMessage) {
+    HWND w = Make("Back");
+    host.SetPrinterDpi(600);
+    ASSERT_TRUE(host.Print());
+    ASSERT_EQ(host.LastPrint().size(), 1u);
+    const auto& p = host.LastPrint()[0];
+    EXPECT_GT(p.size.x, 5 * Extent("Helv", 14, 400, "Syntax error in parameters").cx);
+    EXPECT_GT(p.width, 0);
+    int dark = 0;
+    for (DWORD px : p.pixels) dark += IsDark(px);
+    EXPECT_GT(dark, 100);
+    (void)w;
+}
+
+TEST_F(Buttons, MacroTextsRunAsTheHostReceivesThem) {
+    EXPECT_EQ(Click(Make("Go;Next():Prev()")), (V{"Next()", "Prev()"}));
+    EXPECT_EQ(Click(Make("Go;Next();  Prev()")), (V{"Next()", "Prev()"}));
+    EXPECT_EQ(Click(Make("Go;JI(`a)b.hlp', `x');Next()")), (V{"JI(`a)b.hlp', `x')", "Next()"}));
+    EXPECT_EQ(Click(Make("Go;JI(\"a)b.hlp\", 1)")), (V{"JI(\"a)b.hlp\", 1)"}));
+    EXPECT_EQ(Click(Make("Go;ExecProgram(|notepad|, 0)")), (V{"ExecProgram(,notepad,, 0)"}));
+    EXPECT_EQ(Click(Make("Go;Next(")), V{});
+    EXPECT_EQ(Click(Make("Go;About")), V{});
+    EXPECT_EQ(Click(Make("Go;A() garbage B()")), (V{"A()", "garbage B()"}));
+}
+
+// Records how many API calls the host had seen when a posted message arrived.
+size_t g_seenAtMessage = 0;
+zylhost::Host* g_host = nullptr;
+LRESULT CALLBACK ProbeProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_APP) g_seenAtMessage = g_host->ApiLog().size();
+    return DefWindowProcA(h, m, w, l);
+}
+
+TEST_F(Buttons, PositioningMacroDrainsTheQueueBeforeTheNext) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ProbeProc;
+    wc.lpszClassName = "ZylQueueProbe";
+    RegisterClassA(&wc);
+    HWND probe = CreateWindowExA(0, "ZylQueueProbe", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    g_host = &host;
+    HWND w = Make("Go;PW(`main', 0, 0, 100, 100, 0):Next()");
+    ASSERT_NE(w, nullptr);
+    host.ClearApiLog();
+    g_seenAtMessage = 99;
+    PostMessageA(probe, WM_APP, 0, 0);
+    SendMessageA(ChildButton(w), BM_CLICK, 0, 0);
+    EXPECT_EQ(g_seenAtMessage, 1u) << "handled after PW(...) and before Next()";
+    ASSERT_EQ(host.ApiLog().size(), 2u);
+    EXPECT_EQ(host.ApiLog()[1].text, "Next()");
+
+    // Without a positioning macro the queue waits for the host's loop.
+    HWND plain = Make("Go;A():B()");
+    host.ClearApiLog();
+    g_seenAtMessage = 99;
+    PostMessageA(probe, WM_APP, 0, 0);
+    SendMessageA(ChildButton(plain), BM_CLICK, 0, 0);
+    EXPECT_EQ(g_seenAtMessage, 99u);
+    host.PumpUntilIdle();
+    EXPECT_EQ(g_seenAtMessage, 2u);
+    DestroyWindow(probe);
+}
+
+TEST(Registration, ClassesStayUntilTheLastThreadEnds) {
+    HMODULE module = LoadLibraryA(ModulePath());   // our own reference outlives the host's
+    ASSERT_NE(module, nullptr);
+    zylhost::Host host;
+    ASSERT_TRUE(host.LoadModule(ModulePath()));
+    WNDCLASSA wc;
+    EXPECT_TRUE(GetClassInfoA(module, "ZYL3_ANIMBUTTON32", &wc));
+    EXPECT_EQ(wc.style, 0x4003u);
+    EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_GE(wc.cbWndExtra, 4);
+
+    auto handler = reinterpret_cast<ZYL_LDLLHANDLER>(GetProcAddress(module, "LDLLHandler"));
+    ASSERT_NE(handler, nullptr);
+    HANDLE initialised = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE finish = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread second([&] {
+        handler(DW_INIT, 0, 0);
+        SetEvent(initialised);
+        WaitForSingleObject(finish, INFINITE);
+        handler(DW_TERM, 0, 0);
+    });
+    WaitForSingleObject(initialised, INFINITE);
+    host.Shutdown();   // one termination of two initialisations
+    EXPECT_TRUE(GetClassInfoA(module, "ZYL3_ANIMBUTTON32", &wc));
+    SetEvent(finish);
+    second.join();
+    EXPECT_FALSE(GetClassInfoA(module, "ZYL3_ANIMBUTTON32", &wc)) << "the last termination unregisters";
+    CloseHandle(initialised);
+    CloseHandle(finish);
+    FreeLibrary(module);
+}
+
+}  // namespace

@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Path of the module under test.
+const char* ModulePath();
+
+// Reads pixels of a bitmap (0x00RRGGBB, top-down rows).
+inline std::vector<DWORD> BitmapPixels(HBITMAP bmp, int* width, int* height) {
+    BITMAP bm = {};
+    GetObjectA(bmp, sizeof bm, &bm);
+    *width = bm.bmWidth;
+    *height = bm.bmHeight;
+    std::vector<DWORD> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = bm.bmWidth;
+    bi.bmiHeader.biHeight = -bm.bmHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, bmp, 0, bm.bmHeight, px.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    for (auto& p : px) p &= 0xFFFFFF;
+    return px;
+}
+
+inline bool IsDark(DWORD p) { return ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) < 300; }
