@@ -5,9 +5,11 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "script.h"
 #include "zyl3an32.h"
 
 namespace zylhost {
@@ -20,11 +22,10 @@ struct ApiCall {
     LONG_PTR value = 0;     // data as a number, for the others
 };
 
-// One embedded window reference of a topic: {ewl DLL, CLASS, data}.
-struct EmbeddedRef {
-    char align = 'c';       // 'l', 'c' or 'r'
-    std::string dll, className, data;
-};
+// One embedded window reference of a topic: {ewl DLL, CLASS, data}
+// (align 'l', 'c' or 'r', dll, className, data). The topic-script parser
+// produces them, so the type lives with it.
+using EmbeddedRef = zylscript::EmbeddedRef;
 
 struct HostOptions {
     // Allocate the callback table and every string handed to the module
@@ -32,9 +33,32 @@ struct HostOptions {
     bool allocateHigh = true;
     COLORREF backgroundColour = RGB(255, 255, 255);   // GetInfo item 6
     int width = 640, height = 480;                    // main frame's client size
+    // Shown frames and popups. Hidden ones lay out, print and copy alike
+    // (only screen captures need them shown) and, under Wine without a
+    // window manager, close at once instead of after a 2-second wait.
     bool visible = true;
 };
 
+class Host;
+
+// Runs one macro the host was asked to run (API command 0x102, start-up
+// macros, macro links). `helpFile` is the path argument of the call.
+using MacroRunner = std::function<void(Host& host, const std::string& helpFile, const std::string& macro)>;
+// Menu and other WM_COMMAND ids on the main frame that the host does not
+// handle itself; true when handled.
+using CommandHandler = std::function<bool(Host& host, WORD id)>;
+
+// Where a piece of topic text was drawn, in the region's content
+// coordinates (not scrolled).
+struct TextRun {
+    RECT rect;
+    std::string text;      // one word, or the words of a link on one line (ANSI)
+    bool link = false;
+};
+
+// A host belongs to the thread that creates it: the module's callbacks
+// carry no context and find their host through that thread. Hosts on
+// several threads work side by side.
 class Host {
 public:
     explicit Host(const HostOptions& options = HostOptions());
@@ -47,22 +71,33 @@ public:
     bool LoadModule(const char* dllPath);
     // The same with a handler linked into the calling program.
     bool AttachHandler(ZYL_LDLLHANDLER handler);
-    // Sends 5 and unloads the module. Embedded windows are destroyed first.
+    // Destroys the host's windows (embedded windows first, then popup,
+    // secondary and main frames) while the module that put its window
+    // procedures on them still runs, then sends 5 and unloads the module.
     void Shutdown();
 
     LONG_PTR Send(UINT message, LPARAM lParam1 = 0, LPARAM lParam2 = 0);
     LONG_PTR WhatMessages() const { return whatMessages_; }   // answer to message 1
 
-    // Topic scripts (see the README for the format).
+    // Topic scripts (see docs/topic-scripts.md). Both run the start-up
+    // macros and show the first topic; false (and LastError) on a missing
+    // file or a script error.
     bool OpenScript(const char* path);             // sets the help file path, shows the first topic
     bool LoadScriptText(const char* text, const char* helpFilePath);
+    const zylscript::Script& TopicScript() const;
+    // Why the last call that failed did so.
+    const std::string& LastError() const;
     const std::string& HelpFilePath() const;
     void SetHelpFilePath(const char* path);        // what GetInfo item 8 answers
 
-    // Navigation. Jump sends 6, re-lays the frame, sends 7.
+    // Navigation. Jump sends 6, re-lays the frame, sends 7. Asked for from
+    // inside the module while a topic is being laid out, jumps and popups
+    // wait for the next message pump (Popup and OpenSecondary answer null).
     bool Jump(const char* context);
     bool JumpToIndex(int topicIndex);
-    HWND OpenSecondary(const char* windowName, const char* context);   // frame "MS_WINTOPIC_SECONDARY"
+    // A frame "MS_WINTOPIC_SECONDARY" per window name ("main" is the main
+    // frame); with a null or empty context it opens without a topic.
+    HWND OpenSecondary(const char* windowName, const char* context);
     HWND Popup(const char* context);                                    // "MS_WINNOTE"
     void ClosePopup();
     // Sends 8 with the new name; the main frame shows the new file afterwards
@@ -81,12 +116,24 @@ public:
     // Embedded windows of a region, in layout order.
     std::vector<HWND> EmbeddedWindows(HWND region = nullptr) const;
     // Creates one embedded window in a region as the topic layout does and
-    // sizes it with the size query. Null if the module refused it.
+    // sizes it with the size query. Null if the module refused it. The DLL
+    // "self" names the calling program (classes a test registers). Such
+    // windows stand below the region's others and go with the topic.
     HWND CreateEmbedded(HWND region, const EmbeddedRef& ref);
+
+    // Text as laid out in a region (main topic region when null).
+    std::vector<TextRun> TextRuns(HWND region = nullptr) const;
 
     // The API log.
     const std::vector<ApiCall>& ApiLog() const;
     void ClearApiLog();
+    // The API callback as the module calls it: logs the call and carries it
+    // out. Jumps and popups are queued to the main frame and happen at the
+    // next message pump, so that the window whose click asked for the jump
+    // is not destroyed under its own window procedure.
+    BOOL Api(const char* helpFile, WORD command, LONG_PTR data);
+    void SetMacroRunner(MacroRunner runner);       // none: 0x102 is only logged
+    void SetCommandHandler(CommandHandler handler);
 
     // Print: WM_COMMAND 0x44F on the main frame. Each embedded window of the
     // current topic is asked for its size and a bitmap on a printer device
@@ -98,11 +145,15 @@ public:
         std::vector<DWORD> pixels;     // 0x00RRGGBB, top-down rows
     };
     void SetPrinterDpi(int dpi);       // default 600
-    bool Print();                      // sends the command and waits for it
+    // Sends the command and waits for it. With a path, the printed page
+    // (text and the windows' bitmaps at printer resolution) is also written
+    // there as a BMP file. Nothing is sent to a printer.
+    bool Print(const char* pageBmpPath = nullptr);
     const std::vector<PrintedWindow>& LastPrint() const;
     HDC CreatePrinterDC();             // a DC of the host's printer; caller deletes it
     // Copy: the text render (wParam 1) of every embedded window, joined with
-    // the topic's text in layout order.
+    // the topic's text in layout order, paragraphs on their own lines
+    // (CR LF); windows from CreateEmbedded follow.
     std::string CopyTopic();
 
     // Screenshots (24-bit BMP).
@@ -115,8 +166,9 @@ public:
     // Runs the message loop until the main frame is closed (the program).
     int RunMessageLoop();
 
+    struct Impl;   // the inside (host_impl.h); named here for the callbacks
+
 private:
-    struct Impl;
     Impl* impl_;
     LONG_PTR whatMessages_ = 0;
 };

@@ -94,6 +94,8 @@ typedef FARPROC  ZYL_CALLBACK_TABLE[ZYL_CALLBACK_COUNT];
 
 /* Window classes of the module. */
 #define ZYL_CLASS_ANIMBUTTON  "ZYL3_ANIMBUTTON32"
+#define ZYL_CLASS_ANIMATION   "ZYL3_ANIMATION32"
+#define ZYL_CLASS_ANIMPICT    "ZYL3_ANIMPICT32"
 
 /* Exports. */
 typedef LONG_PTR (CALLBACK *ZYL_LDLLHANDLER)(UINT message, LPARAM lParam1, LPARAM lParam2);
@@ -101,6 +103,8 @@ LONG_PTR CALLBACK LDLLHandler(UINT message, LPARAM lParam1, LPARAM lParam2);
 
 /* Window procedures of the embedded window classes. */
 LRESULT CALLBACK AnimButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK AnimMovieWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK AnimPictWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */

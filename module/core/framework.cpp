@@ -8,6 +8,13 @@
 
 namespace zyl {
 
+namespace {
+volatile LONG g_backgroundCapture = 0;
+}
+
+void SetBackgroundCapture(bool on) { InterlockedExchange(&g_backgroundCapture, on ? 1 : 0); }
+bool BackgroundCaptureActive() { return g_backgroundCapture != 0; }
+
 void LoadErrorText(int errorId, char* buffer, int capacity) {
     if (!buffer || capacity <= 0) return;
     buffer[0] = '\0';

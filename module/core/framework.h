@@ -17,6 +17,13 @@ HINSTANCE ModuleInstance();
 void ModuleAttach(HINSTANCE instance);
 void ModuleDetach();
 
+// ---- background capture ----
+// Set by a control only around one synchronous WM_ERASEBKGND it sends to its
+// parent to capture the background behind it; while set, the host-window
+// painter draws straight into the device context it is given.
+void SetBackgroundCapture(bool on);
+bool BackgroundCaptureActive();
+
 // ---- error messages ----
 constexpr int kErrorFirst = 10000;
 enum ErrorId : int {

@@ -20,6 +20,8 @@ constexpr UINT kGlobalClass = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW;  // 0x40
 // registration order.
 const WindowClassSpec kClasses[] = {
     {"ZYL3_ANIMBUTTON32", AnimButtonWndProc, kGlobalClass, sizeof(LONG_PTR), true, -1},
+    {"ZYL3_ANIMATION32", AnimMovieWndProc, kGlobalClass, sizeof(LONG_PTR), true, -1},
+    {"ZYL3_ANIMPICT32", AnimPictWndProc, kGlobalClass, sizeof(LONG_PTR), true, -1},
 };
 constexpr int kClassCount = static_cast<int>(sizeof kClasses / sizeof kClasses[0]);
 
@@ -73,7 +75,7 @@ void DeleteTempFiles(InstanceRecord* inst) {
         const char* dot = std::strrchr(path, '.');
         const char* slash = std::strrchr(path, '\\');
         if (dot && (!slash || dot > slash) && EqualNoCase(dot, ".fot")) {
-            if (RemoveFontResourceA(path)) SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+            if (g_removeFontResource(path)) SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
         }
         OFSTRUCT of;
         OpenFile(path, &of, OF_DELETE);
@@ -170,6 +172,8 @@ void TakeCallbacks(const FARPROC* table) {
 }
 
 }  // namespace
+
+BOOL(WINAPI* g_removeFontResource)(LPCSTR path) = RemoveFontResourceA;
 
 HINSTANCE ModuleInstance() { return g_moduleInstance; }
 

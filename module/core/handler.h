@@ -17,4 +17,8 @@ struct WindowClassSpec {
 const WindowClassSpec* ClassTable(int* count);
 LONG RegistrationCount();
 
+// How termination removes an installed font resource. Wine's own call
+// always fails, so the tests put a recording stand-in here.
+extern BOOL(WINAPI* g_removeFontResource)(LPCSTR path);
+
 }  // namespace zyl

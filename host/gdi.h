@@ -1,0 +1,99 @@
+// Small owners for GDI and USER resources, so that every early return gives
+// back what it took: a help session runs for hours and a leaked DC or bitmap
+// per repaint adds up.
+#pragma once
+#include <windows.h>
+
+#include <utility>
+
+namespace zylhost {
+
+// A DC from GetDC, released on scope exit.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDC() { if (dc_) ReleaseDC(hwnd_, dc_); }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// A DC we created (CreateCompatibleDC, CreateDC): deleted on scope exit.
+class OwnedDC {
+public:
+    OwnedDC() = default;
+    explicit OwnedDC(HDC dc) : dc_(dc) {}
+    ~OwnedDC() { reset(); }
+    OwnedDC(OwnedDC&& o) noexcept : dc_(std::exchange(o.dc_, nullptr)) {}
+    OwnedDC& operator=(OwnedDC&& o) noexcept {
+        if (this != &o) { reset(); dc_ = std::exchange(o.dc_, nullptr); }
+        return *this;
+    }
+    void reset(HDC dc = nullptr) { if (dc_) DeleteDC(dc_); dc_ = dc; }
+    HDC release() { return std::exchange(dc_, nullptr); }
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HDC dc_ = nullptr;
+};
+
+// Any GDI object (font, bitmap, brush, pen): DeleteObject on scope exit.
+template <typename T>
+class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(T obj) : obj_(obj) {}
+    ~GdiObject() { reset(); }
+    GdiObject(GdiObject&& o) noexcept : obj_(std::exchange(o.obj_, nullptr)) {}
+    GdiObject& operator=(GdiObject&& o) noexcept {
+        if (this != &o) { reset(); obj_ = std::exchange(o.obj_, nullptr); }
+        return *this;
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    void reset(T obj = nullptr) { if (obj_) DeleteObject(obj_); obj_ = obj; }
+    T get() const { return obj_; }
+    explicit operator bool() const { return obj_ != nullptr; }
+
+private:
+    T obj_ = nullptr;
+};
+using Font = GdiObject<HFONT>;
+using Bitmap = GdiObject<HBITMAP>;
+using Brush = GdiObject<HBRUSH>;
+using Pen = GdiObject<HPEN>;
+
+// Selects an object into a DC and puts the previous one back on scope exit.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ obj) : dc_(dc), old_(obj ? SelectObject(dc, obj) : nullptr) {}
+    ~Selected() { if (old_) SelectObject(dc_, old_); }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// GlobalLock for the lifetime of the guard.
+class GlobalLocked {
+public:
+    explicit GlobalLocked(HGLOBAL h) : h_(h), p_(h ? GlobalLock(h) : nullptr) {}
+    ~GlobalLocked() { if (p_) GlobalUnlock(h_); }
+    GlobalLocked(const GlobalLocked&) = delete;
+    GlobalLocked& operator=(const GlobalLocked&) = delete;
+    void* get() const { return p_; }
+
+private:
+    HGLOBAL h_;
+    void* p_;
+};
+
+}  // namespace zylhost

@@ -1,0 +1,170 @@
+// Inside of the substitute host, shared by host.cpp (module, callbacks,
+// scripts, navigation), windows.cpp (frames, regions, layout) and
+// output.cpp (print, copy, screenshots).
+#pragma once
+#include <windows.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gdi.h"
+#include "handoff.h"
+#include "host.h"
+#include "layout.h"
+#include "script.h"
+
+namespace zylhost {
+
+// Private messages of our own frames.
+constexpr UINT kMsgNavigate = WM_APP + 1;    // run the queued jumps and popups
+constexpr UINT kMsgRelayout = WM_APP + 2;    // a resize arrived while laying out
+// Messages of the host contract that frames answer.
+constexpr UINT kMsgWindowName = 0x05F5;      // lParam: 9-byte buffer for the window name
+constexpr UINT kMsgJumpHash = 0x040A;        // lParam: context hash to jump to in this frame
+
+constexpr int kWindowNameChars = 9;          // 8 characters and the terminator
+constexpr int kPopupWidth = 360;             // client width of a popup
+
+struct Frame;
+
+struct EmbeddedWindow {
+    HWND hwnd = nullptr;
+    EmbeddedRef ref;
+    HandoffBlock record;    // ZYL_CREATEINFO with its two strings, alive as long as the window
+    SIZE size = {0, 0};     // answer to the size query on the screen
+    POINT at = {0, 0};      // place in the region's content (not scrolled)
+    std::string problem;    // shown in place of the window ("Cannot load DLL x"), or empty
+};
+
+struct RegionLink {
+    zylscript::LinkKind kind = zylscript::LinkKind::Jump;
+    std::string target;
+};
+
+struct Region {
+    HWND hwnd = nullptr;
+    Frame* frame = nullptr;
+    bool nsr = false;
+    std::vector<std::unique_ptr<EmbeddedWindow>> windows;   // in the order of the topic
+    std::vector<RegionLink> links;
+    FlowResult flow;
+    int scrollY = 0;
+    int viewHeight = 0;
+};
+
+enum class FrameKind { Main, Secondary, Popup };
+
+struct Frame {
+    Host::Impl* impl = nullptr;
+    FrameKind kind = FrameKind::Main;
+    HWND hwnd = nullptr;
+    std::string name;           // "main", the secondary window's name, "popup"
+    int topic = -1;             // index into the script's topics
+    Region nsr, body;           // a popup uses `body` only, whose window is the popup itself
+    SIZE laidOut = {-1, -1};    // client size of the last layout
+};
+
+struct Navigation {
+    bool popup = false;
+    int topic = -1;
+    std::string window;         // secondary window name, or empty
+    HWND frame = nullptr;       // frame to jump in when no window is named
+};
+
+struct Host::Impl {
+    Impl(Host* owner, const HostOptions& options);
+    ~Impl();
+
+    Host* host;
+    HostOptions options;
+    Impl* previousOnThread = nullptr;
+
+    // ---- the module ----
+    HMODULE module = nullptr;
+    ZYL_LDLLHANDLER handler = nullptr;
+    HINSTANCE moduleInstance = nullptr;
+    std::string moduleFile;                 // file name, to recognise it in window references
+    bool started = false;
+    HandoffBlock callbacks;
+    HandoffBlock scratch;                   // point and render record of the size and render requests
+    std::map<std::string, HMODULE> otherDlls;   // other DLLs named by topics (null: cannot load)
+
+    bool Start(ZYL_LDLLHANDLER fn, HINSTANCE instance);
+    void Stop();
+    LONG_PTR Send(UINT message, LPARAM lParam1, LPARAM lParam2);
+    LONG_PTR GetInfo(WORD item);
+    BOOL Api(const char* helpFile, WORD command, LONG_PTR data);
+    bool ResolveDll(const std::string& dll, HINSTANCE* instance);
+    POINT* ScratchPoint();
+    ZYL_RENDERINFO* ScratchRender();
+
+    // ---- script and navigation ----
+    zylscript::Script script;
+    bool haveScript = false;
+    std::string scriptDir;
+    std::string helpFile;
+    std::deque<Navigation> navigation;
+    MacroRunner macroRunner;
+    CommandHandler commandHandler;
+    std::vector<ApiCall> log;
+    std::string lastError;
+
+    bool LoadScript(const std::string& text, const std::string& path);
+    int TopicByContext(const std::string& context);
+    void Queue(Navigation nav);
+    void RunNavigation();
+    void FollowLink(Region& region, int link);
+    void RunMacro(const std::string& helpFile, const std::string& macro);
+    Frame* FrameForJump();                  // the frame a jump without a window name goes to
+
+    // ---- windows (windows.cpp) ----
+    std::unique_ptr<Frame> main;
+    std::vector<std::unique_ptr<Frame>> secondaries;
+    std::unique_ptr<Frame> popup;
+    HWND current = nullptr;                 // GetInfo item 3
+    bool layingOut = false;
+    bool quitOnClose = false;
+    Font textFont, linkFont;
+
+    bool EnsureMainFrame();
+    bool CreateRegions(Frame& frame);
+    void ShowTopic(Frame& frame, int topic);
+    void LayoutFrame(Frame& frame);
+    void LayoutRegion(Region& region, const std::vector<const std::vector<zylscript::Paragraph>*>& sources,
+                      int width, int height, bool scrolls);
+    HWND CreateEmbedded(Region& region, EmbeddedWindow& window, int id);
+    void DestroyEmbedded(Region& region);
+    void DestroyEmbedded(Frame& frame);
+    HWND OpenPopup(int topic);
+    void ClosePopup();
+    HWND OpenSecondary(const std::string& name, int topic);
+    void CloseSecondaries();
+    void DestroyAllWindows();
+    Frame* FindFrame(HWND frameWindow);
+    Region* FindRegion(HWND regionWindow);
+    void ScrollTo(Region& region, int y);
+    void UpdateScrollBar(Region& region);
+    void SetMainCaption();
+    std::wstring Wide(const std::string& text) const;   // script text for drawing
+    std::string Ansi(const std::string& text) const;    // script text for the module
+
+    // ---- output (output.cpp) ----
+    int printerDpi = 600;
+    std::vector<PrintedWindow> lastPrint;
+    std::string pagePath;
+    bool printResult = false;
+
+    void DoPrint();
+    bool WritePage(HDC printer);
+    std::string CopyTopic();
+    bool Capture(HWND window, bool client, int* width, int* height, std::vector<DWORD>* pixels);
+};
+
+// Converts between the ANSI code page and UTF-16.
+std::wstring AnsiToWide(const std::string& text, UINT codePage);
+std::string WideToAnsi(const std::wstring& text);
+
+}  // namespace zylhost

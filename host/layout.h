@@ -1,0 +1,52 @@
+// Lays a region's paragraphs out: words wrapped to the width, `ewc` windows
+// inline like a character standing on the base line, `ewl`/`ewr` windows at
+// the left/right margin with the text flowing beside them.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace zylhost {
+
+// A piece of one paragraph: text (plain or a link) or an embedded window.
+struct FlowPiece {
+    std::wstring text;   // empty for a box
+    int link = -1;       // index of the region's link the text belongs to, -1 plain
+    int box = -1;        // index into the boxes, -1 for text
+};
+using FlowParagraph = std::vector<FlowPiece>;
+
+struct FlowBox {
+    char align = 'c';    // 'l', 'c', 'r'
+    SIZE size = {0, 0};
+};
+
+struct FlowStyle {
+    HFONT textFont = nullptr;
+    HFONT linkFont = nullptr;
+    int margin = 8;      // left and right
+    int top = 6;         // above the first line and below the last
+    int paragraphGap = 6;
+    int floatGap = 6;    // between a margin window and the text beside it
+};
+
+struct PlacedText {
+    POINT at = {0, 0};
+    SIZE extent = {0, 0};
+    std::wstring text;
+    int link = -1;
+};
+
+struct FlowResult {
+    std::vector<PlacedText> texts;
+    std::vector<POINT> boxes;   // top-left of each box, same order as the input
+    int height = 0;             // content height including the top and bottom space
+    bool empty = true;          // nothing at all to show
+};
+
+// `dc` measures the text (the fonts are selected into it in turn).
+FlowResult Flow(HDC dc, const std::vector<FlowParagraph>& paragraphs, const std::vector<FlowBox>& boxes,
+                int width, const FlowStyle& style);
+
+}  // namespace zylhost

@@ -1,0 +1,81 @@
+// Topic scripts: the small text format the substitute host reads its topics
+// from (see docs/topic-scripts.md). Portable: no <windows.h>, so the parser
+// is built and fuzzed natively as well.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zylscript {
+
+// One embedded window reference of a topic: {ewl DLL, CLASS, data}.
+struct EmbeddedRef {
+    char align = 'c';       // 'l', 'c' or 'r'
+    std::string dll, className, data;
+};
+
+enum class LinkKind { Jump, Popup, Macro };
+
+struct Segment {
+    enum class Kind { Text, Link, Embedded };
+    Kind kind = Kind::Text;
+    std::string text;                 // Text: the words; Link: the hot-spot text
+    LinkKind link = LinkKind::Jump;   // Link only
+    std::string target;               // Link: "context[>window]" or macro text
+    EmbeddedRef ref;                  // Embedded only
+};
+
+struct Paragraph {
+    std::vector<Segment> segments;
+    int line = 0;                     // where it starts, for messages
+};
+
+struct Topic {
+    std::string context;
+    bool hasNumber = false;
+    std::uint32_t number = 0;         // as written after the context string
+    std::string title;                // the context string when no .title is given
+    std::vector<Paragraph> nsr;       // non-scrolling region
+    std::vector<Paragraph> body;      // topic region
+    int line = 0;
+};
+
+struct Script {
+    std::string title;                // .title before the first topic
+    std::string helpFile;             // .helpfile, as written (may be relative)
+    std::vector<std::string> startupMacros;   // one macro per entry, in order
+    std::vector<Topic> topics;
+    bool utf8 = false;                // text is UTF-8 (byte order mark or valid multi-byte)
+
+    // Index of a topic, or -1. Context strings compare with ASCII case ignored.
+    int FindTopic(std::string_view context) const;
+    int FindTopicByNumber(std::uint32_t number) const;
+    int FindTopicByHash(std::uint32_t hash) const;
+    // The number a topic answers to: the one written in the script, else its index.
+    std::uint32_t TopicNumber(int index) const;
+};
+
+struct ParseError {
+    int line = 0;                     // 1-based; 0 when it concerns the whole text
+    std::string message;
+    std::string ToString() const;     // "line 12: message"
+};
+
+// Parses a whole script. On failure returns false, fills `error` and leaves
+// `script` in an unspecified but valid state.
+bool ParseScript(std::string_view text, Script* script, ParseError* error);
+
+// Cuts a macro string at the semicolons that stand outside parentheses and
+// quotes; blank pieces are dropped, the others trimmed.
+std::vector<std::string> SplitMacros(std::string_view text);
+
+// The help file format's 32-bit hash of a context string.
+std::uint32_t ContextHash(std::string_view context);
+
+bool IsValidUtf8(std::string_view text);
+
+// "intro>glossary" -> "intro", "glossary"; without '>' the window is empty.
+void SplitWindowSuffix(std::string_view target, std::string* context, std::string* window);
+
+}  // namespace zylscript

@@ -1,0 +1,538 @@
+// ZYL3_ANIMATION32, the movie control: one picture holding a grid of equally
+// sized frames, the grid, frame count, time per frame and options given by
+// the author. ZYL3_ANIMPICT32, the picture control: a bitmap, or a GIF whose
+// frames, delay, transparent colour and hot spots come from the file, with
+// an optional macro run on a click. Both share everything but the grammar
+// of their parameter strings.
+//
+// Frames advance on timer 1, or on each click when there is no delay. A
+// transparent picture is drawn over whatever the parent paints behind the
+// control: the parent is asked to erase into a memory bitmap the size of
+// one frame, offset so that the parent's own coordinates land there.
+#include <windows.h>
+
+#include <cstring>
+
+#include "controls/animpict_parse.h"
+#include "core/framework.h"
+#include "core/macros.h"
+#include "core/text.h"
+#include "imaging/picturecache.h"
+#include "zyl3an32.h"
+
+namespace zyl {
+
+namespace {
+
+constexpr UINT_PTR kTimerId = 1;
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr std::size_t kCompanionPathChars = 256;
+
+enum class Grammar { kMovie, kPict };
+
+struct AnimPictRecord {
+    ControlHeader header;         // instance, help file, error id
+    std::int32_t frameWidth;
+    std::int32_t frameHeight;
+    std::int32_t columns;
+    std::int32_t rows;
+    std::int32_t frames;
+    std::int32_t delay;           // ms; 0 = a click shows the next frame
+    std::uint16_t flags;
+    PictureEntry* picture;        // shared with every control of the thread; never freed here
+    std::int32_t currentFrame;
+    UINT_PTR timer;               // 0 when no timer runs
+    char* macro;                  // picture control with flag 32 only
+    COLORREF transparent;         // kNoColour = none
+};
+
+AnimPictRecord* Record(HWND hwnd) { return reinterpret_cast<AnimPictRecord*>(GetControlRecord(hwnd)); }
+
+// ---- owners: every early return gives back what it took ----
+
+class MemoryDC {
+public:
+    // `make` false leaves it empty (a copy that needs no second DC).
+    explicit MemoryDC(HDC like, bool make = true) : dc_(make ? CreateCompatibleDC(like) : nullptr) {}
+    ~MemoryDC() { if (dc_) DeleteDC(dc_); }
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDC() { if (dc_) ReleaseDC(hwnd_, dc_); }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+template <typename T>
+class GdiObject {
+public:
+    explicit GdiObject(T obj) : obj_(obj) {}
+    ~GdiObject() { if (obj_) DeleteObject(obj_); }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    T get() const { return obj_; }
+    T release() {
+        T obj = obj_;
+        obj_ = nullptr;
+        return obj;
+    }
+
+private:
+    T obj_;
+};
+
+// Selects an object into a DC for the scope. Declared after the object's
+// owner, so the object is out of the DC before it is deleted.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ obj) : dc_(dc), old_(dc && obj ? SelectObject(dc, obj) : nullptr) {}
+    ~Selected() { if (old_) SelectObject(dc_, old_); }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+    bool ok() const { return old_ != nullptr; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+class RealizedPalette {
+public:
+    RealizedPalette(HDC dc, HPALETTE palette) : dc_(dc), old_(nullptr) {
+        if (dc && palette) {
+            old_ = SelectPalette(dc, palette, FALSE);
+            RealizePalette(dc);
+        }
+    }
+    ~RealizedPalette() { if (old_) SelectPalette(dc_, old_, FALSE); }
+    RealizedPalette(const RealizedPalette&) = delete;
+    RealizedPalette& operator=(const RealizedPalette&) = delete;
+
+private:
+    HDC dc_;
+    HPALETTE old_;
+};
+
+// The thread's instance, when it is still the one the control was made
+// for. A host that ends the thread's module session before destroying the
+// window leaves the record's picture pointing into freed lists.
+InstanceRecord* LiveInstance(const AnimPictRecord* rec) {
+    InstanceRecord* inst = FindInstance();
+    return inst && inst == rec->header.instance ? inst : nullptr;
+}
+
+std::uint16_t Clamp16(std::int32_t v) {
+    return static_cast<std::uint16_t>(v < 0 ? 0 : (v > 0xFFFF ? 0xFFFF : v));
+}
+
+// ---- creation ----
+
+struct LoadContext {
+    InstanceRecord* inst;
+    PictureEntry* entry;
+};
+
+bool LoadPicture(void* context, const char* name) {
+    auto* load = static_cast<LoadContext*>(context);
+    load->entry = FindOrCreatePictureEntry(load->inst, name);
+    return load->entry && EnsurePictureLoaded(load->inst, load->entry, false);
+}
+
+int TakeMovie(AnimPictRecord* rec, const char* data, LoadContext* load) {
+    MovieParams params;
+    const int error = ParseMovieParams(data, PictureProbe{load, LoadPicture}, &params);
+    if (error) return error;
+    // The grid divides the whole picture; remainders are never shown.
+    BITMAP bm;
+    if (!EnsurePictureLoaded(load->inst, load->entry, false) ||
+        GetObjectA(load->entry->bitmap, sizeof bm, &bm) != sizeof bm)
+        return kErrMissingBitmap;
+    rec->picture = load->entry;
+    rec->columns = params.columns;
+    rec->rows = params.rows;
+    rec->frames = params.frames;
+    rec->delay = params.delay;
+    rec->flags = params.flags;
+    rec->frameWidth = bm.bmWidth / params.columns;
+    rec->frameHeight = bm.bmHeight / params.rows;
+    return 0;
+}
+
+int TakePict(AnimPictRecord* rec, const char* data, LoadContext* load) {
+    PictParams params;
+    const int error = ParsePictParams(data, PictureProbe{load, LoadPicture}, &params);
+    if (error) return error;
+    const PictureEntry* entry = load->entry;
+    rec->picture = load->entry;
+    rec->flags = params.flags;
+    rec->frames = entry->frameCount > 1 ? entry->frameCount : 1;
+    rec->columns = rec->frames;
+    rec->rows = 1;
+    rec->frameWidth = entry->frameWidth;
+    rec->frameHeight = entry->frameHeight;
+    rec->delay = entry->frameDelay > 0 ? entry->frameDelay : 0;
+    rec->transparent = entry->transparentColour;
+    if (rec->frames != 1) rec->flags |= kPictLoop;   // every animation loops
+    if (params.hasMacro) {
+        rec->macro = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, params.macro.size() + 1));
+        if (rec->macro) std::memcpy(rec->macro, params.macro.c_str(), params.macro.size() + 1);
+    }
+    return 0;
+}
+
+// Flag 2: the colour of the picture's top-left pixel is the transparent one.
+void TakeTopLeftColour(AnimPictRecord* rec) {
+    InstanceRecord* inst = rec->header.instance;
+    if (!EnsurePictureLoaded(inst, rec->picture, false)) return;
+    WindowDC screen(nullptr);
+    MemoryDC mem(screen.get());
+    Selected picture(mem.get(), rec->picture->bitmap);
+    if (!picture.ok()) return;
+    const COLORREF colour = GetPixel(mem.get(), 0, 0);
+    if (colour != CLR_INVALID) rec->transparent = colour;
+}
+
+void ResetToErrorState(HWND hwnd, AnimPictRecord* rec, int error) {
+    // An error box shows no picture, runs no timer and takes no clicks.
+    rec->picture = nullptr;
+    rec->columns = rec->rows = rec->frames = 1;
+    rec->frameWidth = rec->frameHeight = 0;
+    rec->delay = 0;
+    rec->flags = 0;
+    rec->transparent = kNoColour;
+    if (rec->macro) {
+        HeapFree(GetProcessHeap(), 0, rec->macro);
+        rec->macro = nullptr;
+    }
+    EnterErrorState(hwnd, &rec->header, error);
+}
+
+LRESULT OnCreate(HWND hwnd, LPARAM lParam, Grammar grammar) {
+    const char* data = nullptr;
+    auto* rec = reinterpret_cast<AnimPictRecord*>(BeginControlCreate(hwnd, lParam, sizeof(AnimPictRecord), &data));
+    if (!rec) return -1;
+    rec->transparent = kNoColour;
+    rec->columns = rec->rows = rec->frames = 1;
+
+    LoadContext load = {rec->header.instance, nullptr};
+    int error = grammar == Grammar::kMovie ? TakeMovie(rec, data, &load) : TakePict(rec, data, &load);
+    if (!error && rec->delay != 0 && rec->frames != 1) {
+        rec->timer = SetTimer(hwnd, kTimerId, static_cast<UINT>(rec->delay), nullptr);
+        if (!rec->timer) error = kErrNoTimers;
+    }
+    if (error) {
+        ResetToErrorState(hwnd, rec, error);
+    } else if (rec->flags & kPictTransparent) {
+        TakeTopLeftColour(rec);
+    }
+    return 0;
+}
+
+void OnDestroy(HWND hwnd) {
+    AnimPictRecord* rec = Record(hwnd);
+    if (!rec) return;
+    if (rec->timer) KillTimer(hwnd, kTimerId);
+    rec->timer = 0;
+    if (rec->macro) HeapFree(GetProcessHeap(), 0, rec->macro);
+    rec->macro = nullptr;
+    FreeControlRecord(hwnd);
+}
+
+// ---- painting ----
+
+// Has the parent erase its background into `mem`, a frame-sized bitmap
+// standing for the control's rectangle in the parent: the parent draws in
+// its own client coordinates and only the control's part lands, so the
+// pixels are those of a capture of the parent's whole client area while the
+// cost stays that of one frame, however large the topic is.
+void CaptureBackground(HWND hwnd, HDC mem) {
+    HWND parent = GetParent(hwnd);
+    if (!parent) return;
+    POINT origin = {0, 0};
+    MapWindowPoints(hwnd, parent, &origin, 1);
+    const int saved = SaveDC(mem);
+    SetWindowOrgEx(mem, origin.x, origin.y, nullptr);
+    // Patterns line up with the parent's client origin, as they would in a
+    // bitmap of its whole client area.
+    SetBrushOrgEx(mem, -origin.x, -origin.y, nullptr);
+    SetBackgroundCapture(true);
+    SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+    SetBackgroundCapture(false);
+    if (saved) RestoreDC(mem, saved);
+}
+
+void DrawFrame(HWND hwnd, AnimPictRecord* rec, HDC dc) {
+    InstanceRecord* inst = LiveInstance(rec);
+    if (!inst || !rec->picture || !dc) return;
+    const int fw = rec->frameWidth, fh = rec->frameHeight;
+    std::int32_t x = 0, y = 0;
+    if (fw <= 0 || fh <= 0 || !FramePosition(rec->currentFrame, rec->columns, fw, fh, &x, &y)) return;
+    if (!EnsurePictureLoaded(inst, rec->picture, false)) return;
+
+    const bool transparent = rec->transparent != kNoColour;
+    MemoryDC back(dc, transparent);
+    GdiObject<HBITMAP> backBitmap(transparent ? CreateCompatibleBitmap(dc, fw, fh) : nullptr);
+    Selected backSelected(back.get(), backBitmap.get());
+    // The background first: the parent's painter may load pictures of its
+    // own (ours among them), so the strip is taken only afterwards.
+    if (backSelected.ok()) {
+        CaptureBackground(hwnd, back.get());
+        if (!EnsurePictureLoaded(inst, rec->picture, false)) return;
+    }
+
+    RealizedPalette palette(dc, rec->picture->palette);
+    MemoryDC strip(dc);
+    Selected stripSelected(strip.get(), rec->picture->bitmap);
+    if (!stripSelected.ok()) return;
+    if (backSelected.ok()) {
+        if (!DrawTransparent(back.get(), 0, 0, fw, fh, strip.get(), x, y, fw, fh, rec->transparent))
+            BitBlt(back.get(), 0, 0, fw, fh, strip.get(), x, y, SRCCOPY);
+        BitBlt(dc, 0, 0, fw, fh, back.get(), 0, 0, SRCCOPY);
+    } else {
+        // No transparency, or no memory for it: an opaque copy.
+        BitBlt(dc, 0, 0, fw, fh, strip.get(), x, y, SRCCOPY);
+    }
+}
+
+LRESULT OnQuerySize(HWND hwnd, HDC dc, POINT* pt);
+
+// The error box: the message centred on white in a bitmap of the size the
+// control reports, copied to the window.
+void PaintError(HWND hwnd, AnimPictRecord* rec, HDC dc) {
+    WindowDC screen(nullptr);
+    MemoryDC mem(screen.get());
+    if (!mem.get()) return;
+    POINT size = {0, 0};
+    OnQuerySize(hwnd, mem.get(), &size);
+    if (size.x <= 0 || size.y <= 0) return;
+    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), size.x, size.y));
+    Selected bitmapSelected(mem.get(), bitmap.get());
+    if (!bitmapSelected.ok()) return;
+    RECT rc = {0, 0, size.x, size.y};
+    {
+        GdiObject<HBRUSH> brush(CreateSolidBrush(GetBkColor(mem.get())));
+        if (brush.get()) FillRect(mem.get(), &rc, brush.get());
+    }
+    char text[kErrorTextChars + 1];
+    LoadErrorText(rec->header.errorId, text, sizeof text);
+    GdiObject<HFONT> font(CreateFontA(14, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Helv"));
+    Selected fontSelected(mem.get(), font.get());
+    DrawTextA(mem.get(), text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    BitBlt(dc, 0, 0, size.x, size.y, mem.get(), 0, 0, SRCCOPY);
+}
+
+void OnPaint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (AnimPictRecord* rec = Record(hwnd); rec && dc) {
+        if (rec->header.errorId) PaintError(hwnd, rec, dc);
+        else DrawFrame(hwnd, rec, dc);
+    }
+    EndPaint(hwnd, &ps);
+}
+
+// ---- mouse ----
+
+// Context number of the first hot spot under the cursor, 0 for none. Only
+// when the cursor is over this very window (not over one covering it).
+std::uint32_t HotSpotUnderCursor(HWND hwnd, const AnimPictRecord* rec) {
+    if (rec->header.errorId || !rec->picture || !LiveInstance(rec)) return 0;
+    const PictureEntry* entry = rec->picture;
+    if (entry->hotSpotCount <= 0 || !entry->hotSpots) return 0;
+    POINT pt;
+    if (!GetCursorPos(&pt) || WindowFromPoint(pt) != hwnd) return 0;
+    ScreenToClient(hwnd, &pt);
+    const int count = entry->hotSpotCount < kMaxHotSpots ? entry->hotSpotCount : kMaxHotSpots;
+    for (int i = 0; i < count; ++i) {
+        const HotSpot& spot = entry->hotSpots[i];
+        if (pt.x >= spot.left && pt.x < spot.right && pt.y >= spot.top && pt.y < spot.bottom) return spot.context;
+    }
+    return 0;
+}
+
+bool StepsByClick(const AnimPictRecord* rec) { return rec->delay == 0 && rec->frames != 1; }
+
+LRESULT OnSetCursor(HWND hwnd) {
+    AnimPictRecord* rec = Record(hwnd);
+    if (!rec) return 1;
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    const InstanceRecord* inst = LiveInstance(rec);
+    HCURSOR hand = inst && inst->handCursor ? inst->handCursor : arrow;
+    HCURSOR wanted;
+    if (!(rec->flags & kPictClickable) && !StepsByClick(rec))
+        wanted = HotSpotUnderCursor(hwnd, rec) ? hand : arrow;
+    else
+        wanted = hand;
+    if (GetCursor() != wanted) SetCursor(wanted);
+    return 1;
+}
+
+void ShowHotSpotPopup(AnimPictRecord* rec, InstanceRecord* inst, std::uint32_t context) {
+    char companion[kCompanionPathChars];
+    CompanionHelpFile(rec->header.helpFile, companion, sizeof companion);
+    HostApi(inst, companion, ZYL_API_POPUP_CONTEXT, static_cast<LONG_PTR>(context));
+}
+
+// WM_LBUTTONDOWN (click) and WM_TIMER: hot spot, macro, then the frame step.
+void OnClickOrTimer(HWND hwnd, bool click) {
+    AnimPictRecord* rec = Record(hwnd);
+    if (!rec) return;
+    InstanceRecord* inst = LiveInstance(rec);
+    if (!inst) return;
+    if (click) {
+        if (const std::uint32_t context = HotSpotUnderCursor(hwnd, rec)) {
+            ShowHotSpotPopup(rec, inst, context);
+            // The host may have done anything meanwhile, even destroyed us.
+            if (!IsWindow(hwnd) || Record(hwnd) != rec) return;
+        }
+        if ((rec->flags & kPictClickable) && rec->macro) {
+            RunMacros(inst, rec->header.helpFile, rec->macro);
+            return;
+        }
+    }
+    if (rec->header.errorId || rec->frames == 1 || inst->printing) return;
+    if (click ? rec->delay != 0 : rec->delay == 0) return;
+    if (rec->currentFrame + 1 >= rec->frames && !(rec->flags & kPictLoop)) {
+        // The last frame stays for good.
+        if (rec->timer) KillTimer(hwnd, kTimerId);
+        rec->timer = 0;
+        return;
+    }
+    rec->currentFrame = rec->currentFrame + 1 >= rec->frames ? 0 : rec->currentFrame + 1;
+    WindowDC dc(hwnd);
+    DrawFrame(hwnd, rec, dc.get());
+}
+
+// ---- the host's requests ----
+
+LRESULT OnQuerySize(HWND hwnd, HDC dc, POINT* pt) {
+    AnimPictRecord* rec = Record(hwnd);
+    if (!rec || !pt) return 1;
+    if (rec->header.errorId) return ErrorQuerySize(hwnd, dc, pt, rec->header.errorId);
+    int w = rec->frameWidth, h = rec->frameHeight;
+    if (dc && !IsRasterDisplay(dc)) {
+        w = ScaleToDeviceX(dc, Clamp16(w));
+        h = ScaleToDeviceY(dc, Clamp16(h));
+    }
+    pt->x = w;
+    pt->y = h;
+    return 1;
+}
+
+HGLOBAL RenderText(const AnimPictRecord* rec) {
+    char text[kErrorTextChars + 1] = "";
+    if (rec->header.errorId) LoadErrorText(rec->header.errorId, text, sizeof text);
+    const std::size_t n = std::strlen(text) + 1;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, n);
+    if (!block) return nullptr;
+    void* p = GlobalLock(block);
+    if (!p) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    std::memcpy(p, text, n);
+    GlobalUnlock(block);
+    return block;
+}
+
+// The first frame read afresh, the transparent colour turned white, scaled
+// for the target device. The host owns the result.
+HBITMAP RenderBitmap(HWND hwnd, AnimPictRecord* rec, HDC target) {
+    if (!target) return nullptr;
+    if (rec->header.errorId) return RenderErrorBitmap(hwnd, target, rec->header.errorId);
+    InstanceRecord* inst = LiveInstance(rec);
+    const int fw = rec->frameWidth, fh = rec->frameHeight;
+    if (!inst || !rec->picture || fw <= 0 || fh <= 0) return nullptr;
+    const COLORREF whiten = rec->transparent != kNoColour ? rec->transparent : kWhite;
+    GdiObject<HBITMAP> first(RenderFirstFrame(inst, rec->picture, target, whiten));
+    if (!first.get()) return nullptr;
+    const int w = ScaleToDeviceX(target, Clamp16(fw));
+    const int h = ScaleToDeviceY(target, Clamp16(fh));
+    if (w <= 0 || h <= 0) return nullptr;
+
+    MemoryDC src(target);
+    MemoryDC dst(target);
+    GdiObject<HBITMAP> scaled(CreateCompatibleBitmap(target, w, h));
+    {
+        Selected srcSelected(src.get(), first.get());
+        Selected dstSelected(dst.get(), scaled.get());
+        if (!srcSelected.ok() || !dstSelected.ok()) return nullptr;
+        SetBkColor(dst.get(), kWhite);
+        SetStretchBltMode(dst.get(), COLORONCOLOR);
+        if (!StretchBlt(dst.get(), 0, 0, w, h, src.get(), 0, 0, fw, fh, SRCCOPY)) return nullptr;
+    }
+    return scaled.release();
+}
+
+LRESULT OnRender(HWND hwnd, WPARAM kind, LPARAM lParam) {
+    AnimPictRecord* rec = Record(hwnd);
+    if (!rec) return 0;
+    if (kind == EWRENDER_TEXT) return reinterpret_cast<LRESULT>(RenderText(rec));
+    if (kind == EWRENDER_BITMAP && lParam)
+        return reinterpret_cast<LRESULT>(RenderBitmap(hwnd, rec, reinterpret_cast<const ZYL_RENDERINFO*>(lParam)->hdc));
+    return 0;
+}
+
+LRESULT OnAskPalette(HWND hwnd) {
+    AnimPictRecord* rec = Record(hwnd);
+    if (!rec || rec->header.errorId || !rec->picture) return 0;
+    InstanceRecord* inst = LiveInstance(rec);
+    if (!inst || !EnsurePictureLoaded(inst, rec->picture, false)) return 0;
+    return reinterpret_cast<LRESULT>(rec->picture->palette);
+}
+
+LRESULT AnimPictProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Grammar grammar) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate(hwnd, lParam, grammar);
+    case WM_DESTROY:
+        OnDestroy(hwnd);
+        return 0;
+    case WM_NCDESTROY:
+        FreeControlRecord(hwnd);   // a window refused at WM_CREATE
+        break;
+    case WM_PAINT:
+        OnPaint(hwnd);
+        return 0;
+    case WM_SETCURSOR:
+        return OnSetCursor(hwnd);
+    case WM_TIMER:
+        OnClickOrTimer(hwnd, false);
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnClickOrTimer(hwnd, true);
+        return 0;
+    case EWM_RENDER:
+        return OnRender(hwnd, wParam, lParam);
+    case EWM_QUERYSIZE:
+        return OnQuerySize(hwnd, reinterpret_cast<HDC>(wParam), reinterpret_cast<POINT*>(lParam));
+    case EWM_ASKPALETTE:
+        return OnAskPalette(hwnd);
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+}  // namespace zyl
+
+extern "C" LRESULT CALLBACK AnimMovieWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return zyl::AnimPictProc(hwnd, msg, wParam, lParam, zyl::Grammar::kMovie);
+}
+
+extern "C" LRESULT CALLBACK AnimPictWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return zyl::AnimPictProc(hwnd, msg, wParam, lParam, zyl::Grammar::kPict);
+}

@@ -1,0 +1,331 @@
+#include "imaging/picturecache.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "core/helpfile.h"
+#include "core/text.h"
+#include "imaging/bmpdecode.h"
+#include "imaging/dibformat.h"
+#include "imaging/gifdecode.h"
+#include "imaging/picturesource.h"
+
+namespace zyl {
+
+static_assert(sizeof(GifHotSpot) == sizeof(HotSpot), "the hot-spot table is copied as it is stored");
+
+namespace {
+
+constexpr int kMaxOtherLoaded = 40;
+
+const BITMAPINFOHEADER* InfoOf(const PackedDib& dib) {
+    return reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+}
+
+// A device bitmap of the screen's format made from a packed DIB, with the
+// palette realized while it is converted.
+HBITMAP DeviceBitmapFromDib(HDC dc, const PackedDib& dib, HPALETTE palette) {
+    if (dib.empty() || !dib.Bits()) return nullptr;
+    HPALETTE oldPalette = nullptr;
+    if (palette) {
+        oldPalette = SelectPalette(dc, palette, FALSE);
+        RealizePalette(dc);
+    }
+    HBITMAP bmp = CreateDIBitmap(dc, InfoOf(dib), CBM_INIT, dib.Bits(),
+                                 reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS);
+    if (oldPalette) SelectPalette(dc, oldPalette, FALSE);
+    return bmp;
+}
+
+// The frames of a GIF as they arrive, turned into device bitmaps.
+struct GifFrames {
+    HDC screen = nullptr;
+    HPALETTE palette = nullptr;
+    std::vector<HBITMAP> bitmaps;
+    std::vector<SIZE> sizes;
+
+    ~GifFrames() {
+        for (HBITMAP b : bitmaps) DeleteObject(b);
+    }
+
+    static bool Take(void* context, PackedDib* dib, std::int32_t) {
+        auto* self = static_cast<GifFrames*>(context);
+        if (!self->palette) self->palette = CreatePaletteFromDib(dib->data(), dib->size());
+        HBITMAP bmp = DeviceBitmapFromDib(self->screen, *dib, self->palette);
+        if (!bmp) return false;
+        const DibInfoHeader h = dib->Header();
+        self->bitmaps.push_back(bmp);
+        self->sizes.push_back(SIZE{h.width, h.height < 0 ? -h.height : h.height});
+        return true;
+    }
+
+    // All frames side by side, as high as the first.
+    HBITMAP Strip() {
+        if (bitmaps.empty()) return nullptr;
+        if (bitmaps.size() == 1) {
+            HBITMAP only = bitmaps[0];
+            bitmaps.clear();
+            return only;
+        }
+        int width = 0;
+        for (const SIZE& s : sizes) width += s.cx;
+        const int height = sizes[0].cy;
+        HBITMAP strip = CreateCompatibleBitmap(screen, width, height);
+        HDC to = CreateCompatibleDC(screen);
+        HDC from = CreateCompatibleDC(screen);
+        if (!strip || !to || !from) {
+            if (strip) DeleteObject(strip);
+            if (to) DeleteDC(to);
+            if (from) DeleteDC(from);
+            return nullptr;
+        }
+        HGDIOBJ oldTo = SelectObject(to, strip);
+        PatBlt(to, 0, 0, width, height, BLACKNESS);
+        int x = 0;
+        for (std::size_t i = 0; i < bitmaps.size(); ++i) {
+            HGDIOBJ oldFrom = SelectObject(from, bitmaps[i]);
+            BitBlt(to, x, 0, sizes[i].cx, height, from, 0, 0, SRCCOPY);
+            SelectObject(from, oldFrom);
+            x += sizes[i].cx;
+        }
+        SelectObject(to, oldTo);
+        DeleteDC(to);
+        DeleteDC(from);
+        return strip;
+    }
+};
+
+// What a GIF read tells the entry: the delay and hot spots even when the
+// read failed part-way.
+void KeepAnimationData(PictureEntry* entry, const PictureInfo& info) {
+    if (info.frameDelaySet) entry->frameDelay = info.frameDelay;
+    if (info.hotSpotsSet) {
+        if (!entry->hotSpots)
+            entry->hotSpots = static_cast<HotSpot*>(
+                HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(HotSpot) * kMaxHotSpots));
+        if (entry->hotSpots) {
+            const int n = info.hotSpotCount < 0 ? 0 : (info.hotSpotCount > kMaxHotSpots ? kMaxHotSpots : info.hotSpotCount);
+            std::memcpy(entry->hotSpots, info.hotSpots, sizeof(HotSpot) * n);
+            entry->hotSpotCount = n;
+        }
+    }
+}
+
+// An open picture file: the help file and the data file inside it or on disk.
+struct OpenPicture {
+    HelpFileHandle* help = nullptr;
+    DataFile* file = nullptr;
+    OpenPicture(const char* helpPath, const char* name, bool diskFirst) {
+        help = OpenHelpFile(helpPath);
+        if (help) file = DataFileOpen(help, name, diskFirst);
+    }
+    ~OpenPicture() {
+        DataFileClose(file);
+        CloseHelpFile(help);
+    }
+    bool ok() const { return file != nullptr; }
+};
+
+}  // namespace
+
+HPALETTE CreatePaletteFromDib(const void* packedDib, std::size_t size) {
+    DibPaletteEntry entries[256];
+    const std::uint32_t n = DibPaletteEntries(static_cast<const std::uint8_t*>(packedDib), size, entries);
+    if (n == 0 || n > 256) return nullptr;
+    std::vector<std::uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * n);
+    auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        lp->palPalEntry[i].peRed = entries[i].red;
+        lp->palPalEntry[i].peGreen = entries[i].green;
+        lp->palPalEntry[i].peBlue = entries[i].blue;
+        lp->palPalEntry[i].peFlags = 0;
+    }
+    return CreatePalette(lp);
+}
+
+PictureEntry* FindOrCreatePictureEntry(InstanceRecord* inst, const char* name) {
+    if (!inst || !name) return nullptr;
+    // A name that does not fit would be cut into another file's name.
+    if (std::strlen(name) >= kPathChars) return nullptr;
+    if (ListNode* found = ListFindByName(inst->pictures, name, nullptr)) return reinterpret_cast<PictureEntry*>(found);
+    auto* entry = static_cast<PictureEntry*>(PoolAlloc(sizeof(PictureEntry)));
+    if (!entry) return nullptr;
+    entry->header.kind = kKindPicture;
+    entry->transparentColour = kNoColour;
+    entry->owner = GetHelpFileEntry(inst, true);
+    CopyBounded(entry->name, sizeof entry->name, name);
+    ListAppend(&inst->pictures, &entry->header, nullptr);
+    return entry;
+}
+
+HBITMAP ReadPictureFile(InstanceRecord* inst, PictureEntry* entry, bool firstFrameOnly, HPALETTE* palette) {
+    if (palette) *palette = nullptr;
+    if (!inst || !entry) return nullptr;
+    entry->transparentColour = kNoColour;
+    OpenPicture pic(entry->owner ? entry->owner->name : inst->helpFilePath, entry->name, inst->preferDiskFiles != 0);
+    if (!pic.ok()) return nullptr;
+    const PictureSource src = DataFilePictureSource(pic.file);
+    std::uint8_t head[kBitmapFileHeaderSize];
+    const bool haveHead = DataFileRead(pic.file, head, sizeof head) == static_cast<std::int32_t>(sizeof head);
+
+    HDC screen = GetDC(nullptr);
+    HBITMAP result = nullptr;
+    HPALETTE pal = nullptr;
+    PictureInfo info;
+    if (haveHead && IsBitmapFileHeader(head, sizeof head)) {
+        PackedDib dib;
+        if (ReadBitmapFile(src, head, &dib, &info)) {
+            pal = CreatePaletteFromDib(dib.data(), dib.size());
+            result = DeviceBitmapFromDib(screen, dib, pal);
+            BITMAP bm;
+            if (result && GetObjectA(result, sizeof bm, &bm)) {
+                entry->frameCount = 1;
+                entry->frameWidth = bm.bmWidth;
+                entry->frameHeight = bm.bmHeight;
+            }
+        }
+    } else {
+        entry->frameCount = 0;
+        GifFrames frames;
+        frames.screen = screen;
+        const bool ok = ReadGifFile(src, firstFrameOnly, GifFrameSink{&frames, &GifFrames::Take}, &info);
+        KeepAnimationData(entry, info);
+        pal = frames.palette;
+        if (ok && !frames.bitmaps.empty()) result = frames.Strip();
+        if (result) {
+            entry->frameCount = static_cast<std::int32_t>(frames.sizes.size());
+            entry->frameWidth = info.frameWidth;
+            entry->frameHeight = info.frameHeight;
+            entry->transparentColour = info.transparentColour;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    if (!result) {
+        if (pal) DeleteObject(pal);
+        return nullptr;
+    }
+    if (palette)
+        *palette = pal;
+    else if (pal)
+        DeleteObject(pal);
+    return result;
+}
+
+bool EnsurePictureLoaded(InstanceRecord* inst, PictureEntry* entry, bool firstFrameOnly) {
+    if (!inst || !entry) return false;
+    const DWORD now = GetTickCount();
+    entry->lastUse = now;
+    if (entry->bitmap) return true;
+
+    int loaded = 0;
+    PictureEntry* oldest = nullptr;
+    DWORD oldestTick = now;
+    for (ListNode* n = inst->pictures; n; n = n->next) {
+        auto* other = reinterpret_cast<PictureEntry*>(n);
+        if (other == entry || !other->bitmap) continue;
+        ++loaded;
+        if (other->lastUse < oldestTick) {
+            oldestTick = other->lastUse;
+            oldest = other;
+        }
+    }
+    if (loaded > kMaxOtherLoaded && oldest) {
+        DeleteObject(oldest->bitmap);
+        oldest->bitmap = nullptr;
+        if (oldest->palette) DeleteObject(oldest->palette);
+        oldest->palette = nullptr;
+    }
+    HPALETTE palette = nullptr;
+    if (HBITMAP bmp = ReadPictureFile(inst, entry, firstFrameOnly, &palette)) {
+        entry->bitmap = bmp;
+        entry->palette = palette;
+    }
+    return entry->bitmap != nullptr;
+}
+
+BOOL DrawTransparent(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
+                     int srcHeight, COLORREF transparent) {
+    HDC colourDc = CreateCompatibleDC(dst);
+    if (!colourDc) return 0;
+    HDC maskDc = CreateCompatibleDC(dst);
+    if (!maskDc) {
+        DeleteDC(colourDc);
+        return 0;
+    }
+    HBITMAP colour = CreateCompatibleBitmap(dst, srcWidth, srcHeight);
+    HBITMAP mask = CreateBitmap(srcWidth, srcHeight, 1, 1, nullptr);
+    BOOL ok = FALSE;
+    if (colour && mask) {
+        HGDIOBJ oldColour = SelectObject(colourDc, colour);
+        HGDIOBJ oldMask = SelectObject(maskDc, mask);
+        BitBlt(colourDc, 0, 0, srcWidth, srcHeight, src, srcX, srcY, SRCCOPY);
+
+        // Mask: white where the picture has the transparent colour.
+        const COLORREF oldBk = SetBkColor(colourDc, transparent);
+        BitBlt(maskDc, 0, 0, srcWidth, srcHeight, colourDc, 0, 0, SRCCOPY);
+        SetBkColor(colourDc, oldBk);
+
+        // Black out the picture's opaque area on the destination.
+        const COLORREF dstBk = SetBkColor(dst, RGB(255, 255, 255));
+        const COLORREF dstText = SetTextColor(dst, RGB(0, 0, 0));
+        const bool same = width == srcWidth && height == srcHeight;
+        if (same)
+            BitBlt(dst, x, y, width, height, maskDc, 0, 0, SRCAND);
+        else
+            StretchBlt(dst, x, y, width, height, maskDc, 0, 0, srcWidth, srcHeight, SRCAND);
+        SetBkColor(dst, dstBk);
+        SetTextColor(dst, dstText);
+
+        // Black out the picture's transparent pixels, then paint it in.
+        BitBlt(colourDc, 0, 0, srcWidth, srcHeight, maskDc, 0, 0, 0x220326);
+        if (same)
+            BitBlt(dst, x, y, width, height, colourDc, 0, 0, SRCPAINT);
+        else
+            StretchBlt(dst, x, y, width, height, colourDc, 0, 0, srcWidth, srcHeight, SRCPAINT);
+        SelectObject(maskDc, oldMask);
+        SelectObject(colourDc, oldColour);
+        ok = TRUE;
+    }
+    if (colour) DeleteObject(colour);
+    if (mask) DeleteObject(mask);
+    DeleteDC(maskDc);
+    DeleteDC(colourDc);
+    return ok;
+}
+
+HBITMAP RenderFirstFrame(InstanceRecord* inst, PictureEntry* entry, HDC target, COLORREF whiten) {
+    if (!inst || !entry || !target) return nullptr;
+    OpenPicture pic(inst->helpFilePath, entry->name, inst->preferDiskFiles != 0);
+    if (!pic.ok()) return nullptr;
+    const PictureSource src = DataFilePictureSource(pic.file);
+    std::uint8_t head[kBitmapFileHeaderSize];
+    if (DataFileRead(pic.file, head, sizeof head) != static_cast<std::int32_t>(sizeof head)) return nullptr;
+
+    PackedDib dib;
+    PictureInfo info;
+    if (IsBitmapFileHeader(head, sizeof head)) {
+        if (!ReadBitmapFile(src, head, &dib, &info)) return nullptr;
+    } else {
+        struct First {
+            PackedDib dib;
+            static bool Take(void* context, PackedDib* frame, std::int32_t) {
+                auto* self = static_cast<First*>(context);
+                if (self->dib.empty()) self->dib = std::move(*frame);
+                return true;
+            }
+        } first;
+        if (!ReadGifFile(src, true, GifFrameSink{&first, &First::Take}, &info) || first.dib.empty()) return nullptr;
+        dib = std::move(first.dib);
+    }
+    DibReplaceColour(dib.data(), dib.size(), whiten, 0xFFFFFF);
+    HDC mem = CreateCompatibleDC(target);
+    if (!mem) return nullptr;
+    HBITMAP bmp = DeviceBitmapFromDib(mem, dib, nullptr);
+    DeleteDC(mem);
+    return bmp;
+}
+
+}  // namespace zyl

@@ -1,0 +1,167 @@
+// Real help files, written at test time by halibut (a program nobody here
+// wrote): the reader and zylpack see every internal file, and zylpack adds
+// files to them without disturbing a byte of what was there.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "core/helpfile.h"
+#include "zylpack.h"
+#include "zylpack_support.h"
+
+namespace {
+
+using namespace zyltest;
+
+struct HelpCloser {
+    void operator()(zyl::HelpFileHandle* h) const { zyl::CloseHelpFile(h); }
+};
+struct DataCloser {
+    void operator()(zyl::DataFile* f) const { zyl::DataFileClose(f); }
+};
+using HelpPtr = std::unique_ptr<zyl::HelpFileHandle, HelpCloser>;
+using DataPtr = std::unique_ptr<zyl::DataFile, DataCloser>;
+
+struct Listed {
+    std::string name;
+    std::uint32_t size;
+};
+
+int Zylpack(const std::vector<std::string>& args, std::string* out = nullptr) {
+    std::ostringstream o, e;
+    const int code = zylpack::Run(args, o, e);
+    if (out) *out = o.str();
+    if (code != 0) ADD_FAILURE() << e.str();
+    return code;
+}
+
+std::vector<Listed> List(const std::string& hlp) {
+    std::string out;
+    EXPECT_EQ(Zylpack({"list", hlp}, &out), 0);
+    std::vector<Listed> files;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t tab = line.find('\t');
+        files.push_back({line.substr(0, tab), static_cast<std::uint32_t>(std::stoul(line.substr(tab + 1)))});
+    }
+    return files;
+}
+
+// Every internal file's bytes, read with the module's reader.
+std::map<std::string, Bytes> Contents(const std::string& hlp) {
+    std::map<std::string, Bytes> all;
+    HelpPtr help(zyl::OpenHelpFile(zyl::PosixFiles(), hlp.c_str()));
+    EXPECT_TRUE(help) << hlp;
+    if (!help) return all;
+    for (const Listed& f : List(hlp)) {
+        DataPtr file(zyl::FindInternalFile(help.get(), f.name.c_str()));
+        EXPECT_TRUE(file) << f.name;
+        if (file) EXPECT_TRUE(zyl::ReadAllBytes(file.get(), &all[f.name]));
+    }
+    return all;
+}
+
+// A 2 x 2, 24-bit bitmap file.
+Bytes SmallBitmap() {
+    Bytes b(54 + 16, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    Put32(b, 2, static_cast<std::uint32_t>(b.size()));
+    Put32(b, 10, 54);
+    Put32(b, 14, 40);
+    Put32(b, 18, 2);
+    Put32(b, 22, 2);
+    Put16(b, 26, 1);
+    Put16(b, 28, 24);
+    for (std::size_t i = 54; i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i * 37);
+    return b;
+}
+
+class Halibut : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HalibutAvailable()) GTEST_SKIP() << "halibut is not installed (./run installs it)";
+        hlp_ = RunHalibut(dir_, HalibutSource("manual.hlp", 12), "manual");
+        ASSERT_FALSE(hlp_.empty()) << "halibut failed";
+    }
+    TempDir dir_;
+    std::string hlp_;
+};
+
+TEST_F(Halibut, ListNamesEveryInternalFileWithItsSize) {
+    const std::vector<Listed> files = List(hlp_);
+    std::vector<std::string> names;
+    for (const Listed& f : files) names.push_back(f.name);
+    for (const char* expected : {"|CONTEXT", "|CTXOMAP", "|FONT", "|KWBTREE", "|KWDATA", "|KWMAP", "|SYSTEM",
+                                 "|TOPIC", "|TTLBTREE"})
+        EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
+    // halibut's directory is in byte order, the order zylpack writes.
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return std::strcmp(a.c_str(), b.c_str()) < 0;
+    }));
+
+    // halibut packs its internal files end to end after the header, the
+    // directory last: the sizes listed account for every byte.
+    Bytes raw;
+    ASSERT_TRUE(ReadFile(hlp_, &raw));
+    std::uint64_t total = 16 + 9 + 38 + 1024u * DirectoryTree(raw).totalPages;
+    for (const Listed& f : files) total += 9 + f.size;
+    EXPECT_EQ(total, raw.size());
+
+    std::string system;
+    ASSERT_EQ(Zylpack({"extract", hlp_, "|SYSTEM", "-"}, &system), 0);
+    ASSERT_GE(system.size(), 2u);
+    EXPECT_EQ(static_cast<std::uint8_t>(system[0]) | (static_cast<std::uint8_t>(system[1]) << 8), 0x036C);
+}
+
+TEST_F(Halibut, AddingAPictureKeepsEveryOldFileByteForByte) {
+    const std::map<std::string, Bytes> before = Contents(hlp_);
+    ASSERT_GE(before.size(), 6u);
+    const Bytes picture = SmallBitmap();
+    ASSERT_TRUE(WriteFile(dir_ / "logo.bmp", picture));
+    ASSERT_EQ(Zylpack({"add", hlp_, dir_ / "logo.bmp"}), 0);
+
+    std::map<std::string, Bytes> after = Contents(hlp_);
+    ASSERT_EQ(after.size(), before.size() + 1);
+    EXPECT_EQ(after["logo.bmp"], picture);
+    after.erase("logo.bmp");
+    EXPECT_TRUE(after == before) << "every old internal file unchanged";
+
+    // The module opens the picture from the help file as a control would.
+    HelpPtr help(zyl::OpenHelpFile(zyl::PosixFiles(), hlp_.c_str()));
+    ASSERT_TRUE(help);
+    DataPtr file(zyl::DataFileOpen(help.get(), "LOGO.BMP", true));
+    ASSERT_TRUE(file);
+    EXPECT_NE(file->helpFile, nullptr) << "from inside the help file";
+    Bytes got(picture.size());
+    EXPECT_EQ(zyl::DataFileRead(file.get(), got.data(), static_cast<std::int32_t>(got.size())),
+              static_cast<std::int32_t>(picture.size()));
+    EXPECT_EQ(got, picture);
+}
+
+TEST_F(Halibut, AddingThousandsOfFilesGrowsTheDirectoryIndex) {
+    const std::map<std::string, Bytes> before = Contents(hlp_);
+    std::vector<std::string> args = {"add", hlp_};
+    for (int i = 0; i < 2000; ++i) {
+        const std::string name = "frame" + std::to_string(i) + ".bmp";
+        ASSERT_TRUE(WriteFile(dir_ / name, Pattern(16 + i % 16, i)));
+        args.push_back(dir_ / name);
+    }
+    ASSERT_EQ(Zylpack(args), 0);
+    Bytes raw;
+    ASSERT_TRUE(ReadFile(hlp_, &raw));
+    EXPECT_GE(DirectoryTree(raw).levels, 2);
+
+    std::map<std::string, Bytes> after = Contents(hlp_);
+    ASSERT_EQ(after.size(), before.size() + 2000);
+    for (const auto& [name, bytes] : before) EXPECT_EQ(after[name], bytes) << name;
+    EXPECT_EQ(after["frame1999.bmp"], Pattern(16 + 1999 % 16, 1999));
+    EXPECT_EQ(after["|SYSTEM"][0] | (after["|SYSTEM"][1] << 8), 0x036C);
+}
+
+}  // namespace

@@ -1,0 +1,110 @@
+// Whole files: the 16384-byte block of ReadWholeFile and the copy of
+// ExtractFileToDisk, through their portable cores (the module's entry points
+// are tested under Wine), with disks that fill up and reads that fail.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "imaging/wholefile.h"
+#include "zylpack_support.h"
+
+namespace {
+
+using namespace zyltest;
+using zyl::HelpFileHandle;
+
+struct HelpCloser {
+    void operator()(HelpFileHandle* h) const { zyl::CloseHelpFile(h); }
+};
+using HelpPtr = std::unique_ptr<HelpFileHandle, HelpCloser>;
+
+struct Files {
+    zyl::MemoryFiles memory;
+    HelpPtr help;
+    explicit Files(const std::vector<std::pair<std::string, Bytes>>& inside) {
+        const Bytes container = MakeContainer(inside);
+        memory.Add("manual.hlp", container.data(), container.size());
+        help.reset(zyl::OpenHelpFile(memory, "manual.hlp"));
+    }
+};
+
+TEST(ReadWholeFile, TheBlockHoldsTheFileThenZeros) {
+    const std::string text(100, 't');
+    const Bytes exact = Pattern(zyl::kWholeFileBytes, 1);
+    const Bytes longer = Pattern(zyl::kWholeFileBytes + 500, 2);
+    Files f({{"bullets.txt", BytesOf(text)}, {"exact.bin", exact}, {"long.bin", longer}});
+    ASSERT_TRUE(f.help);
+    Bytes block(zyl::kWholeFileBytes + 16, 0xAB);
+
+    ASSERT_TRUE(zyl::ReadWholeDataFile(f.help.get(), "BULLETS.TXT", block.data()));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.data())), text) << "a zero-terminated string";
+    for (std::size_t i = 100; i < zyl::kWholeFileBytes; ++i) ASSERT_EQ(block[i], 0) << i;
+    EXPECT_EQ(block[zyl::kWholeFileBytes], 0xAB) << "nothing past the block";
+
+    ASSERT_TRUE(zyl::ReadWholeDataFile(f.help.get(), "exact.bin", block.data()));
+    EXPECT_TRUE(std::equal(exact.begin(), exact.end(), block.begin())) << "filled, no zero after it";
+    EXPECT_EQ(block[zyl::kWholeFileBytes], 0xAB);
+
+    ASSERT_TRUE(zyl::ReadWholeDataFile(f.help.get(), "long.bin", block.data()));
+    EXPECT_TRUE(std::equal(longer.begin(), longer.begin() + zyl::kWholeFileBytes, block.begin())) << "cut";
+    EXPECT_EQ(block[zyl::kWholeFileBytes], 0xAB);
+
+    EXPECT_FALSE(zyl::ReadWholeDataFile(f.help.get(), "missing.txt", block.data()));
+    EXPECT_EQ(block[0], 0) << "a missing file leaves a zeroed block";
+}
+
+// Disks that fill up, and reads that fail part way.
+class FailingFiles : public zyl::MemoryFiles {
+public:
+    std::uint32_t room = 0xFFFFFFFF;   // bytes the disk takes before it is full
+    bool refuseCreate = false;
+    zyl::ByteSink* Create(const char* path) override {
+        if (refuseCreate) return nullptr;
+        zyl::ByteSink* inner = MemoryFiles::Create(path);
+        return inner ? new Limited(inner, room) : nullptr;
+    }
+
+private:
+    struct Limited : zyl::ByteSink {
+        Limited(zyl::ByteSink* inner, std::uint32_t room) : inner_(inner), room_(room) {}
+        std::int32_t Write(const void* data, std::uint32_t count) override {
+            const std::uint32_t n = count < room_ ? count : room_;
+            room_ -= n;
+            return n ? inner_->Write(data, n) : -1;
+        }
+        std::unique_ptr<zyl::ByteSink> inner_;
+        std::uint32_t room_;
+    };
+};
+
+TEST(ExtractFileToDisk, AFailedCopyLeavesNoPartialFile) {
+    const Bytes sound = Pattern(50000, 4);
+    const Bytes container = MakeContainer({{"ding.wav", sound}});
+
+    FailingFiles full;
+    full.Add("manual.hlp", container.data(), container.size());
+    HelpPtr help(zyl::OpenHelpFile(full, "manual.hlp"));
+    ASSERT_TRUE(zyl::CopyDataFileToDisk(full, help.get(), "ding.wav", "whole.wav"));
+    EXPECT_EQ(*full.Find("whole.wav"), sound);
+
+    full.room = 20000;
+    EXPECT_FALSE(zyl::CopyDataFileToDisk(full, help.get(), "ding.wav", "out.wav"));
+    EXPECT_FALSE(full.Find("out.wav")) << "the partial file is removed";
+
+    full.refuseCreate = true;
+    EXPECT_FALSE(zyl::CopyDataFileToDisk(full, help.get(), "ding.wav", "out.wav"));
+
+    zyl::MemoryFiles memory;
+    memory.Add("manual.hlp", container.data(), container.size());
+    RecordingFiles failing(memory);
+    HelpPtr help2(zyl::OpenHelpFile(failing, "manual.hlp"));
+    // The directory header, its page and the file header are read, then one
+    // chunk of the copy; the next read fails.
+    failing.failReadAfter = 4;
+    EXPECT_FALSE(zyl::CopyDataFileToDisk(failing, help2.get(), "ding.wav", "cut.wav"));
+    EXPECT_FALSE(memory.Find("cut.wav")) << "a read that failed part way is no finished copy";
+    EXPECT_EQ(failing.readFailures, 1);
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+// The bitmap reader and the two DIB rules (colour count, palette) on
+// bitmap files and DIBs put together here.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "imaging/bmpdecode.h"
+#include "imaging/dibformat.h"
+#include "imaging_support.h"
+
+namespace {
+
+using imgtest::Bytes;
+
+void Put(Bytes* b, std::size_t at, std::uint32_t v, int width) {
+    if (b->size() < at + static_cast<std::size_t>(width)) b->resize(at + static_cast<std::size_t>(width), 0);
+    for (int i = 0; i < width; ++i) (*b)[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+struct BmpFields {
+    std::uint32_t headerSize = 40;
+    std::int32_t width = 3, height = 2;
+    std::uint32_t bits = 8, compression = 0, used = 0, sizeImage = 0;   // a 40-byte or longer header
+    Bytes table, pixels;
+    std::int64_t bitsOffset = -1;   // -1: right after the table
+};
+
+Bytes Bmp(const BmpFields& s) {
+    Bytes f;
+    Put(&f, 0, 'B' | 'M' << 8, 2);
+    Put(&f, 14, s.headerSize, 4);
+    Put(&f, 18, static_cast<std::uint32_t>(s.width), 4);
+    Put(&f, 22, static_cast<std::uint32_t>(s.height), 4);
+    Put(&f, 26, 1, 2);
+    Put(&f, 28, s.bits, 2);
+    Put(&f, 30, s.compression, 4);
+    Put(&f, 34, s.sizeImage, 4);
+    Put(&f, 46, s.used, 4);
+    f.resize(14 + s.headerSize, 0);
+    f.insert(f.end(), s.table.begin(), s.table.end());
+    Put(&f, 10, static_cast<std::uint32_t>(s.bitsOffset >= 0 ? s.bitsOffset : static_cast<std::int64_t>(f.size())), 4);
+    if (s.bitsOffset > static_cast<std::int64_t>(f.size())) f.resize(static_cast<std::size_t>(s.bitsOffset), 0xAA);
+    f.insert(f.end(), s.pixels.begin(), s.pixels.end());
+    return f;
+}
+
+Bytes Quads(int n) {   // entry i = (blue 10+i, green 20+i, red 30+i, 0)
+    Bytes t;
+    for (int i = 0; i < n; ++i) t.insert(t.end(), {static_cast<std::uint8_t>(10 + i), static_cast<std::uint8_t>(20 + i),
+                                                   static_cast<std::uint8_t>(30 + i), 0});
+    return t;
+}
+
+bool Read(const Bytes& file, zyl::PackedDib* dib) {
+    zyl::PictureInfo info;
+    return zyl::DecodeBitmapFile(file.data(), file.size(), dib, &info);
+}
+
+TEST(DibRules, ColourCount) {
+    std::uint8_t h[40] = {};
+    auto set = [&](std::uint32_t size, std::uint32_t bits, std::uint32_t used) {
+        std::memset(h, 0, sizeof h);
+        h[0] = static_cast<std::uint8_t>(size);
+        h[size == 12 ? 10 : 14] = static_cast<std::uint8_t>(bits);
+        h[32] = static_cast<std::uint8_t>(used);   // a core header has no such field: ignored
+        return zyl::DibColourCount(h);
+    };
+    EXPECT_EQ(set(40, 1, 0), 2u);
+    EXPECT_EQ(set(40, 4, 0), 16u);
+    EXPECT_EQ(set(40, 8, 0), 256u);
+    EXPECT_EQ(set(40, 24, 0), 0u);
+    EXPECT_EQ(set(40, 8, 20), 20u);
+    EXPECT_EQ(set(40, 24, 7), 7u);
+    EXPECT_EQ(set(12, 4, 20), 16u);
+    EXPECT_EQ(set(12, 8, 20), 256u);
+    EXPECT_EQ(set(124, 1, 0), 2u);
+}
+
+TEST(DibRules, PaletteEntries) {
+    zyl::DibPaletteEntry pal[256];
+    zyl::DibInfoHeader h{};
+    h.size = 40;
+    h.width = h.height = 1;
+    h.bitCount = 24;
+    Bytes dib(sizeof h + 4);
+    std::memcpy(dib.data(), &h, sizeof h);
+    ASSERT_EQ(zyl::DibPaletteEntries(dib.data(), dib.size(), pal), 256u);   // the 3-3-2 cube
+    const struct {
+        int i, r, g, b;
+    } cube[] = {{0, 0, 0, 0}, {1, 32, 0, 0}, {7, 224, 0, 0}, {8, 0, 32, 0}, {63, 224, 224, 0}, {64, 0, 0, 64},
+                {100, 128, 128, 64}, {255, 224, 224, 192}};
+    for (const auto& c : cube) {
+        EXPECT_EQ(pal[c.i].red, c.r) << c.i;
+        EXPECT_EQ(pal[c.i].green, c.g) << c.i;
+        EXPECT_EQ(pal[c.i].blue, c.b) << c.i;
+        EXPECT_EQ(pal[c.i].flags, 0) << c.i;
+    }
+    for (std::uint16_t bits : {16, 32}) {
+        h.bitCount = bits;
+        std::memcpy(dib.data(), &h, sizeof h);
+        EXPECT_EQ(zyl::DibPaletteEntries(dib.data(), dib.size(), pal), 0u) << bits;
+        h.compression = zyl::kDibBitFields;   // masks are not colours
+        std::memcpy(dib.data(), &h, sizeof h);
+        EXPECT_EQ(zyl::DibPaletteEntries(dib.data(), dib.size(), pal), 0u) << bits;
+        h.compression = 0;
+    }
+    // A 24-bit DIB with a table of 5 takes the table; a core DIB's entries
+    // are 3 bytes apart; a block too short for its table gives what it holds.
+    h.bitCount = 24;
+    h.clrUsed = 5;
+    dib.resize(40);
+    std::memcpy(dib.data(), &h, sizeof h);
+    const Bytes t = Quads(5);
+    dib.insert(dib.end(), t.begin(), t.end());
+    ASSERT_EQ(zyl::DibPaletteEntries(dib.data(), dib.size(), pal), 5u);
+    EXPECT_EQ(pal[4].red, 34);
+    EXPECT_EQ(pal[4].blue, 14);
+    EXPECT_EQ(zyl::DibPaletteEntries(dib.data(), dib.size() - 6, pal), 3u);
+    const Bytes core = {12, 0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(zyl::DibPaletteEntries(core.data(), core.size(), pal), 2u);
+    EXPECT_EQ(pal[1].red, 6);
+    EXPECT_EQ(pal[1].blue, 4);
+}
+
+TEST(BitmapReader, PixelDataFromTheBitsOffsetSurplusIgnoredShortReadZeroed) {
+    BmpFields s;
+    s.width = 3;
+    s.height = 2;
+    s.table = Quads(256);
+    s.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 9, 9, 9, 9, 9, 9};   // two rows and surplus
+    s.bitsOffset = 14 + 40 + 1024 + 30;                      // a gap before the pixels
+    zyl::PackedDib dib;
+    ASSERT_TRUE(Read(Bmp(s), &dib));
+    const zyl::DibInfoHeader h = dib.Header();
+    EXPECT_EQ(h.sizeImage, 8u);
+    ASSERT_EQ(dib.BitsSize(), 8u);
+    EXPECT_EQ(Bytes(dib.Bits(), dib.Bits() + 8), Bytes({1, 2, 3, 0, 4, 5, 6, 0}));
+    EXPECT_EQ(dib.data()[40 + 4 * 7 + 2], 37);   // red of entry 7
+
+    s.pixels.resize(5);   // the file ends inside the second row
+    ASSERT_TRUE(Read(Bmp(s), &dib));
+    EXPECT_EQ(Bytes(dib.Bits(), dib.Bits() + 8), Bytes({1, 2, 3, 0, 4, 0, 0, 0}));
+}
+
+// (Core, 108- and 124-byte headers are read against ImageMagick.)
+TEST(BitmapReader, BitFieldsAfterAnInfoHeaderAndTopDownRows) {
+    // 16-bit bit fields after a 40-byte header keep their masks in front of
+    // the (absent) colour table; top-down rows are swapped.
+    BmpFields td;
+    td.bits = 16;
+    td.compression = zyl::kDibBitFields;
+    td.width = 1;
+    td.height = -3;
+    td.table = {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};   // 5-6-5
+    td.pixels = {1, 1, 0, 0, 2, 2, 0, 0, 3, 3, 0, 0};
+    zyl::PackedDib dib;
+    ASSERT_TRUE(Read(Bmp(td), &dib));
+    EXPECT_EQ(dib.Header().height, 3);
+    EXPECT_EQ(Bytes(dib.data() + 40, dib.data() + 52), td.table);
+    EXPECT_EQ(Bytes(dib.Bits(), dib.Bits() + 12), Bytes({3, 3, 0, 0, 2, 2, 0, 0, 1, 1, 0, 0}));
+}
+
+TEST(BitmapReader, RunLengthBlockSize) {
+    BmpFields s;
+    s.compression = zyl::kDibRle8;
+    s.width = 10;
+    s.height = 4;   // 48 bytes unpacked
+    s.pixels = Bytes(200, 1);
+    zyl::PackedDib dib;
+    for (const auto& c : {std::pair<std::uint32_t, std::uint32_t>{0, 72}, {60, 72}, {90, 90}, {200, 90}}) {
+        s.sizeImage = c.first;   // the file's own size counts up to 2 bytes a pixel, 2 a row, 2 more
+        ASSERT_TRUE(Read(Bmp(s), &dib));
+        EXPECT_EQ(dib.Header().sizeImage, c.second) << c.first;
+        EXPECT_EQ(dib.BitsSize(), c.second);
+    }
+}
+
+TEST(BitmapReader, RefusesWhatItCannotTrust) {
+    BmpFields good;
+    good.table = Quads(256);
+    good.pixels = Bytes(8, 1);
+    zyl::PackedDib dib;
+    ASSERT_TRUE(Read(Bmp(good), &dib));
+    const struct {
+        const char* what;
+        void (*spoil)(BmpFields*);
+    } cases[] = {
+        {"width 0", [](BmpFields* s) { s->width = 0; }},
+        {"negative width", [](BmpFields* s) { s->width = -3; }},
+        {"height 0", [](BmpFields* s) { s->height = 0; }},
+        {"most negative height", [](BmpFields* s) { s->height = INT32_MIN; }},
+        {"2 bits", [](BmpFields* s) { s->bits = 2; }},
+        {"0 bits", [](BmpFields* s) { s->bits = 0; }},
+        {"JPEG inside", [](BmpFields* s) { s->compression = 4; }},
+        {"RLE4 at 8 bits", [](BmpFields* s) { s->compression = zyl::kDibRle4; }},
+        {"RLE8 top-down", [](BmpFields* s) { s->compression = zyl::kDibRle8, s->height = -2; }},
+        {"bit fields at 8 bits", [](BmpFields* s) { s->compression = zyl::kDibBitFields; }},
+        {"header size 0", [](BmpFields* s) { s->headerSize = 0; }},
+        {"header size 13", [](BmpFields* s) { s->headerSize = 13; }},
+        {"header size 5000", [](BmpFields* s) { s->headerSize = 5000; }},
+        {"too wide", [](BmpFields* s) { s->width = 65536; }},
+        {"too big", [](BmpFields* s) { s->width = s->height = 9000; }},   // 81 MB
+        {"bits beyond 2 GB", [](BmpFields* s) { s->bitsOffset = 0x80000000LL; s->pixels.clear(); }},
+    };
+    for (const auto& c : cases) {
+        BmpFields s = good;
+        c.spoil(&s);
+        Bytes f = s.bitsOffset > 0x7FFFFFFF ? Bytes() : Bmp(s);
+        if (f.empty()) {   // do not write 2 GB: patch the offset of a small file
+            f = Bmp(good);
+            Put(&f, 10, 0x80000000u, 4);
+        }
+        EXPECT_FALSE(Read(f, &dib)) << c.what;
+        EXPECT_TRUE(dib.empty()) << c.what;
+    }
+    // Cut inside the headers: refused; cut anywhere later: still read.
+    const Bytes f = Bmp(good);
+    for (std::size_t n = 0; n < f.size(); ++n)
+        EXPECT_EQ(Read(Bytes(f.begin(), f.begin() + static_cast<long>(n)), &dib), n >= 14 + 40) << n;
+}
+
+TEST(BitmapReader, BmAlwaysTakesTheBitmapRoad) {
+    // "BM" in front of a GIF is a broken bitmap, not a GIF.
+    Bytes f = {'B', 'M'};
+    const Bytes gif = imgtest::GifBuilder().Header(2, 2, 1).Image(2, 2, Bytes(4, 1)).Trailer().bytes;
+    f.insert(f.end(), gif.begin(), gif.end());
+    zyl::DecodedPicture pic;
+    EXPECT_FALSE(imgtest::Decode(f, &pic));
+    EXPECT_FALSE(pic.gif);
+    EXPECT_TRUE(imgtest::Decode(gif, &pic));
+    EXPECT_TRUE(pic.gif);
+}
+
+}  // namespace

@@ -1,0 +1,263 @@
+// The topic-script parser: what authors write must come out as the host
+// lays it out, and bad input must give an error that names the line.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "script.h"
+
+using namespace zylscript;
+
+namespace {
+
+Script MustParse(const std::string& text) {
+    Script s;
+    ParseError e;
+    EXPECT_TRUE(ParseScript(text, &s, &e)) << e.ToString();
+    return s;
+}
+
+EmbeddedRef OnlyEmbedded(const Script& s) {
+    const auto& segs = s.topics.at(0).body.at(0).segments;
+    for (const Segment& seg : segs)
+        if (seg.kind == Segment::Kind::Embedded) return seg.ref;
+    ADD_FAILURE() << "no embedded window";
+    return EmbeddedRef();
+}
+
+}  // namespace
+
+TEST(ScriptParse, TopicsTitlesNumbersRegionsAndStartupMacros) {
+    Script s = MustParse(
+        "; demo\n"
+        ".title Demo file\n"
+        ".helpfile demo.hlp\n"
+        ".startup First();Second(\"a;b\")\n"
+        ".startup Third()\n"
+        ".topic intro 42\n"
+        ".title Introduction\n"
+        ".nsr\n"
+        "Heading text\n"
+        ".body\n"
+        "First paragraph\n"
+        "continues here.\n"
+        "\n"
+        "Second paragraph.\n"
+        ".topic second\n"
+        "Body.\n");
+    EXPECT_EQ(s.title, "Demo file");
+    EXPECT_EQ(s.helpFile, "demo.hlp");
+    ASSERT_EQ(s.startupMacros.size(), 3u);
+    EXPECT_EQ(s.startupMacros[1], "Second(\"a;b\")");
+    EXPECT_EQ(s.startupMacros[2], "Third()");
+    ASSERT_EQ(s.topics.size(), 2u);
+    const Topic& t = s.topics[0];
+    EXPECT_EQ(t.context, "intro");
+    EXPECT_TRUE(t.hasNumber);
+    EXPECT_EQ(t.number, 42u);
+    EXPECT_EQ(t.title, "Introduction");
+    ASSERT_EQ(t.nsr.size(), 1u);
+    EXPECT_EQ(t.nsr[0].segments.at(0).text, "Heading text");
+    ASSERT_EQ(t.body.size(), 2u);
+    EXPECT_EQ(t.body[0].segments.at(0).text, "First paragraph continues here.");
+    EXPECT_EQ(t.body[0].line, 11);
+    EXPECT_EQ(t.body[1].segments.at(0).text, "Second paragraph.");
+    // Without .title the context string is the title; without a number the index answers.
+    EXPECT_EQ(s.topics[1].title, "second");
+    EXPECT_EQ(s.TopicNumber(0), 42u);
+    EXPECT_EQ(s.TopicNumber(1), 1u);
+    EXPECT_TRUE(s.topics[1].nsr.empty());
+}
+
+TEST(ScriptParse, EmbeddedWindowData) {
+    // Data runs from after the second comma (leading blanks dropped) to the brace,
+    // commas, parentheses, quotes and bars included.
+    Script s = MustParse(".topic a\nx {ewl  ZYL3AN32.DLL ,  ZYL3_ANIMBUTTON32 ,   Next;JumpId(`x.hlp', \"a,b\")|7 } y\n");
+    EmbeddedRef r = OnlyEmbedded(s);
+    EXPECT_EQ(r.align, 'l');
+    EXPECT_EQ(r.dll, "ZYL3AN32.DLL");
+    EXPECT_EQ(r.className, "ZYL3_ANIMBUTTON32");
+    EXPECT_EQ(r.data, "Next;JumpId(`x.hlp', \"a,b\")|7 ");
+
+    EXPECT_EQ(OnlyEmbedded(MustParse(".topic a\n{ewr a.dll, B, \\{x\\} c:\\pics\\logo.bmp \\\\ \\}}\n")).data,
+              "{x} c:\\pics\\logo.bmp \\ }");
+    EmbeddedRef noData = OnlyEmbedded(MustParse(".topic a\n{EWC a.dll, CLASS}\n"));
+    EXPECT_EQ(noData.align, 'c');
+    EXPECT_EQ(noData.className, "CLASS");
+    EXPECT_EQ(noData.data, "");
+}
+
+TEST(ScriptParse, SegmentsKeepTheirOrderInAParagraph) {
+    Script s = MustParse(
+        ".topic a\n"
+        "See {link the glossary|gloss>second} or {popup a note|note}.\n"
+        "{ewc m.dll, C, d}{macro Run|Exec(\"x|y\")}\n");
+    const auto& segs = s.topics[0].body.at(0).segments;
+    ASSERT_EQ(segs.size(), 7u);
+    EXPECT_EQ(segs[0].text, "See ");
+    EXPECT_EQ(segs[1].kind, Segment::Kind::Link);
+    EXPECT_EQ(segs[1].link, LinkKind::Jump);
+    EXPECT_EQ(segs[1].text, "the glossary");
+    EXPECT_EQ(segs[1].target, "gloss>second");
+    EXPECT_EQ(segs[2].text, " or ");
+    EXPECT_EQ(segs[3].link, LinkKind::Popup);
+    EXPECT_EQ(segs[4].text, ". ");   // the line break became a blank
+    EXPECT_EQ(segs[5].kind, Segment::Kind::Embedded);
+    EXPECT_EQ(segs[6].link, LinkKind::Macro);
+    EXPECT_EQ(segs[6].target, "Exec(\"x|y\")");
+}
+
+TEST(ScriptParse, EscapesCommentsAndLineEndings) {
+    Script s = MustParse(
+        "\xEF\xBB\xBF.topic a\r\n"
+        "\\.starts with a dot\r\n"
+        "; a comment inside a paragraph is skipped\r\n"
+        "...and \\{braces\\} \\| \\; \\\\ c:\\dir\r\n"
+        "\r\n"
+        "  .5 is text too\r\n");
+    EXPECT_TRUE(s.utf8);
+    const auto& body = s.topics[0].body;
+    ASSERT_EQ(body.size(), 2u);
+    EXPECT_EQ(body[0].segments.at(0).text, ".starts with a dot ...and {braces} | ; \\ c:\\dir");
+    EXPECT_EQ(body[1].segments.at(0).text, ".5 is text too");
+    EXPECT_EQ(s.topics[0].context, "a");   // no CR left on the context string
+}
+
+TEST(ScriptParse, TextEncoding) {
+    EXPECT_TRUE(MustParse(".topic a\nCaf\xC3\xA9\n").utf8);
+    EXPECT_FALSE(MustParse(".topic a\nCaf\xE9\n").utf8);    // ANSI
+    EXPECT_FALSE(MustParse(".topic a\nplain\n").utf8);
+}
+
+struct BadScript {
+    const char* text;
+    int line;
+    const char* words;   // expected inside the message
+};
+
+TEST(ScriptParse, ErrorsNameTheLine) {
+    const BadScript cases[] = {
+        {".topic a\nx {ewl a.dll, C, data\n", 2, "unterminated"},
+        {".topic a\nx } y\n", 2, "'}' without '{'"},
+        {".topic a\n.frobnicate\n", 2, "unknown command .frobnicate"},
+        {".topic a\n.nsr2\n", 2, "unknown command"},
+        {".topic a\n\n{ewl a.dll}\n", 3, "missing the window class"},
+        {".topic a\n{ewr a.dll, , data}\n", 2, "missing the window class"},
+        {".topic a\n{ewc , C, data}\n", 2, "missing the DLL"},
+        {".topic a\n{ewl a.dll, C, {x}}\n", 2, "'{' inside braces"},
+        {".topic a\n{bold x}\n", 2, "unknown {bold}"},
+        {".topic a\n{ x}\n", 2, "must be followed by"},
+        {".topic a\n{link nowhere}\n", 2, "needs the text"},
+        {".topic a\n{link |b}\n", 2, "no text"},
+        {".topic a\n{popup a|}\n", 2, "no target"},
+        {"text first\n.topic a\n", 1, "before the first .topic"},
+        {".nsr\n.topic a\n", 1, "before the first .topic"},
+        {".topic a\n.topic A\n", 2, "already used on line 1"},
+        {".topic a 5\n.topic b 5\n", 2, "already used on line 1"},
+        {".topic a 4294967296\n", 1, "not a number"},
+        {".topic a -1\n", 1, "not a number"},
+        {".topic a 1 2\n", 1, "too many"},
+        {".topic\n", 1, "needs a context"},
+        {".topic a>b\n", 1, "'>'"},
+        {".topic a\n.helpfile x.hlp\n", 2, "before the first .topic"},
+        {".topic a\n.title x\n.title y\n", 3, "second .title"},
+        {".topic a\n.body extra\n", 2, "takes nothing"},
+        {".startup\n.topic a\n", 1, "needs at least one macro"},
+        {"; nothing but a comment\n", 0, "no topic"},
+        {"", 0, "no topic"},
+    };
+    for (const BadScript& c : cases) {
+        Script s;
+        ParseError e;
+        EXPECT_FALSE(ParseScript(c.text, &s, &e)) << c.text;
+        EXPECT_EQ(e.line, c.line) << c.text << " -> " << e.ToString();
+        EXPECT_NE(e.message.find(c.words), std::string::npos) << c.text << " -> " << e.ToString();
+    }
+    Script s;
+    ParseError e;
+    EXPECT_FALSE(ParseScript(std::string(".topic a\nx\0y\n", 13), &s, &e));
+    EXPECT_EQ(e.line, 2);
+    EXPECT_EQ(e.ToString().rfind("line 2: ", 0), 0u);
+}
+
+TEST(ScriptParse, AnyBytesGiveAResultOrAnError) {
+    // Mutations of a valid script: the parser must neither crash nor read or
+    // write out of bounds (the sanitizers watch), and a refusal always explains itself.
+    const std::string base =
+        ".title T\n.startup A();B(`x;y')\n.topic intro 3\n.nsr\nHead {ewc Z.DLL, C, d,e}\n.body\n"
+        "Text {link go|b>w} \\{ {ewl Z.DLL, C, x|y} {popup p|b}\n\n.topic b\n{macro m|M()}\n";
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { seed = seed * 1103515245u + 12345u; return seed >> 16; };
+    for (int round = 0; round < 4000; ++round) {
+        std::string text = base;
+        int edits = 1 + static_cast<int>(next() % 6);
+        for (int k = 0; k < edits; ++k) {
+            std::size_t at = next() % (text.size() + 1);
+            switch (next() % 3) {
+            case 0: text.insert(at, 1, static_cast<char>(next() & 0xFF)); break;
+            case 1: if (at < text.size()) text.erase(at, 1); break;
+            default: text = text.substr(0, at); break;
+            }
+        }
+        Script s;
+        ParseError e;
+        if (!ParseScript(text, &s, &e)) {
+            EXPECT_FALSE(e.message.empty());
+        } else {
+            EXPECT_FALSE(s.topics.empty());
+        }
+    }
+}
+
+TEST(ScriptLookups, TopicsByContextNumberAndHash) {
+    Script s = MustParse(".topic Intro\n.topic Glossary 1\n.topic third\n");
+    EXPECT_EQ(s.FindTopic("INTRO"), 0);
+    EXPECT_EQ(s.FindTopic("gloss"), -1);
+    // Topic 1 is the one numbered 1, not the second by index.
+    EXPECT_EQ(s.FindTopicByNumber(1), 1);
+    EXPECT_EQ(s.FindTopicByNumber(0), 0);
+    EXPECT_EQ(s.FindTopicByNumber(2), 2);
+    EXPECT_EQ(s.FindTopicByNumber(7), -1);
+    EXPECT_EQ(s.FindTopicByHash(ContextHash("third")), 2);
+    EXPECT_EQ(s.FindTopicByHash(5), -1);
+}
+
+TEST(ScriptLookups, ContextHash) {
+    EXPECT_EQ(ContextHash("a"), 17u);
+    EXPECT_EQ(ContextHash("A1"), 732u);
+    EXPECT_EQ(ContextHash("intro"), 87923292u);
+    EXPECT_EQ(ContextHash(""), 1u);
+    EXPECT_EQ(ContextHash("INTRO"), ContextHash("intro"));
+    EXPECT_EQ(ContextHash("a.b"), (17u * 43 + 12) * 43 + 18);
+    EXPECT_EQ(ContextHash("x_0!"), ((40u * 43 + 13) * 43 + 10) * 43 + 11);
+}
+
+TEST(ScriptLookups, SplitMacrosAndWindowSuffix) {
+    auto m = SplitMacros(" A(1) ; B(\"x;y\");;C(`p;q', (r;s)) ;");
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_EQ(m[0], "A(1)");
+    EXPECT_EQ(m[1], "B(\"x;y\")");
+    EXPECT_EQ(m[2], "C(`p;q', (r;s))");
+    EXPECT_TRUE(SplitMacros("  ").empty());
+    EXPECT_EQ(SplitMacros("Unclosed(\"a;b").size(), 1u);
+
+    std::string ctx, win;
+    SplitWindowSuffix("intro>second", &ctx, &win);
+    EXPECT_EQ(ctx, "intro");
+    EXPECT_EQ(win, "second");
+    SplitWindowSuffix("intro", &ctx, &win);
+    EXPECT_EQ(ctx, "intro");
+    EXPECT_EQ(win, "");
+}
+
+TEST(ScriptLookups, Utf8Validation) {
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("\xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));           // overlong
+    EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));       // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));       // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));   // past U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));           // cut short
+    EXPECT_FALSE(IsValidUtf8("a\x80"));
+}
