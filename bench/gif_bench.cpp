@@ -68,7 +68,7 @@ bool MakeFiles(const std::string& dir, std::vector<File>* files) {
     }
     for (const auto& j : jobs) {
         const std::string path = dir + "/" + j.first;
-        if (!Shell("convert " + j.second + " '" + path + "'")) {
+        if (!Shell("/usr/bin/convert " + j.second + " '" + path + "'")) {
             std::fprintf(stderr, "gif_bench: convert failed for %s\n", j.first.c_str());
             return false;
         }

@@ -23,8 +23,8 @@ const BITMAPINFOHEADER* InfoOf(const PackedDib& dib) {
     return reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
 }
 
-// A device bitmap of the screen's format made from a packed DIB, with the
-// palette realized while it is converted.
+// A device bitmap in the format of `dc` made from a packed DIB, with the
+// palette (if any) realized while it is converted.
 HBITMAP DeviceBitmapFromDib(HDC dc, const PackedDib& dib, HPALETTE palette) {
     if (dib.empty() || !dib.Bits()) return nullptr;
     HPALETTE oldPalette = nullptr;
@@ -38,62 +38,144 @@ HBITMAP DeviceBitmapFromDib(HDC dc, const PackedDib& dib, HPALETTE palette) {
     return bmp;
 }
 
-// The frames of a GIF as they arrive, turned into device bitmaps.
-struct GifFrames {
-    HDC screen = nullptr;
-    HPALETTE palette = nullptr;
-    std::vector<HBITMAP> bitmaps;
-    std::vector<SIZE> sizes;
+// Two memory DCs for copying between device bitmaps, made on first need.
+class BitmapCopier {
+public:
+    explicit BitmapCopier(HDC screen) : screen_(screen) {}
+    ~BitmapCopier() {
+        if (to_) DeleteDC(to_);
+        if (from_) DeleteDC(from_);
+    }
+    BitmapCopier(const BitmapCopier&) = delete;
+    BitmapCopier& operator=(const BitmapCopier&) = delete;
 
-    ~GifFrames() {
-        for (HBITMAP b : bitmaps) DeleteObject(b);
+    // Copies width x height pixels from the top left of `src` to `dst` at (x, 0).
+    bool Copy(HBITMAP dst, int x, HBITMAP src, int width, int height) {
+        if (!Ready()) return false;
+        HGDIOBJ oldTo = SelectObject(to_, dst);
+        HGDIOBJ oldFrom = SelectObject(from_, src);
+        const bool ok = oldTo && oldFrom && BitBlt(to_, x, 0, width, height, from_, 0, 0, SRCCOPY);
+        if (oldFrom) SelectObject(from_, oldFrom);
+        if (oldTo) SelectObject(to_, oldTo);
+        return ok;
+    }
+    // Paints width x height pixels of `dst` black from (x, 0).
+    bool Blacken(HBITMAP dst, int x, int width, int height) {
+        if (!Ready()) return false;
+        HGDIOBJ old = SelectObject(to_, dst);
+        const bool ok = old && PatBlt(to_, x, 0, width, height, BLACKNESS);
+        if (old) SelectObject(to_, old);
+        return ok;
     }
 
+private:
+    bool Ready() {
+        if (!to_) to_ = CreateCompatibleDC(screen_);
+        if (!from_) from_ = CreateCompatibleDC(screen_);
+        return to_ && from_;
+    }
+    HDC screen_;
+    HDC to_ = nullptr;
+    HDC from_ = nullptr;
+};
+
+// The frames of a GIF as they arrive: each becomes a device bitmap (with
+// the first frame's palette realized) and is copied to the right end of the
+// strip, which is as high as the first frame. The strip grows by doubling
+// and is cut to its width at the end, so that a long animation costs few
+// copies and holds no more than three bitmaps at any time: a file's frame
+// count must not decide how many GDI objects the host is left with.
+class StripBuilder {
+public:
+    explicit StripBuilder(HDC screen) : screen_(screen), copier_(screen) {}
+    ~StripBuilder() {
+        if (strip_) DeleteObject(strip_);
+        if (palette_) DeleteObject(palette_);
+    }
+    StripBuilder(const StripBuilder&) = delete;
+    StripBuilder& operator=(const StripBuilder&) = delete;
+
     static bool Take(void* context, PackedDib* dib, std::int32_t) {
-        auto* self = static_cast<GifFrames*>(context);
-        if (!self->palette) self->palette = CreatePaletteFromDib(dib->data(), dib->size());
-        HBITMAP bmp = DeviceBitmapFromDib(self->screen, *dib, self->palette);
-        if (!bmp) return false;
-        const DibInfoHeader h = dib->Header();
-        self->bitmaps.push_back(bmp);
-        self->sizes.push_back(SIZE{h.width, h.height < 0 ? -h.height : h.height});
+        return static_cast<StripBuilder*>(context)->Append(*dib);
+    }
+
+    // Hands the strip and its palette over (null when there is no strip).
+    HBITMAP Finish(HPALETTE* palette) {
+        *palette = nullptr;
+        if (!strip_) return nullptr;
+        if (capacity_ > used_) {
+            HBITMAP exact = CreateCompatibleBitmap(screen_, used_, height_);
+            if (!exact || !copier_.Copy(exact, 0, strip_, used_, height_)) {
+                if (exact) DeleteObject(exact);
+                return nullptr;
+            }
+            DeleteObject(strip_);
+            strip_ = exact;
+            capacity_ = used_;
+        }
+        HBITMAP out = strip_;
+        strip_ = nullptr;
+        *palette = palette_;
+        palette_ = nullptr;
+        return out;
+    }
+
+    int frames() const { return frames_; }
+
+private:
+    bool Append(const PackedDib& dib) {
+        if (!palette_) palette_ = CreatePaletteFromDib(dib.data(), dib.size());
+        HBITMAP frame = DeviceBitmapFromDib(screen_, dib, palette_);
+        if (!frame) return false;
+        const DibInfoHeader h = dib.Header();
+        const int width = h.width;
+        const int height = h.height < 0 ? -h.height : h.height;
+        if (!strip_) {
+            strip_ = frame;
+            used_ = capacity_ = width;
+            height_ = height;
+            ++frames_;
+            return true;
+        }
+        // A taller frame is cut at the strip's height; below a shorter one
+        // the strip stays black.
+        const bool ok = Reserve(used_ + width) &&
+                        copier_.Copy(strip_, used_, frame, width, height < height_ ? height : height_);
+        DeleteObject(frame);
+        if (!ok) return false;
+        used_ += width;
+        ++frames_;
         return true;
     }
 
-    // All frames side by side, as high as the first.
-    HBITMAP Strip() {
-        if (bitmaps.empty()) return nullptr;
-        if (bitmaps.size() == 1) {
-            HBITMAP only = bitmaps[0];
-            bitmaps.clear();
-            return only;
+    bool Reserve(int needed) {
+        if (needed <= capacity_) return true;
+        // The reader keeps the strip within kMaxStripPixels, so these fit.
+        int want = capacity_ * 2 > needed ? capacity_ * 2 : needed;
+        HBITMAP bigger = CreateCompatibleBitmap(screen_, want, height_);
+        if (!bigger && want > needed) {
+            want = needed;
+            bigger = CreateCompatibleBitmap(screen_, want, height_);
         }
-        int width = 0;
-        for (const SIZE& s : sizes) width += s.cx;
-        const int height = sizes[0].cy;
-        HBITMAP strip = CreateCompatibleBitmap(screen, width, height);
-        HDC to = CreateCompatibleDC(screen);
-        HDC from = CreateCompatibleDC(screen);
-        if (!strip || !to || !from) {
-            if (strip) DeleteObject(strip);
-            if (to) DeleteDC(to);
-            if (from) DeleteDC(from);
-            return nullptr;
+        if (!bigger) return false;
+        if (!copier_.Copy(bigger, 0, strip_, used_, height_) || !copier_.Blacken(bigger, used_, want - used_, height_)) {
+            DeleteObject(bigger);
+            return false;
         }
-        HGDIOBJ oldTo = SelectObject(to, strip);
-        PatBlt(to, 0, 0, width, height, BLACKNESS);
-        int x = 0;
-        for (std::size_t i = 0; i < bitmaps.size(); ++i) {
-            HGDIOBJ oldFrom = SelectObject(from, bitmaps[i]);
-            BitBlt(to, x, 0, sizes[i].cx, height, from, 0, 0, SRCCOPY);
-            SelectObject(from, oldFrom);
-            x += sizes[i].cx;
-        }
-        SelectObject(to, oldTo);
-        DeleteDC(to);
-        DeleteDC(from);
-        return strip;
+        DeleteObject(strip_);
+        strip_ = bigger;
+        capacity_ = want;
+        return true;
     }
+
+    HDC screen_;
+    BitmapCopier copier_;
+    HPALETTE palette_ = nullptr;
+    HBITMAP strip_ = nullptr;
+    int used_ = 0;       // pixels of the strip holding frames
+    int capacity_ = 0;   // the strip bitmap's width
+    int height_ = 0;
+    int frames_ = 0;
 };
 
 // What a GIF read tells the entry: the delay and hot spots even when the
@@ -172,6 +254,7 @@ HBITMAP ReadPictureFile(InstanceRecord* inst, PictureEntry* entry, bool firstFra
     const bool haveHead = DataFileRead(pic.file, head, sizeof head) == static_cast<std::int32_t>(sizeof head);
 
     HDC screen = GetDC(nullptr);
+    if (!screen) return nullptr;
     HBITMAP result = nullptr;
     HPALETTE pal = nullptr;
     PictureInfo info;
@@ -189,14 +272,12 @@ HBITMAP ReadPictureFile(InstanceRecord* inst, PictureEntry* entry, bool firstFra
         }
     } else {
         entry->frameCount = 0;
-        GifFrames frames;
-        frames.screen = screen;
-        const bool ok = ReadGifFile(src, firstFrameOnly, GifFrameSink{&frames, &GifFrames::Take}, &info);
+        StripBuilder strip(screen);
+        const bool ok = ReadGifFile(src, firstFrameOnly, GifFrameSink{&strip, &StripBuilder::Take}, &info);
         KeepAnimationData(entry, info);
-        pal = frames.palette;
-        if (ok && !frames.bitmaps.empty()) result = frames.Strip();
+        if (ok) result = strip.Finish(&pal);
         if (result) {
-            entry->frameCount = static_cast<std::int32_t>(frames.sizes.size());
+            entry->frameCount = strip.frames();
             entry->frameWidth = info.frameWidth;
             entry->frameHeight = info.frameHeight;
             entry->transparentColour = info.transparentColour;
@@ -321,11 +402,10 @@ HBITMAP RenderFirstFrame(InstanceRecord* inst, PictureEntry* entry, HDC target, 
         dib = std::move(first.dib);
     }
     DibReplaceColour(dib.data(), dib.size(), whiten, 0xFFFFFF);
-    HDC mem = CreateCompatibleDC(target);
-    if (!mem) return nullptr;
-    HBITMAP bmp = DeviceBitmapFromDib(mem, dib, nullptr);
-    DeleteDC(mem);
-    return bmp;
+    // Made on the target itself, in its format: on a fresh memory DC (whose
+    // bitmap is the one-pixel monochrome one) the platform would make a
+    // monochrome bitmap and the copy would lose its colours.
+    return DeviceBitmapFromDib(target, dib, nullptr);
 }
 
 }  // namespace zyl

@@ -18,7 +18,7 @@ using imgtest::Rgb;
 using imgtest::ScratchPath;
 
 bool HaveTools() {
-    static const bool have = imgtest::Shell("convert -version 2>/dev/null | grep -q ImageMagick") &&
+    static const bool have = imgtest::Shell("/usr/bin/convert -version 2>/dev/null | grep -q ImageMagick") &&
                              imgtest::Shell("gifsicle --version >/dev/null 2>&1");
     return have;
 }
@@ -26,7 +26,7 @@ bool HaveTools() {
 // Runs `convert ARGS FORMAT:OUT` into the scratch directory; returns OUT's path.
 std::string Convert(const std::string& args, const std::string& out, const std::string& format = "") {
     const std::string path = ScratchPath(out);
-    EXPECT_TRUE(imgtest::Shell("convert " + args + " '" + format + path + "'")) << args;
+    EXPECT_TRUE(imgtest::Shell("/usr/bin/convert " + args + " '" + format + path + "'")) << args;
     return path;
 }
 
