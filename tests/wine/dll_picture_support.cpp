@@ -1,9 +1,12 @@
 #include "dll_picture_support.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/helpfile.h"
+#include "dll_test.h"
 #include "core/helpfile_writer.h"
 
 namespace pictest {
@@ -39,9 +42,14 @@ std::string UnixName(const std::string& windowsPath) {
 Scratch::Scratch() {
     char temp[MAX_PATH];
     if (!GetTempPathA(sizeof temp, temp)) return;
+    // A name no earlier run used: Wine may still be removing an earlier
+    // run's folder of the same name when this one starts.
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const std::string stem = std::string(temp) + "zylpict" + std::to_string(GetCurrentProcessId() % 10000) + "_" +
+                             std::to_string(now.QuadPart % 1000000007);
     for (int i = 0; i < 1000 && path_.empty(); ++i) {
-        const std::string p = std::string(temp) + "zylpict" + std::to_string(GetCurrentProcessId() % 10000) + "_" +
-                              std::to_string(i);
+        const std::string p = stem + "_" + std::to_string(i);
         if (CreateDirectoryA(p.c_str(), nullptr)) path_ = p;
     }
     if (!path_.empty()) unixPath_ = UnixName(path_);
@@ -116,33 +124,54 @@ Bytes BmpFile(int width, int height, const std::function<DWORD(int x, int y)>& c
     return b;
 }
 
-bool RunUnix(const std::string& command, std::string* why) {
-    std::string line = "/bin/sh -c \"" + command + "\"";
+bool RunUnix(const Scratch& scratch, const std::string& command, std::string* why) {
+    // Wine starts a Unix program detached: there is no process handle to
+    // wait on, so the shell leaves its status in a file, renamed into place
+    // once written.
+    static int serial = 0;
+    const std::string tag = "run" + std::to_string(++serial);
+    const std::string line = "/bin/sh -c \"{ " + command + " ; } 2> '" + scratch.UnixFile(tag + ".err") +
+                             "'; echo $? > '" + scratch.UnixFile(tag + ".tmp") + "'; mv '" +
+                             scratch.UnixFile(tag + ".tmp") + "' '" + scratch.UnixFile(tag + ".status") + "'\"";
     STARTUPINFOA si;
     std::memset(&si, 0, sizeof si);
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
+    std::memset(&pi, 0, sizeof pi);
     std::vector<char> buf(line.begin(), line.end());
     buf.push_back('\0');
     if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         if (why) *why = "cannot start /bin/sh (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    if (code != 0 && why) *why = "'" + command + "' ended with status " + std::to_string(code);
-    return code == 0;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    const std::string status = scratch.File(tag + ".status");
+    for (int i = 0; i < 6000 && GetFileAttributesA(status.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
+    const Bytes text = scratch.Read(tag + ".status");
+    const Bytes err = scratch.Read(tag + ".err");
+    DeleteFileA(status.c_str());
+    DeleteFileA(scratch.File(tag + ".err").c_str());
+    const std::string code(text.begin(), text.end());
+    if (!code.empty() && std::atoi(code.c_str()) == 0) return true;
+    if (why)
+        *why = "'" + command + "' " + (code.empty() ? std::string("did not finish") : "ended with status " + code) +
+               ": " + std::string(err.begin(), err.end());
+    return false;
 }
 
-Bytes Convert(const Scratch& scratch, const std::string& args, const std::string& name, std::string* why) {
+bool ConvertAll(const Scratch& scratch, const std::vector<ConvertJob>& jobs, const std::string& after,
+                std::string* why) {
     // The real ImageMagick, not a stand-in that a PATH may put first.
-    if (!RunUnix("/usr/bin/convert " + args + " '" + scratch.UnixFile(name) + "'", why)) return Bytes();
-    Bytes out = scratch.Read(name);
-    if (out.empty() && why) *why = "convert wrote no " + name;
-    return out;
+    std::string command, waits;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        command += "/usr/bin/convert " + jobs[i].args + " '" + scratch.UnixFile(jobs[i].name) + "' & p" +
+                   std::to_string(i) + "=$!; ";
+        waits += (waits.empty() ? "wait $p" : " && wait $p") + std::to_string(i);
+    }
+    command += waits.empty() ? "true" : waits;
+    if (!after.empty()) command += " && " + after;
+    return RunUnix(scratch, command, why);
 }
 
 Bytes WithHotSpots(const Bytes& gif, const std::vector<Spot>& spots, std::size_t chunkSpots) {
@@ -189,26 +218,6 @@ Bytes HelpFile(const std::vector<std::pair<std::string, Bytes>>& files) {
     return out;
 }
 
-std::vector<DWORD> BitmapPixels(HBITMAP bmp, int* width, int* height) {
-    BITMAP bm = {};
-    GetObjectA(bmp, sizeof bm, &bm);
-    *width = bm.bmWidth;
-    *height = bm.bmHeight;
-    std::vector<DWORD> px(static_cast<std::size_t>(bm.bmWidth) * static_cast<std::size_t>(bm.bmHeight));
-    if (px.empty()) return px;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = bm.bmWidth;
-    bi.bmiHeader.biHeight = -bm.bmHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, bmp, 0, static_cast<UINT>(bm.bmHeight), px.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    for (DWORD& p : px) p &= 0xFFFFFF;
-    return px;
-}
-
 std::vector<DWORD> WindowPixels(HWND hwnd, int* width, int* height) {
     RECT rc;
     GetClientRect(hwnd, &rc);
@@ -225,7 +234,7 @@ std::vector<DWORD> WindowPixels(HWND hwnd, int* width, int* height) {
     DeleteDC(mem);
     ReleaseDC(hwnd, dc);
     int w = 0, h = 0;
-    px = BitmapPixels(bmp, &w, &h);
+    px = ::BitmapPixels(bmp, &w, &h);
     DeleteObject(bmp);
     return px;
 }

@@ -38,13 +38,20 @@ private:
 // y counted from the top.
 Bytes BmpFile(int width, int height, const std::function<DWORD(int x, int y)>& colour);
 
-// Runs `command` with /bin/sh and waits; false with the reason when it
-// could not start or ended with a non-zero status. Write commands without
-// double quotes.
-bool RunUnix(const std::string& command, std::string* why);
+// Runs `command` with /bin/sh and waits for it (the shell's scratch files
+// go to `scratch`); false with the reason when it could not start or ended
+// with a non-zero status. Write commands without double quotes.
+bool RunUnix(const Scratch& scratch, const std::string& command, std::string* why);
 
-// A GIF made by ImageMagick: `convert ARGS OUT` in the scratch folder.
-Bytes Convert(const Scratch& scratch, const std::string& args, const std::string& name, std::string* why);
+// Pictures made by ImageMagick, `convert ARGS NAME` each, into the scratch
+// folder, all in one shell and side by side (each convert takes a while to
+// start); then `after`, when given, a shell command run once they are all
+// written. False with the reason when any of them failed.
+struct ConvertJob {
+    std::string args, name;
+};
+bool ConvertAll(const Scratch& scratch, const std::vector<ConvertJob>& jobs, const std::string& after,
+                std::string* why);
 
 struct Spot {
     std::int16_t left, top, right, bottom;
@@ -60,10 +67,9 @@ Bytes WithHotSpots(const Bytes& gif, const std::vector<Spot>& spots, std::size_t
 Bytes HelpFile(const std::vector<std::pair<std::string, Bytes>>& files);
 
 // Client pixels of a window as they stand, read through its own DC (no
-// repaint is asked for): 0x00RRGGBB, top-down.
+// repaint is asked for): 0x00RRGGBB, top-down. (BitmapPixels of
+// dll_test.h reads a bitmap the same way.)
 std::vector<DWORD> WindowPixels(HWND hwnd, int* width, int* height);
-// Pixels of a bitmap, 0x00RRGGBB, top-down.
-std::vector<DWORD> BitmapPixels(HBITMAP bmp, int* width, int* height);
 
 // How many pixels of `pixels` equal `rgb`.
 std::size_t CountOf(const std::vector<DWORD>& pixels, DWORD rgb);

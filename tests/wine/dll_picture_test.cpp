@@ -1,0 +1,762 @@
+// The movie control (ZYL3_ANIMATION32) and the picture control
+// (ZYL3_ANIMPICT32), driven through the host as a help file drives them.
+// Frame steps are sent by hand (WM_TIMER, WM_LBUTTONDOWN) and nothing here
+// pumps the queue while a control's timer runs, so every step is one the
+// test asked for; pixels are read back through the window's own DC.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dll_picture_support.h"
+#include "dll_test.h"
+#include "host.h"
+#include "zyl3an32.h"
+
+namespace {
+
+using namespace pictest;
+
+// The movie grid: 4 x 2 cells of 20 x 15 in an 83 x 31 picture; the
+// remainder at the right and bottom is grey and never shown.
+constexpr int kCellW = 20, kCellH = 15;
+constexpr DWORD kCells[8] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0x800000, 0x000080};
+constexpr DWORD kGrey = 0x808080;
+// pict.gif: five 20 x 16 frames in these colours.
+constexpr DWORD kGifFrames[5] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF};
+constexpr DWORD kRed = 0xFF0000, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+constexpr COLORREF kHostBack = RGB(0, 128, 255);
+constexpr DWORD kHostBackPixel = 0x0080FF;
+
+// hot.gif (40 x 30): A and B overlap, C has no topic.
+const std::vector<Spot> kSpots = {{0, 0, 20, 15, 1234}, {10, 0, 40, 30, 777}, {0, 15, 10, 30, 0}};
+
+// Where the blue square of each frame of anim2.bmp (2 cells of 20 x 15 on
+// red) and of transanim.gif (3 frames of 24 x 16, red transparent) lies.
+RECT Anim2Square(int frame) { return RECT{2 + 8 * frame, 3, 10 + 8 * frame, 11}; }
+RECT TransAnimRect(int frame) { return RECT{2 + 6 * frame, 4, 8 + 6 * frame, 12}; }
+const RECT kTransRect = {6, 4, 18, 12};   // trans.gif: 24 x 16, blue on red (transparent)
+
+struct Data {
+    Scratch scratch;
+    std::string help;       // holds every picture
+    std::string failure;    // why the pictures could not be made
+};
+
+Data* MakeData() {
+    auto* d = new Data;
+    std::string why;
+    if (!d->scratch.ok()) {
+        d->failure = "no scratch folder";
+        return d;
+    }
+    std::vector<std::pair<std::string, Bytes>> files;
+    files.emplace_back("anim.bmp", BmpFile(83, 31, [](int x, int y) {
+                           return x >= 4 * kCellW || y >= 2 * kCellH ? kGrey : kCells[(y / kCellH) * 4 + x / kCellW];
+                       }));
+    files.emplace_back("anim2.bmp", BmpFile(40, 15, [](int x, int y) {
+                           const int frame = x / 20;
+                           const RECT r = Anim2Square(frame);
+                           const int fx = x - 20 * frame;
+                           return fx >= r.left && fx < r.right && y >= r.top && y < r.bottom ? kBlue : kRed;
+                       }));
+    std::string frames;
+    for (int f = 0; f < 3; ++f) {
+        const RECT r = TransAnimRect(f);
+        frames += " \\( -size 24x16 xc:red -fill blue -draw 'rectangle " + std::to_string(r.left) + "," +
+                  std::to_string(r.top) + " " + std::to_string(r.right - 1) + "," + std::to_string(r.bottom - 1) + "' \\)";
+    }
+    const std::vector<ConvertJob> jobs = {
+        {"-size 20x16 xc:red xc:lime xc:blue xc:yellow xc:magenta -set delay 10 -loop 0", "pict.gif"},
+        {"-size 24x16 xc:red -fill blue -draw 'rectangle 6,4 17,11' -transparent red", "trans.gif"},
+        {frames + " -transparent red -set delay 10 -loop 0", "transanim.gif"},
+        {"-size 40x30 xc:lime", "hot0.gif"},
+    };
+    // gifsicle writes no graphic control extension where none is needed.
+    const std::string noGce = "/usr/bin/gifsicle --delay 0 --disposal none --loopcount=forever '" +
+                              d->scratch.UnixFile("pict.gif") + "' > '" + d->scratch.UnixFile("nogce.gif") + "'";
+    if (!ConvertAll(d->scratch, jobs, noGce, &why)) {
+        d->failure = "cannot make the test pictures: " + why;
+        return d;
+    }
+    const Bytes pict = d->scratch.Read("pict.gif");
+    const Bytes nogce = d->scratch.Read("nogce.gif");
+    const Bytes trans = d->scratch.Read("trans.gif");
+    const Bytes transAnim = d->scratch.Read("transanim.gif");
+    const Bytes hot = WithHotSpots(d->scratch.Read("hot0.gif"), kSpots);
+    if (pict.empty() || nogce.empty() || trans.empty() || transAnim.empty() || hot.empty()) {
+        d->failure = "the test pictures came out empty";
+        return d;
+    }
+    files.emplace_back("pict.gif", pict);
+    files.emplace_back("nogce.gif", nogce);
+    files.emplace_back("trans.gif", trans);
+    files.emplace_back("transanim.gif", transAnim);
+    files.emplace_back("hot.gif", hot);
+    Bytes corrupt = {'G', 'I', 'F', '8', '9', 'a', 10, 0, 10, 0, 0x80, 0, 0};
+    corrupt.resize(64, 0xEE);
+    files.emplace_back("corrupt.gif", corrupt);
+
+    d->help = d->scratch.File("pictures.hlp");
+    if (!d->scratch.Write("pictures.hlp", HelpFile(files))) d->failure = "cannot write pictures.hlp";
+    // Help files for the companion rule of hot-spot popups.
+    for (const char* name : {"ZYL3.HLP", "PondFly.hlp", "zyl3demo.hlp", "manual.hlp"})
+        if (!d->scratch.Write(name, HelpFile({{"hot.gif", hot}}))) d->failure = std::string("cannot write ") + name;
+    return d;
+}
+
+const Data& Shared() {
+    static std::unique_ptr<Data> data(MakeData());
+    return *data;
+}
+
+SIZE ClientSize(HWND w) {
+    RECT rc;
+    GetClientRect(w, &rc);
+    return SIZE{rc.right, rc.bottom};
+}
+
+SIZE WindowSize(HWND w) {
+    RECT rc;
+    GetWindowRect(w, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+SIZE Extent(const char* face, int height, int weight, const char* text) {
+    HDC dc = GetDC(nullptr);
+    HFONT f = CreateFontA(height, 0, 0, 0, weight, 0, 0, 0, 0, 0, 0, 0, 0, face);
+    HGDIOBJ old = SelectObject(dc, f);
+    SIZE s = {};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &s);
+    SelectObject(dc, old);
+    DeleteObject(f);
+    ReleaseDC(nullptr, dc);
+    return s;
+}
+
+bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+class PictureControls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
+        zylhost::HostOptions options;
+        options.backgroundColour = kHostBack;
+        host = std::make_unique<zylhost::Host>(options);
+        ASSERT_TRUE(host->LoadModule(ModulePath())) << ModulePath();
+        host->SetHelpFilePath(Shared().help.c_str());
+        module = GetModuleHandleA("ZYL3AN32.DLL");
+        hand = LoadCursorA(module, MAKEINTRESOURCEA(8000));
+        arrow = LoadCursorA(nullptr, IDC_ARROW);
+    }
+    void TearDown() override {
+        if (host) host->Shutdown();
+    }
+
+    HWND Movie(const std::string& data) {
+        return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMATION32", data});
+    }
+    HWND Pict(const std::string& data) {
+        return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMPICT32", data});
+    }
+    static void Repaint(HWND w) { RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+    static void Step(HWND w) { SendMessageA(w, WM_TIMER, 1, 0); }
+    static void Click(HWND w) { SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1)); }
+    // The one colour the window shows, or 0xFFFFFFFF.
+    static DWORD Shown(HWND w) {
+        int width = 0, height = 0;
+        return Uniform(WindowPixels(w, &width, &height));
+    }
+    static HCURSOR CursorAfterSetCursor(HWND w) {
+        SetCursor(nullptr);
+        EXPECT_EQ(SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
+        return GetCursor();
+    }
+    // Puts the cursor over a client point of `w`.
+    static bool PointAt(HWND w, int x, int y) {
+        POINT p = {x, y};
+        ClientToScreen(w, &p);
+        if (!SetCursorPos(p.x, p.y)) return false;
+        POINT now;
+        return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
+    }
+    void Topmost() {
+        SetWindowPos(host->MainFrame(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    }
+
+    std::unique_ptr<zylhost::Host> host;
+    HMODULE module = nullptr;
+    HCURSOR hand = nullptr, arrow = nullptr;
+};
+
+TEST_F(PictureControls, MovieGridShowsSevenOfEightCellsInALoop) {
+    HWND w = Movie("anim.bmp; 4; 2; 7; 100; 1");
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
+    EXPECT_EQ(ClientSize(w).cx, kCellW) << "83 / 4: the remainder is never shown";
+    EXPECT_EQ(ClientSize(w).cy, kCellH);
+    Repaint(w);
+    EXPECT_EQ(Shown(w), kCells[0]);
+
+    std::vector<DWORD> shown, expected;
+    for (int i = 1; i <= 16; ++i) {
+        Step(w);
+        shown.push_back(Shown(w));   // as the step painted it
+        expected.push_back(kCells[i % 7]);
+    }
+    EXPECT_EQ(shown, expected) << "frames 0..6 again and again; the eighth cell never";
+    Click(w);
+    EXPECT_EQ(Shown(w), kCells[16 % 7]) << "a timed movie does not step on clicks";
+    SetWindowPos(w, nullptr, 0, 0, kCellW + 10, kCellH, SWP_NOMOVE | SWP_NOZORDER);
+    Repaint(w);
+    int width = 0, height = 0;
+    const std::vector<DWORD> px = WindowPixels(w, &width, &height);
+    EXPECT_EQ(CountOf(px, kCells[16 % 7]), static_cast<std::size_t>(kCellW * kCellH)) << "a paint draws the current frame";
+    EXPECT_EQ(CountOf(px, kGrey), 0u);
+    EXPECT_EQ(CursorAfterSetCursor(w), arrow);
+    EXPECT_TRUE(KillTimer(w, 1)) << "timer 1 drives the movie";
+}
+
+TEST_F(PictureControls, ParameterErrorsShowTheirMessageInFieldOrder) {
+    struct Case {
+        bool movie;
+        const char* data;
+        const char* text;
+    };
+    const Case cases[] = {
+        {true, "anim.bmp;4;2;7;100", "Syntax error in parameters"},
+        {true, "anim.bmp;x4;2;7;100;1", "Invalid number of columns"},
+        {true, "nothere.bmp;x;2;7;100;1", "Missing or corrupted bitmap"},   // the file comes first
+        {true, "corrupt.gif;1;1;1;0;0", "Missing or corrupted bitmap"},
+        {false, "pict.gif;0", "Syntax error in parameters"},
+        {false, "anim.bmp ;0;", "Missing or corrupted bitmap"},   // no blanks are removed here
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data);
+        HWND w = c.movie ? Movie(c.data) : Pict(c.data);
+        ASSERT_NE(w, nullptr) << "an author's mistake never refuses the window";
+        EXPECT_TRUE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
+        EXPECT_EQ(RenderText(w), c.text);
+        const SIZE text = Extent("Helv", 14, 400, c.text);
+        EXPECT_EQ(WindowSize(w).cx, text.cx + 5);
+        EXPECT_EQ(WindowSize(w).cy, text.cy + 5);
+        EXPECT_FALSE(KillTimer(w, 1)) << "no timer in the error state";
+        EXPECT_EQ(SendMessageA(w, EWM_ASKPALETTE, 0, 0), 0);
+        Step(w);
+        Click(w);
+        EXPECT_EQ(CursorAfterSetCursor(w), arrow);
+
+        // The message centred on white.
+        Repaint(w);
+        int width = 0, height = 0;
+        const std::vector<DWORD> px = WindowPixels(w, &width, &height);
+        int left = width, right = -1, top = height, bottom = -1;
+        std::size_t white = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const DWORD p = px[static_cast<size_t>(y) * width + x];
+                white += p == kWhite;
+                if (!IsDark(p)) continue;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        ASSERT_GE(right, 0) << "no text drawn";
+        EXPECT_GT(white, px.size() / 2);
+        // The bitmap is the window's size while the client is 1 pixel in
+        // from each side (the border): the text sits 1 pixel left and up.
+        EXPECT_NEAR((left + right) / 2.0, width / 2.0 - 1, 2.5);
+        EXPECT_NEAR((top + bottom) / 2.0, height / 2.0 - 1, 3.5);
+        DestroyWindow(w);
+    }
+}
+
+TEST_F(PictureControls, AnimatedGifLoopsAndClickSteppingStopsOnTheLastFrame) {
+    // Five GIF frames loop although the flags say nothing of it.
+    HWND gif = Pict("pict.gif;0;");
+    ASSERT_NE(gif, nullptr);
+    EXPECT_EQ(ClientSize(gif).cx, 20);
+    EXPECT_EQ(ClientSize(gif).cy, 16);
+    Repaint(gif);
+    EXPECT_EQ(Shown(gif), kGifFrames[0]);
+    std::vector<DWORD> shown, expected;
+    for (int i = 1; i <= 7; ++i) {
+        Step(gif);
+        shown.push_back(Shown(gif));
+        expected.push_back(kGifFrames[i % 5]);
+    }
+    EXPECT_EQ(shown, expected);
+    EXPECT_TRUE(KillTimer(gif, 1));
+
+    // Delay 0: each click shows the next frame; without the loop flag the
+    // last one stays, and the timer message does nothing.
+    HWND clicks = Movie("anim.bmp;4;2;7;0;0");
+    ASSERT_NE(clicks, nullptr);
+    EXPECT_FALSE(KillTimer(clicks, 1)) << "no timer when clicks step";
+    EXPECT_EQ(CursorAfterSetCursor(clicks), hand);
+    Repaint(clicks);
+    Step(clicks);
+    EXPECT_EQ(Shown(clicks), kCells[0]);
+    shown.clear();
+    expected.clear();
+    for (int i = 1; i <= 9; ++i) {
+        Click(clicks);
+        shown.push_back(Shown(clicks));
+        expected.push_back(kCells[std::min(i, 6)]);
+    }
+    EXPECT_EQ(shown, expected);
+
+    HWND looping = Movie("anim.bmp;4;2;3;0;1");
+    ASSERT_NE(looping, nullptr);
+    shown.clear();
+    for (int i = 0; i < 4; ++i) {
+        Click(looping);
+        shown.push_back(Shown(looping));
+    }
+    EXPECT_EQ(shown, (std::vector<DWORD>{kCells[1], kCells[2], kCells[0], kCells[1]}));
+
+    // A timed movie without the loop flag ends its own timer on the last frame.
+    HWND once = Movie("anim.bmp;4;2;3;100;0");
+    ASSERT_NE(once, nullptr);
+    shown.clear();
+    for (int i = 0; i < 4; ++i) {
+        Step(once);
+        shown.push_back(Shown(once));
+    }
+    EXPECT_EQ(shown, (std::vector<DWORD>{kCells[1], kCells[2], kCells[2], kCells[2]}));
+    EXPECT_FALSE(KillTimer(once, 1)) << "the control killed it";
+
+    // A GIF without graphic control extensions has no delay: clicks step.
+    HWND plain = Pict("nogce.gif;0;");
+    ASSERT_NE(plain, nullptr);
+    EXPECT_FALSE(KillTimer(plain, 1));
+    shown.clear();
+    expected.clear();
+    for (int i = 1; i <= 6; ++i) {
+        Click(plain);
+        shown.push_back(Shown(plain));
+        expected.push_back(kGifFrames[i % 5]);
+    }
+    EXPECT_EQ(shown, expected) << "and loops, being animated";
+}
+
+TEST_F(PictureControls, Flag32RunsTheMacroOnEveryClickInsteadOfStepping) {
+    HWND w = Pict("nogce.gif;32;Next():Prev()");
+    ASSERT_NE(w, nullptr);
+    Repaint(w);
+    for (int round = 0; round < 2; ++round) {
+        host->ClearApiLog();
+        Click(w);
+        ASSERT_EQ(host->ApiLog().size(), 2u);
+        for (const auto& call : host->ApiLog()) {
+            EXPECT_EQ(call.command, 0x102u);
+            EXPECT_EQ(call.helpFile, Shared().help);
+        }
+        EXPECT_EQ(host->ApiLog()[0].text, "Next()");
+        EXPECT_EQ(host->ApiLog()[1].text, "Prev()");
+        EXPECT_EQ(Shown(w), kGifFrames[0]) << "clicks do not step";
+    }
+    EXPECT_EQ(CursorAfterSetCursor(w), hand);
+
+    // A timed picture with a macro still runs on its timer.
+    HWND timed = Pict("pict.gif;33;Contents()");
+    ASSERT_NE(timed, nullptr);
+    host->ClearApiLog();
+    Click(timed);
+    ASSERT_EQ(host->ApiLog().size(), 1u);
+    EXPECT_EQ(host->ApiLog()[0].text, "Contents()");
+    Step(timed);
+    EXPECT_EQ(Shown(timed), kGifFrames[1]);
+
+    // Without flag 32 the text after the second ';' is not a macro.
+    HWND plain = Pict("nogce.gif;1;Next()");
+    ASSERT_NE(plain, nullptr);
+    host->ClearApiLog();
+    Click(plain);
+    EXPECT_TRUE(host->ApiLog().empty());
+    EXPECT_EQ(Shown(plain), kGifFrames[1]);
+}
+
+TEST_F(PictureControls, HotSpotsPopUpTheirTopicFromTheCompanionHelpFile) {
+    Topmost();
+    HWND w = Pict("hot.gif;0;");
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(ClientSize(w).cx, 40);
+    struct Probe {
+        int x, y;
+        std::uint32_t context;
+    };
+    const Probe probes[] = {
+        {5, 5, 1234},   {15, 5, 1234},  // the first spot in table order wins
+        {19, 14, 1234}, {20, 14, 777},  // right and bottom edges are outside
+        {19, 15, 777},  {39, 29, 777},  {5, 20, 0},  // a spot without a topic
+        {5, 15, 0},
+    };
+    for (const Probe& p : probes) {
+        SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+        ASSERT_TRUE(PointAt(w, p.x, p.y)) << "the cursor cannot be placed";
+        ASSERT_EQ(WindowFromPoint([&] { POINT s = {p.x, p.y}; ClientToScreen(w, &s); return s; }()), w);
+        EXPECT_EQ(CursorAfterSetCursor(w), p.context ? hand : arrow);
+        host->ClearApiLog();
+        Click(w);
+        if (p.context) {
+            ASSERT_EQ(host->ApiLog().size(), 1u);
+            EXPECT_EQ(host->ApiLog()[0].command, 8u);
+            EXPECT_EQ(host->ApiLog()[0].value, static_cast<LONG_PTR>(p.context));
+            EXPECT_EQ(host->ApiLog()[0].helpFile, Shared().help) << "an author's file keeps its popups";
+        } else {
+            EXPECT_TRUE(host->ApiLog().empty());
+        }
+    }
+
+    // A window over the control hides its hot spots.
+    ASSERT_TRUE(PointAt(w, 5, 5));
+    POINT s = {0, 0};
+    ClientToScreen(w, &s);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZylPictCover";
+    RegisterClassA(&wc);   // (a static control would let the point through)
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "ZylPictCover", "", WS_POPUP | WS_VISIBLE, s.x, s.y,
+                                 12, 12, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(cover, nullptr);
+    host->ClearApiLog();
+    Click(w);
+    EXPECT_TRUE(host->ApiLog().empty());
+    EXPECT_EQ(CursorAfterSetCursor(w), arrow);
+    DestroyWindow(cover);
+
+    // Flag 32: the popup, then the macro; the hand everywhere.
+    DestroyWindow(w);
+    HWND both = Pict("hot.gif;32;Next()");
+    ASSERT_NE(both, nullptr);
+    ASSERT_TRUE(PointAt(both, 5, 5));
+    host->ClearApiLog();
+    Click(both);
+    ASSERT_EQ(host->ApiLog().size(), 2u);
+    EXPECT_EQ(host->ApiLog()[0].command, 8u);
+    EXPECT_EQ(host->ApiLog()[0].value, 1234);
+    EXPECT_EQ(host->ApiLog()[1].text, "Next()");
+    ASSERT_TRUE(PointAt(both, 5, 20));
+    EXPECT_EQ(CursorAfterSetCursor(both), hand);
+    DestroyWindow(both);
+
+    // The module's own help files keep these topics in a sibling file.
+    const std::pair<const char*, const char*> names[] = {
+        {"ZYL3.HLP", "ZYL3X.HLP"},
+        {"PondFly.hlp", "PondFlyX.hlp"},
+        {"zyl3demo.hlp", "ZYL3X.hlp"},
+        {"manual.hlp", "manual.hlp"},
+    };
+    for (const auto& n : names) {
+        SCOPED_TRACE(n.first);
+        host->SetHelpFilePath(Shared().scratch.File(n.first).c_str());
+        HWND c = Pict("hot.gif;0;");
+        ASSERT_NE(c, nullptr);
+        ASSERT_TRUE(PointAt(c, 30, 20));
+        host->ClearApiLog();
+        Click(c);
+        ASSERT_EQ(host->ApiLog().size(), 1u);
+        EXPECT_EQ(host->ApiLog()[0].helpFile, Shared().scratch.File(n.second));
+        EXPECT_EQ(host->ApiLog()[0].value, 777);
+        DestroyWindow(c);
+    }
+}
+
+// ---- transparency ----
+
+// What the region paints behind the control, read as a capture of the
+// region's whole client area would read it.
+std::vector<DWORD> WholeAreaBackground(HWND region, HWND control) {
+    RECT client;
+    GetClientRect(region, &client);
+    HDC dc = GetDC(region);
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    SendMessageA(region, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    ReleaseDC(region, dc);
+    int w = 0, h = 0;
+    const std::vector<DWORD> all = BitmapPixels(bmp, &w, &h);
+    DeleteObject(bmp);
+    RECT rc;
+    GetWindowRect(control, &rc);
+    MapWindowPoints(nullptr, region, reinterpret_cast<POINT*>(&rc), 2);
+    std::vector<DWORD> out;
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            out.push_back(x >= 0 && y >= 0 && x < w && y < h ? all[static_cast<size_t>(y) * w + x] : 0);
+    return out;
+}
+
+// A background with something at every pixel: stripes both ways at fixed
+// client positions and a hatch pattern that follows the brush origin.
+WNDPROC g_regionProc = nullptr;
+LRESULT CALLBACK PatternedRegion(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != WM_ERASEBKGND) return CallWindowProcA(g_regionProc, hwnd, msg, wParam, lParam);
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    HBRUSH base = CreateSolidBrush(RGB(250, 240, 200));
+    FillRect(dc, &rc, base);
+    DeleteObject(base);
+    HBRUSH stripe = CreateSolidBrush(RGB(0, 160, 0));
+    for (int x = 0; x < rc.right; x += 14) {
+        RECT s = {x, 0, x + 7, rc.bottom};
+        FillRect(dc, &s, stripe);
+    }
+    DeleteObject(stripe);
+    HBRUSH band = CreateSolidBrush(RGB(200, 0, 200));
+    for (int y = 0; y < rc.bottom; y += 10) {
+        RECT s = {0, y, rc.right, y + 3};
+        FillRect(dc, &s, band);
+    }
+    DeleteObject(band);
+    HBRUSH hatch = CreateHatchBrush(HS_DIAGCROSS, RGB(0, 0, 0));
+    const int mode = SetBkMode(dc, TRANSPARENT);
+    FillRect(dc, &rc, hatch);
+    SetBkMode(dc, mode);
+    DeleteObject(hatch);
+    return 1;
+}
+
+// The background with the frame's opaque pixels (`opaque`) in `colour`.
+std::vector<DWORD> Composed(std::vector<DWORD> background, int width, const RECT& opaque, DWORD colour) {
+    for (std::size_t i = 0; i < background.size(); ++i)
+        if (Inside(opaque, static_cast<int>(i % width), static_cast<int>(i / width))) background[i] = colour;
+    return background;
+}
+
+TEST_F(PictureControls, TransparentPicturesShowWhatTheRegionPaintsBehindThem) {
+    HWND region = host->TopicRegion();
+    // Over the host's own background colour.
+    HWND still = Pict("trans.gif;0;");
+    ASSERT_NE(still, nullptr);
+    ASSERT_EQ(ClientSize(still).cx, 24);
+    ASSERT_EQ(ClientSize(still).cy, 16);
+    Repaint(still);
+    int width = 0, height = 0;
+    std::vector<DWORD> px = WindowPixels(still, &width, &height);
+    const std::size_t blue = CountOf(px, kBlue);
+    EXPECT_EQ(blue, static_cast<std::size_t>((kTransRect.right - kTransRect.left) * (kTransRect.bottom - kTransRect.top)));
+    EXPECT_EQ(CountOf(px, kHostBackPixel), px.size() - blue);
+    EXPECT_EQ(px, Composed(WholeAreaBackground(region, still), width, kTransRect, kBlue));
+
+    // Over a background with something different at every pixel, stepped.
+    g_regionProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(region, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PatternedRegion)));
+    HWND movie = Movie("anim2.bmp;2;1;2;100;3");
+    HWND gif = Pict("transanim.gif;0;");
+    ASSERT_NE(movie, nullptr);
+    ASSERT_NE(gif, nullptr);
+    // Odd places, so that stripes and hatching cross the controls unevenly.
+    SetWindowPos(movie, nullptr, 37, 23, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(gif, nullptr, 101, 58, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    struct Case {
+        HWND w;
+        int frames;
+        RECT (*opaque)(int);
+    };
+    for (const Case& c : {Case{movie, 2, Anim2Square}, Case{gif, 3, TransAnimRect}}) {
+        SCOPED_TRACE(c.w == movie ? "movie, flag 2" : "GIF with a transparent index");
+        Repaint(c.w);
+        for (int i = 0; i <= c.frames; ++i) {
+            if (i > 0) Step(c.w);   // the pixels the step itself painted
+            px = WindowPixels(c.w, &width, &height);
+            const std::vector<DWORD> background = WholeAreaBackground(region, c.w);
+            ASSERT_EQ(px.size(), background.size());
+            EXPECT_EQ(px, Composed(background, width, c.opaque(i % c.frames), kBlue)) << "frame " << i % c.frames;
+            EXPECT_EQ(CountOf(px, kRed), 0u);
+        }
+    }
+    SetWindowLongPtrA(region, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_regionProc));
+}
+
+// ---- the host's requests ----
+
+TEST_F(PictureControls, PrintScalesTheFirstFrameAndCopyGivesOnlyErrors) {
+    HWND movie = Movie("anim.bmp;4;2;7;100;1");
+    HWND trans = Pict("trans.gif;0;");
+    HWND error = Movie("anim.bmp;4;2;7;100");
+    ASSERT_NE(movie, nullptr);
+    ASSERT_NE(trans, nullptr);
+    ASSERT_NE(error, nullptr);
+    for (int i = 0; i < 3; ++i) Step(movie);
+
+    for (int dpi : {300, 600}) {
+        SCOPED_TRACE(dpi);
+        host->SetPrinterDpi(dpi);
+        ASSERT_TRUE(host->Print());
+        ASSERT_EQ(host->LastPrint().size(), 3u);
+
+        const auto& m = host->LastPrint()[0];
+        EXPECT_EQ(m.size.x, kCellW * dpi / 96);
+        EXPECT_EQ(m.size.y, kCellH * dpi / 96);
+        ASSERT_EQ(m.width, m.size.x);
+        ASSERT_EQ(m.height, m.size.y);
+        EXPECT_EQ(Uniform(m.pixels), kCells[0]) << "the first frame, whatever is showing";
+
+        const auto& t = host->LastPrint()[1];
+        EXPECT_EQ(t.size.x, 24 * dpi / 96);
+        EXPECT_EQ(t.size.y, 16 * dpi / 96);
+        ASSERT_EQ(t.width, t.size.x);
+        ASSERT_EQ(t.height, t.size.y);
+        // The transparent colour turns white; the blue square grows with
+        // the resolution.
+        const double scale = dpi / 96.0;
+        const std::size_t blueArea = static_cast<std::size_t>(12 * 8 * scale * scale);
+        EXPECT_NEAR(static_cast<double>(CountOf(t.pixels, kBlue)), blueArea, blueArea * 0.1);
+        EXPECT_EQ(CountOf(t.pixels, kWhite) + CountOf(t.pixels, kBlue), t.pixels.size());
+        EXPECT_EQ(t.pixels[static_cast<size_t>(t.height / 2) * t.width + t.width / 2], kBlue);
+
+        const auto& e = host->LastPrint()[2];
+        const SIZE text = Extent("Helv", 14, 400, "Syntax error in parameters");
+        EXPECT_GT(e.size.x, text.cx * dpi / 96 * 3 / 4) << "the message at the printer's resolution";
+        EXPECT_GT(e.width, 0);
+        std::size_t dark = 0;
+        for (DWORD p : e.pixels) dark += IsDark(p);
+        EXPECT_GT(dark, 50u);
+    }
+
+    // Copy: a working picture has no text; an error box has its message.
+    EXPECT_EQ(RenderText(movie), "");
+    EXPECT_EQ(RenderText(trans), "");
+    EXPECT_EQ(RenderText(error), "Syntax error in parameters");
+    EXPECT_NE(host->CopyTopic().find("Syntax error in parameters"), std::string::npos);
+
+    // On the screen the picture keeps its own size.
+    HDC screen = GetDC(nullptr);
+    ZYL_RENDERINFO info = {0, 0, screen};
+    HBITMAP bmp = reinterpret_cast<HBITMAP>(
+        SendMessageA(movie, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&info)));
+    ReleaseDC(nullptr, screen);
+    ASSERT_NE(bmp, nullptr);
+    int w = 0, h = 0;
+    EXPECT_EQ(Uniform(BitmapPixels(bmp, &w, &h)), kCells[0]);
+    EXPECT_EQ(w, kCellW);
+    EXPECT_EQ(h, kCellH);
+    DeleteObject(bmp);
+    EXPECT_EQ(SendMessageA(movie, EWM_RENDER, EWRENDER_BITMAP, 0), 0) << "no render record";
+    EXPECT_EQ(SendMessageA(movie, EWM_RENDER, 3, 0), 0);
+}
+
+TEST_F(PictureControls, PaletteRequestLoadsThePicture) {
+    HWND gif = Pict("pict.gif;0;");
+    HWND bmp = Movie("anim.bmp;4;2;7;100;1");
+    ASSERT_NE(gif, nullptr);
+    ASSERT_NE(bmp, nullptr);
+    auto palette = [](HWND w) { return reinterpret_cast<HPALETTE>(SendMessageA(w, EWM_ASKPALETTE, 0, 0)); };
+    ASSERT_NE(palette(gif), nullptr);
+    EXPECT_EQ(GetObjectType(palette(gif)), static_cast<DWORD>(OBJ_PAL));
+    EXPECT_EQ(palette(gif), palette(gif)) << "the cached picture's own palette";
+    WORD entries = 0;
+    ASSERT_NE(palette(bmp), nullptr);
+    GetObjectA(palette(bmp), sizeof entries, &entries);
+    EXPECT_EQ(entries, 256) << "a 24-bit picture gets the colour cube";
+}
+
+TEST(PictureClasses, RegisteredWithTheModuleAndRefuseOtherRecordVersions) {
+    zylhost::Host host;
+    ASSERT_TRUE(host.LoadModule(ModulePath()));
+    HMODULE module = GetModuleHandleA("ZYL3AN32.DLL");
+    ASSERT_NE(module, nullptr);
+    for (const char* name : {"ZYL3_ANIMATION32", "ZYL3_ANIMPICT32"}) {
+        SCOPED_TRACE(name);
+        WNDCLASSA wc;
+        ASSERT_TRUE(GetClassInfoA(module, name, &wc));
+        EXPECT_EQ(wc.style, 0x4003u);
+        EXPECT_EQ(wc.cbWndExtra, static_cast<int>(sizeof(LONG_PTR)));
+        EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+        EXPECT_EQ(wc.hbrBackground, nullptr);
+        const char* proc = std::string(name) == "ZYL3_ANIMATION32" ? "AnimMovieWndProc" : "AnimPictWndProc";
+        EXPECT_EQ(reinterpret_cast<FARPROC>(wc.lpfnWndProc), GetProcAddress(module, proc));
+
+        ZYL_CREATEINFO info = {1, 0, "C:\\x.hlp", "pict.gif;0;"};
+        EXPECT_EQ(CreateWindowExA(0, name, "", WS_CHILD, 0, 0, 10, 10, host.TopicRegion(), nullptr, module, &info),
+                  nullptr);
+    }
+    host.Shutdown();
+}
+
+}  // namespace
+
+// ---- leaks ----
+
+// USER objects that can still be created (menus stand for them all: the
+// platform keeps one table of USER handles); everything is given back.
+int UserCapacity() {
+    std::vector<HMENU> menus;
+    menus.reserve(40000);
+    for (HMENU m; menus.size() < 200000 && (m = CreateMenu()) != nullptr;) menus.push_back(m);
+    for (HMENU m : menus) DestroyMenu(m);
+    return static_cast<int>(menus.size());
+}
+
+class PictureLeaks : public PictureControls {
+protected:
+    // One control's life: created, animated, painted, clicked, asked for
+    // what the host asks, destroyed. Every tenth one is an error box, and
+    // every tenth one also renders itself for the screen and the printer.
+    bool Cycle(bool movie, int i, HDC printer) {
+        const char* data = movie ? (i % 10 == 9 ? "anim2.bmp;2;x;2;100;3" : "anim2.bmp;2;1;2;100;3")
+                                 : (i % 10 == 9 ? "nothere.gif;0;" : "transanim.gif;32;Next()");
+        ZYL_CREATEINFO info = {0, 0, Shared().help.c_str(), data};
+        HWND w = CreateWindowExA(0, movie ? "ZYL3_ANIMATION32" : "ZYL3_ANIMPICT32", "", WS_CHILD | WS_VISIBLE, 30, 40,
+                                 0, 0, host->TopicRegion(), nullptr, module, &info);
+        if (!w) return false;
+        POINT size = {0, 0};
+        HDC screen = GetDC(nullptr);
+        SendMessageA(w, EWM_QUERYSIZE, reinterpret_cast<WPARAM>(screen), reinterpret_cast<LPARAM>(&size));
+        SetWindowPos(w, nullptr, 0, 0, size.x, size.y, SWP_NOMOVE | SWP_NOZORDER);
+        Step(w);
+        Repaint(w);
+        Click(w);
+        SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        SendMessageA(w, EWM_ASKPALETTE, 0, 0);
+        if (HGLOBAL text = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0))) GlobalFree(text);
+        if (i % 10 == 0 || i % 10 == 9) {
+            for (HDC target : {screen, printer}) {
+                SendMessageA(w, EWM_QUERYSIZE, reinterpret_cast<WPARAM>(target), reinterpret_cast<LPARAM>(&size));
+                ZYL_RENDERINFO render = {0, 0, target};
+                if (HGDIOBJ bmp = reinterpret_cast<HGDIOBJ>(
+                        SendMessageA(w, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&render))))
+                    DeleteObject(bmp);
+            }
+        }
+        ReleaseDC(nullptr, screen);
+        DestroyWindow(w);
+        return true;
+    }
+};
+
+TEST_F(PictureLeaks, TwoThousandLivesOfEachClassLeaveNoObjectBehind) {
+    HDC printer = host->CreatePrinterDC();
+    ASSERT_NE(printer, nullptr);
+    // Whatever the platform sets up once on first use is set up here.
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(Cycle(true, i, printer));
+        ASSERT_TRUE(Cycle(false, i, printer));
+    }
+    host->ClearApiLog();
+    const int gdi = GdiCapacity();
+    const int user = UserCapacity();
+    ASSERT_GT(gdi, 1000);
+    ASSERT_GT(user, 1000);
+    for (bool movie : {true, false})
+        for (int i = 0; i < 2000; ++i) {
+            ASSERT_TRUE(Cycle(movie, i, printer)) << (movie ? "movie " : "picture ") << i;
+            if (i % 200 == 0) host->ClearApiLog();
+        }
+    EXPECT_EQ(GdiCapacity(), gdi) << "GDI objects leaked";
+    EXPECT_EQ(UserCapacity(), user) << "USER objects leaked";
+    DeleteDC(printer);
+}
