@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/helpfile.h"
 #include "host_impl.h"
 
 namespace zylhost {
@@ -162,6 +163,10 @@ void Host::Impl::Stop() {
     for (auto& entry : otherDlls)
         if (entry.second) FreeLibrary(entry.second);
     otherDlls.clear();
+    routines.clear();
+    for (auto& entry : routineDlls)
+        if (entry.second) FreeLibrary(entry.second);
+    routineDlls.clear();
     callbacks.reset();
     scratch.reset();
     navigation.clear();
@@ -252,6 +257,7 @@ BOOL Host::Impl::Api(const char* path, WORD command, LONG_PTR data) {
 
 void Host::Impl::RunMacro(const std::string& path, const std::string& macro) {
     if (macroRunner) macroRunner(*host, path, macro);
+    else ExecuteMacro(path, macro);
 }
 
 bool Host::Impl::ResolveDll(const std::string& dll, HINSTANCE* instance) {
@@ -282,33 +288,113 @@ bool Host::Impl::ResolveDll(const std::string& dll, HINSTANCE* instance) {
 // ---------------------------------------------------------------------------
 // Impl: scripts and navigation
 
-bool Host::Impl::LoadScript(const std::string& text, const std::string& path) {
+bool Host::Impl::LoadScript(const std::string& text, const std::string& path, const std::string& member) {
+    const std::string where = member.empty() ? path : path + "(" + member + ")";
     if (layingOut) {
         // The topic being laid out belongs to the current script.
-        lastError = "cannot open " + path + " while a topic is being laid out";
+        lastError = "cannot open " + where + " while a topic is being laid out";
         return false;
     }
     zylscript::Script parsed;
     zylscript::ParseError error;
     if (!zylscript::ParseScript(text, &parsed, &error)) {
-        lastError = error.line > 0 ? path + ":" + std::to_string(error.line) + ": " + error.message
-                                   : path + ": " + error.message;
+        lastError = error.line > 0 ? where + ":" + std::to_string(error.line) + ": " + error.message
+                                   : where + ": " + error.message;
         return false;
     }
     if (!EnsureMainFrame()) return false;
     ClosePopup();
     CloseSecondaries();
     navigation.clear();
+    navigationWaiting = false;
+    history.clear();
+    routines.clear();   // the new file registers its own
     script = std::move(parsed);
     haveScript = true;
     const std::string full = FullPath(path);
+    scriptPath = full;
     scriptDir = DirectoryOf(full);
-    helpFile = script.helpFile.empty() ? full : FullPath(scriptDir + "\\" + script.helpFile);
+    // A help file holding the script is the help file itself; a script on
+    // disk may name one with .helpfile.
+    helpFile = !member.empty() || script.helpFile.empty() ? full : FullPath(scriptDir + "\\" + script.helpFile);
+    if (script.hasBackground) options.backgroundColour = script.background;
     SetMainCaption();
     for (const std::string& macro : script.startupMacros)
         Api(helpFile.c_str(), ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>(macro.c_str()));
+    skipHistory = true;   // the topic left belongs to the file before
     ShowTopic(*main, 0);
+    skipHistory = false;
     return true;
+}
+
+namespace {
+
+constexpr char kScriptMember[] = "topics.hts";   // the script of a help file
+constexpr std::int32_t kMaxScriptBytes = 64 << 20;
+
+struct ScriptMembers {
+    std::vector<std::string> names;   // internal files named *.hts
+};
+
+bool CollectScript(void* context, const char* name, std::uint32_t) {
+    const std::string n = Lower(name);
+    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".hts") == 0)
+        static_cast<ScriptMembers*>(context)->names.push_back(name);
+    return true;
+}
+
+}  // namespace
+
+bool Host::Impl::ReadScriptFile(const std::string& path, std::string* text, std::string* member, bool diskScript) {
+    member->clear();
+    zyl::OpenError why = zyl::OpenError::kNone;
+    zyl::HelpFileHandle* help = zyl::OpenHelpFile(zyl::PosixFiles(), path.c_str(), &why);
+    if (!help) {
+        if (why == zyl::OpenError::kNotHelpFile) {
+            if (diskScript) return ReadWholeFile(path, text, &lastError);
+            lastError = path + " is not a help file";
+            return false;
+        }
+        lastError = "cannot open " + path;
+        return false;
+    }
+    // A help file: its script is the internal file topics.hts, or else the
+    // only internal file named *.hts.
+    zyl::DataFile* file = zyl::FindInternalFile(help, kScriptMember);
+    if (file) {
+        *member = kScriptMember;
+    } else {
+        ScriptMembers found;
+        const bool whole = zyl::WalkDirectory(help, &CollectScript, &found);
+        if (found.names.size() == 1) {
+            *member = found.names[0];
+            file = zyl::FindInternalFile(help, member->c_str());
+            if (!file) lastError = path + "(" + *member + ") cannot be read: the help file is damaged";
+        } else if (found.names.size() > 1) {
+            std::string list;
+            for (const std::string& n : found.names) list += (list.empty() ? "" : ", ") + n;
+            lastError = path + " holds several topic scripts (" + list + "); name the one to show " + kScriptMember;
+        } else {
+            lastError = path + (whole ? " is a help file without a topic script (add one named " + std::string(kScriptMember) + ")"
+                                      : " is a damaged help file (its directory cannot be read)");
+        }
+    }
+    bool ok = false;
+    if (file) {
+        const std::int32_t length = zyl::DataFileLength(file);
+        if (length < 0 || length > kMaxScriptBytes) lastError = path + "(" + *member + ") is too large for a topic script";
+        else if (!zyl::ReadAllBytes(file, text)) lastError = "cannot read " + path + "(" + *member + ")";
+        else ok = true;
+    }
+    zyl::DataFileClose(file);
+    zyl::CloseHelpFile(help);
+    return ok;
+}
+
+bool Host::Impl::OpenScriptFile(const std::string& path) {
+    std::string text, member;
+    if (!ReadScriptFile(path, &text, &member, true)) return false;
+    return LoadScript(text, path, member);
 }
 
 int Host::Impl::TopicByContext(const std::string& context) {
@@ -331,24 +417,101 @@ void Host::Impl::Queue(Navigation nav) {
 
 void Host::Impl::RunNavigation() {
     // Layout may pump messages inside the module; a jump must not start in
-    // the middle of another one.
+    // the middle of another one. It waits for the end of the layout rather
+    // than posting itself again, which a pump that runs until the queue is
+    // empty would never get past.
     if (layingOut) {
-        if (!navigation.empty() && main && main->hwnd) PostMessageA(main->hwnd, kMsgNavigate, 0, 0);
+        navigationWaiting = !navigation.empty();
         return;
     }
     while (!navigation.empty()) {
         Navigation nav = std::move(navigation.front());
         navigation.pop_front();
-        if (!haveScript || nav.topic < 0 || static_cast<std::size_t>(nav.topic) >= script.topics.size()) continue;
-        if (nav.popup) {
-            OpenPopup(nav.topic);
-        } else if (!nav.window.empty()) {
-            OpenSecondary(nav.window, nav.topic);
-        } else {
-            Frame* f = FindFrame(nav.frame);
-            if (!f || f->kind == FrameKind::Popup) f = main.get();
-            if (f && f->hwnd) ShowTopic(*f, nav.topic);
+        Navigate(nav);
+    }
+}
+
+void Host::Impl::EndOfLayout() {
+    if (layingOut || !navigationWaiting) return;
+    navigationWaiting = false;
+    if (!navigation.empty() && main && main->hwnd) PostMessageA(main->hwnd, kMsgNavigate, 0, 0);
+}
+
+void Host::Impl::Navigate(const Navigation& nav) {
+    switch (nav.kind) {
+    case Navigation::Kind::Position: {
+        Frame* f = nullptr;
+        if (zylmacro::EqualNoCase(nav.window, "main")) f = main.get();
+        for (auto& s : secondaries)
+            if (zylmacro::EqualNoCase(s->name, nav.window)) f = s.get();
+        if (!f || !f->hwnd) {
+            Note("error: PositionWindow: no window " + nav.window + " is open");
+            return;
         }
+        // Help units: the screen is 1024 by 1024 of them.
+        const int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
+        if (nav.showState != SW_SHOWMAXIMIZED)
+            SetWindowPos(f->hwnd, nullptr, MulDiv(nav.x, sx, 1024), MulDiv(nav.y, sy, 1024),
+                         std::max(1, MulDiv(nav.width, sx, 1024)), std::max(1, MulDiv(nav.height, sy, 1024)),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        // A host whose windows stay hidden keeps them hidden.
+        if (options.visible || nav.showState == SW_HIDE) ShowWindow(f->hwnd, nav.showState);
+        return;
+    }
+    case Navigation::Kind::Back: {
+        if (history.empty()) {
+            Note("Back: no topic to go back to");
+            return;
+        }
+        const int topic = history.back();
+        history.pop_back();
+        if (!haveScript || !main || !main->hwnd || topic < 0 || static_cast<std::size_t>(topic) >= script.topics.size())
+            return;
+        skipHistory = true;
+        ShowTopic(*main, topic);
+        skipHistory = false;
+        return;
+    }
+    case Navigation::Kind::Step: {
+        Frame* f = FindFrame(nav.frame);
+        if (!f || f->kind == FrameKind::Popup) f = main.get();
+        if (!haveScript || !f || !f->hwnd) return;
+        const int topic = f->topic + nav.step;
+        if (topic < 0 || static_cast<std::size_t>(topic) >= script.topics.size()) {
+            Note(nav.step > 0 ? "Next: the last topic is shown" : "Prev: the first topic is shown");
+            return;
+        }
+        ShowTopic(*f, topic);
+        return;
+    }
+    case Navigation::Kind::Topic:
+        break;
+    }
+    int topic = nav.topic;
+    if (!nav.file.empty()) {
+        // Another help file: opened first, then the topic is found in it.
+        host->ChangeHelpFile(nav.file.c_str());
+        if (!haveScript || scriptPath != FullPath(nav.file)) {
+            Note("error: cannot show topics of " + nav.file + (lastError.empty() ? "" : ": " + lastError));
+            return;
+        }
+        topic = nav.byHash ? script.FindTopicByHash(nav.value)
+                : nav.byNumber ? script.FindTopicByNumber(nav.value)
+                               : script.FindTopic(nav.key);
+        if (topic < 0) {
+            Note("error: no topic " + (nav.byHash || nav.byNumber ? std::to_string(nav.value) : nav.key) + " in " + nav.file);
+            return;
+        }
+    }
+    if (!haveScript || topic < 0 || static_cast<std::size_t>(topic) >= script.topics.size()) return;
+    if (nav.popup) {
+        OpenPopup(topic);
+    } else if (!nav.window.empty()) {
+        OpenSecondary(nav.window, topic);
+    } else {
+        Frame* f = nav.file.empty() ? FindFrame(nav.frame) : main.get();
+        if (!f || f->kind == FrameKind::Popup) f = main.get();
+        if (f && f->hwnd) ShowTopic(*f, topic);
     }
 }
 
@@ -435,9 +598,7 @@ bool Host::OpenScript(const char* path) {
         impl_->lastError = "no script named";
         return false;
     }
-    std::string text;
-    if (!ReadWholeFile(path, &text, &impl_->lastError)) return false;
-    return impl_->LoadScript(text, path);
+    return impl_->OpenScriptFile(path);
 }
 
 bool Host::LoadScriptText(const char* text, const char* helpFilePath) {
@@ -504,8 +665,13 @@ void Host::ChangeHelpFile(const char* path) {
     if (impl_->main) impl_->current = impl_->main->body.hwnd;
     Send(DW_CHGFILE, reinterpret_cast<LPARAM>(name.data()), 0);
     name.reset();
-    std::string text;
-    if (IsScriptName(full) && ReadWholeFile(full, &text, &impl_->lastError) && impl_->LoadScript(text, full)) return;
+    // A script, or a help file holding one, is shown; any other file (a
+    // help file a compiler wrote) only becomes the path.
+    std::string text, member;
+    const std::string error = impl_->lastError;
+    const bool script = IsScriptName(full);
+    if (impl_->ReadScriptFile(full, &text, &member, script) && impl_->LoadScript(text, full, member)) return;
+    if (!script && member.empty()) impl_->lastError = error;   // not a script: no failure
     impl_->helpFile = full;
 }
 
@@ -589,7 +755,10 @@ std::vector<TextRun> Host::TextRuns(HWND region) const {
 }
 
 const std::vector<ApiCall>& Host::ApiLog() const { return impl_->log; }
-void Host::ClearApiLog() { impl_->log.clear(); }
+void Host::ClearApiLog() {
+    impl_->log.clear();
+    impl_->macroLog.clear();
+}
 BOOL Host::Api(const char* helpFile, WORD command, LONG_PTR data) { return impl_->Api(helpFile, command, data); }
 void Host::SetMacroRunner(MacroRunner runner) { impl_->macroRunner = std::move(runner); }
 void Host::SetCommandHandler(CommandHandler handler) { impl_->commandHandler = std::move(handler); }

@@ -27,6 +27,14 @@ struct ApiCall {
 // produces them, so the type lives with it.
 using EmbeddedRef = zylscript::EmbeddedRef;
 
+// One line of the macro interpreter's log: what it ran, found, called or
+// refused ("RegisterRoutine: routine found: ZylAnimInit in ZYL3AN32.DLL",
+// "called ZylAnimInit()", "error: routine not found: Foo").
+struct MacroLogEntry {
+    std::string text;
+    std::size_t apiCalls = 0;   // API calls logged before it, to interleave the two logs
+};
+
 struct HostOptions {
     // Allocate the callback table and every string handed to the module
     // above 4 GB, so that a pointer squeezed into 32 bits shows up.
@@ -43,6 +51,7 @@ class Host;
 
 // Runs one macro the host was asked to run (API command 0x102, start-up
 // macros, macro links). `helpFile` is the path argument of the call.
+// Without one the host's own interpreter runs it (Host::ExecuteMacro).
 using MacroRunner = std::function<void(Host& host, const std::string& helpFile, const std::string& macro)>;
 // Menu and other WM_COMMAND ids on the main frame that the host does not
 // handle itself; true when handled.
@@ -81,7 +90,9 @@ public:
 
     // Topic scripts (see docs/topic-scripts.md). Both run the start-up
     // macros and show the first topic; false (and LastError) on a missing
-    // file or a script error.
+    // file or a script error. OpenScript takes a script on disk or a help
+    // file holding one (the internal file topics.hts, else its only *.hts);
+    // a help file becomes the help file path itself.
     bool OpenScript(const char* path);             // sets the help file path, shows the first topic
     bool LoadScriptText(const char* text, const char* helpFilePath);
     const zylscript::Script& TopicScript() const;
@@ -101,7 +112,8 @@ public:
     HWND Popup(const char* context);                                    // "MS_WINNOTE"
     void ClosePopup();
     // Sends 8 with the new name; the main frame shows the new file afterwards
-    // when it is a script (otherwise only the path changes).
+    // when it is a script or a help file holding one (otherwise only the
+    // path changes).
     void ChangeHelpFile(const char* path);
     void Resize(int width, int height);            // re-lays the topic (destroy + re-create)
 
@@ -124,15 +136,23 @@ public:
     // Text as laid out in a region (main topic region when null).
     std::vector<TextRun> TextRuns(HWND region = nullptr) const;
 
-    // The API log.
+    // The API log, and the log of the macro interpreter.
     const std::vector<ApiCall>& ApiLog() const;
-    void ClearApiLog();
+    const std::vector<MacroLogEntry>& MacroLog() const;
+    void ClearApiLog();                            // empties both
     // The API callback as the module calls it: logs the call and carries it
     // out. Jumps and popups are queued to the main frame and happen at the
     // next message pump, so that the window whose click asked for the jump
     // is not destroyed under its own window procedure.
     BOOL Api(const char* helpFile, WORD command, LONG_PTR data);
-    void SetMacroRunner(MacroRunner runner);       // none: 0x102 is only logged
+    // Replaces the host's interpreter for 0x102; an empty runner restores it.
+    void SetMacroRunner(MacroRunner runner);
+    // The host's macro interpreter (docs/topic-scripts.md): runs a macro
+    // text (one or more macros separated by ':' or ';') at once, logging
+    // into MacroLog. Jumps and window positions wait for the next pump.
+    // Routines bound with RegisterRoutine stay bound until another script
+    // is opened.
+    void ExecuteMacro(const char* helpFile, const char* macro);
     void SetCommandHandler(CommandHandler handler);
 
     // Print: WM_COMMAND 0x44F on the main frame. Each embedded window of the

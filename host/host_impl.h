@@ -14,6 +14,7 @@
 #include "handoff.h"
 #include "host.h"
 #include "layout.h"
+#include "macrolang.h"
 #include "script.h"
 
 namespace zylhost {
@@ -67,11 +68,34 @@ struct Frame {
     SIZE laidOut = {-1, -1};    // client size of the last layout
 };
 
+// Something the host does at its next message pump rather than inside the
+// module's call: a jump or popup, a step through the topics, going back, or
+// placing a frame.
 struct Navigation {
+    enum class Kind { Topic, Step, Back, Position };
+    Kind kind = Kind::Topic;
     bool popup = false;
     int topic = -1;
     std::string window;         // secondary window name, or empty
     HWND frame = nullptr;       // frame to jump in when no window is named
+    int step = 0;               // Step: +1 next topic, -1 previous, from the frame's topic at the time
+    // Topic in another help file: it is opened first, then the topic is
+    // looked up there by `key` (a context string, or a number when byNumber
+    // or a hash when byHash).
+    std::string file;
+    std::string key;
+    bool byNumber = false, byHash = false;
+    std::uint32_t value = 0;
+    // Position: in 1/1024ths of the screen, and the ShowWindow state.
+    int x = 0, y = 0, width = 0, height = 0, showState = SW_SHOWNORMAL;
+};
+
+// A module routine bound by RegisterRoutine.
+struct Routine {
+    std::string dll;            // as the author named it
+    std::string name;           // as exported
+    FARPROC proc = nullptr;
+    zylmacro::Prototype prototype;
 };
 
 struct Host::Impl {
@@ -104,21 +128,45 @@ struct Host::Impl {
     // ---- script and navigation ----
     zylscript::Script script;
     bool haveScript = false;
+    std::string scriptPath;                 // the script's file, or the help file holding it (full path)
     std::string scriptDir;
     std::string helpFile;
     std::deque<Navigation> navigation;
+    bool navigationWaiting = false;         // asked for during a layout: posted when it ends
+    std::vector<int> history;               // topics the main frame showed before, for Back()
+    bool skipHistory = false;               // ShowTopic does not note the topic it leaves
     MacroRunner macroRunner;
     CommandHandler commandHandler;
     std::vector<ApiCall> log;
     std::string lastError;
 
-    bool LoadScript(const std::string& text, const std::string& path);
+    // `member` names the internal file the text came from when `path` is a
+    // help file holding the script; then `path` is the help file path.
+    bool LoadScript(const std::string& text, const std::string& path, const std::string& member = std::string());
+    // Reads the script of `path`: a topic script on disk, or a help file
+    // holding one, whose internal file name `member` then receives (else
+    // empty). Without `diskScript` only a help file is read. False on
+    // failure, with lastError.
+    bool ReadScriptFile(const std::string& path, std::string* text, std::string* member, bool diskScript);
+    bool OpenScriptFile(const std::string& path);
     int TopicByContext(const std::string& context);
     void Queue(Navigation nav);
     void RunNavigation();
+    void Navigate(const Navigation& nav);
+    void EndOfLayout();                     // posts navigation that waited for the layout
     void FollowLink(Region& region, int link);
     void RunMacro(const std::string& helpFile, const std::string& macro);
     Frame* FrameForJump();                  // the frame a jump without a window name goes to
+
+    // ---- the macro interpreter (interpreter.cpp) ----
+    std::map<std::string, Routine> routines;       // by lower-case name
+    std::map<std::string, HMODULE> routineDlls;    // DLLs RegisterRoutine found by the platform's search
+    std::vector<MacroLogEntry> macroLog;
+    int macroDepth = 0;
+
+    void ExecuteMacro(const std::string& helpFile, const std::string& macro);
+    void Note(std::string text);
+    HMODULE RoutineDll(const std::string& dll);
 
     // ---- windows (windows.cpp) ----
     std::unique_ptr<Frame> main;

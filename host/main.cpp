@@ -27,9 +27,10 @@ enum MenuId : WORD {
 const char kUsageText[] =
     "usage: zylhost [options] MODULE.DLL SCRIPT [CONTEXT]\n"
     "Shows the topics of a topic script with the module's embedded windows.\n"
+    "SCRIPT is a topic script, or a help file holding one (topics.hts or its only *.hts).\n"
     "MODULE.DLL may be '-' to preview without a module.\n"
     "\n"
-    "  --log             print the module's calls to the host when done\n"
+    "  --log             print the module's calls to the host and the macro log when done\n"
     "  --screenshot DIR  write one BMP per topic into DIR (named by context string), then exit\n"
     "  --print OUT.bmp   print the shown topic and write the printed page to OUT.bmp\n"
     "  --dpi N           printer resolution for --print (default 600)\n"
@@ -137,13 +138,24 @@ std::string SafeFileName(const std::string& context) {
     return s.empty() ? "topic" : s;
 }
 
+// The module's calls, each followed by what the macro interpreter made of it.
 void PrintLog(const zylhost::Host& host) {
-    for (const zylhost::ApiCall& c : host.ApiLog()) {
+    const auto& calls = host.ApiLog();
+    const auto& notes = host.MacroLog();
+    std::size_t note = 0;
+    auto printNotes = [&](std::size_t upTo) {
+        for (; note < notes.size() && notes[note].apiCalls <= upTo; ++note)
+            std::printf("  macro: %s\n", notes[note].text.c_str());
+    };
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        printNotes(i);
+        const zylhost::ApiCall& c = calls[i];
         if (c.command == ZYL_API_EXECUTE_MACRO || c.command == ZYL_API_JUMP_KEY || c.command == ZYL_API_POPUP_KEY)
             std::printf("API path=%s cmd=0x%X data=%s\n", c.helpFile.c_str(), c.command, c.text.c_str());
         else
             std::printf("API path=%s cmd=0x%X data=%lld\n", c.helpFile.c_str(), c.command, static_cast<long long>(c.value));
     }
+    printNotes(static_cast<std::size_t>(-1));
     std::fflush(stdout);
 }
 
@@ -259,7 +271,7 @@ int main(int argc, char** argv) {
             std::string path;
             switch (id) {
             case kMenuOpen:
-                if (AskFileName(frame, false, "Topic scripts (*.hts;*.txt)\0*.hts;*.txt\0All files\0*.*\0", &path)) {
+                if (AskFileName(frame, false, "Topic scripts and help files (*.hts;*.txt;*.hlp)\0*.hts;*.txt;*.hlp\0All files\0*.*\0", &path)) {
                     if (h.OpenScript(path.c_str())) BuildMenu(h, o);
                     else MessageBoxA(frame, h.LastError().c_str(), "zylhost", MB_ICONERROR);
                 }

@@ -582,6 +582,7 @@ void Host::Impl::LayoutFrame(Frame& f) {
     InvalidateRect(f.body.hwnd, nullptr, TRUE);
     layingOut = outer;
     current = popup && popup->hwnd ? popup->hwnd : f.body.hwnd;
+    EndOfLayout();
 }
 
 void Host::Impl::ShowTopic(Frame& f, int topic) {
@@ -596,6 +597,11 @@ void Host::Impl::ShowTopic(Frame& f, int topic) {
         return;
     }
     if (f.kind != FrameKind::Popup) ClosePopup();
+    // The main frame remembers where it came from, for Back().
+    if (f.kind == FrameKind::Main && f.topic >= 0 && f.topic != topic && !skipHistory) {
+        history.push_back(f.topic);
+        if (history.size() > 256) history.erase(history.begin());
+    }
     // Message 6 while the old topic is still shown, 7 once the new one is.
     current = f.body.hwnd;
     Send(DW_STARTJUMP, 0, 0);
@@ -710,6 +716,7 @@ HWND Host::Impl::OpenPopup(int topic) {
     layingOut = true;
     LayoutRegion(f.body, {&t.nsr, &t.body}, client.right, INT_MAX / 2, false);
     layingOut = outer;
+    EndOfLayout();
 
     RECT rc = {0, 0, client.right, std::max(f.body.flow.height, 12)};
     AdjustWindowRectEx(&rc, style, FALSE, WS_EX_TOOLWINDOW);

@@ -166,6 +166,21 @@ private:
             script_->helpFile = std::string(rest);
             return true;
         }
+        if (EqualNoCase(name, "background")) {
+            if (topic) return Fail(".background must come before the first .topic");
+            std::uint32_t rgb = 0;
+            if (rest.size() != 6) return Fail(".background needs a colour as RRGGBB");
+            for (char c : rest) {
+                const int digit = (c >= '0' && c <= '9') ? c - '0'
+                                  : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                                  : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+                if (digit < 0) return Fail(".background needs a colour as RRGGBB");
+                rgb = rgb * 16 + static_cast<std::uint32_t>(digit);
+            }
+            script_->hasBackground = true;
+            script_->background = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+            return true;
+        }
         return Fail("unknown command ." + std::string(name));
     }
 

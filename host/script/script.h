@@ -44,6 +44,8 @@ struct Topic {
 struct Script {
     std::string title;                // .title before the first topic
     std::string helpFile;             // .helpfile, as written (may be relative)
+    bool hasBackground = false;       // .background RRGGBB
+    std::uint32_t background = 0;     // colour reference (red in the low byte)
     std::vector<std::string> startupMacros;   // one macro per entry, in order
     std::vector<Topic> topics;
     bool utf8 = false;                // text is UTF-8 (byte order mark or valid multi-byte)

@@ -70,6 +70,14 @@ TEST(ScriptParse, TopicsTitlesNumbersRegionsAndStartupMacros) {
     EXPECT_TRUE(s.topics[1].nsr.empty());
 }
 
+TEST(ScriptParse, BackgroundColourIsAColourReference) {
+    Script plain = MustParse(".topic a\nx\n");
+    EXPECT_FALSE(plain.hasBackground);
+    Script s = MustParse(".background 12a4Fe\n.topic a\nx\n");
+    ASSERT_TRUE(s.hasBackground);
+    EXPECT_EQ(s.background, 0xFEA412u) << "red in the low byte";
+}
+
 TEST(ScriptParse, EmbeddedWindowData) {
     // Data runs from after the second comma (leading blanks dropped) to the brace,
     // commas, parentheses, quotes and bars included.
@@ -164,6 +172,9 @@ TEST(ScriptParse, ErrorsNameTheLine) {
         {".topic a\n.title x\n.title y\n", 3, "second .title"},
         {".topic a\n.body extra\n", 2, "takes nothing"},
         {".startup\n.topic a\n", 1, "needs at least one macro"},
+        {".background 12345\n.topic a\n", 1, "RRGGBB"},
+        {".background 12345G\n.topic a\n", 1, "RRGGBB"},
+        {".topic a\n.background 123456\n", 2, "before the first .topic"},
         {"; nothing but a comment\n", 0, "no topic"},
         {"", 0, "no topic"},
     };

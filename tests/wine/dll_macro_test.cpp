@@ -1,0 +1,130 @@
+// The module's macros reaching the host's interpreter, as in a help file:
+// a button binds and calls the module's own routine, a missing routine is
+// reported without stopping the macros after it, and a button's jumps wait
+// until its click is over.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dll_test.h"
+#include "host.h"
+#include "zyl3an32.h"
+
+namespace {
+
+HWND ChildButton(HWND w) { return FindWindowExA(w, nullptr, "button", nullptr); }
+
+class ModuleMacros : public ::testing::Test {
+protected:
+    void SetUp() override {
+        zylhost::HostOptions o;
+        o.visible = false;
+        host = std::make_unique<zylhost::Host>(o);
+        ASSERT_TRUE(host->LoadModule(ModulePath())) << ModulePath();
+    }
+    void TearDown() override { host->Shutdown(); }
+
+    void Load(const std::string& script) {
+        ASSERT_TRUE(host->LoadScriptText(script.c_str(), "C:\\help\\macros.hts")) << host->LastError();
+        host->PumpUntilIdle();
+    }
+    std::vector<std::string> Log() const {
+        std::vector<std::string> out;
+        for (const auto& e : host->MacroLog()) out.push_back(e.text);
+        return out;
+    }
+    // The button of the current topic whose label is `label`.
+    HWND Button(const char* label) {
+        for (HWND w : host->EmbeddedWindows()) {
+            char text[64] = "";
+            GetWindowTextA(ChildButton(w), text, sizeof text);
+            if (label == std::string(text)) return ChildButton(w);
+        }
+        ADD_FAILURE() << "no button " << label;
+        return nullptr;
+    }
+    std::string Topic() const { return host->TopicScript().topics.at(static_cast<std::size_t>(host->CurrentTopicNumber())).context; }
+
+    std::unique_ptr<zylhost::Host> host;
+};
+
+TEST_F(ModuleMacros, AButtonBindsAndCallsTheModulesRoutine) {
+    Load(".topic a\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Init;RR(`ZYL3AN32.DLL', `ZylAnimInit', `'):ZylAnimInit()}\n");
+    host->ClearApiLog();
+    SendMessageA(Button("Init"), BM_CLICK, 0, 0);
+    // The module sends the two macros one by one; the host carries each out.
+    ASSERT_EQ(host->ApiLog().size(), 2u);
+    EXPECT_EQ(host->ApiLog()[1].text, "ZylAnimInit()");
+    EXPECT_EQ(Log(), (std::vector<std::string>{"RegisterRoutine: routine found: ZylAnimInit in ZYL3AN32.DLL, prototype \"\"",
+                                               "called ZylAnimInit()"}));
+    EXPECT_EQ(host->MacroLog()[1].apiCalls, 2u) << "logged while the second call was carried out";
+}
+
+TEST_F(ModuleMacros, StartupMacrosBindTheRoutineBeforeTheFirstTopic) {
+    Load(".startup RR(`zyl3an32', `ZylAnimInit', `');ZylAnimInit()\n"
+         ".topic a\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Again;ZylAnimInit()}\n");
+    EXPECT_EQ(Log(), (std::vector<std::string>{"RegisterRoutine: routine found: ZylAnimInit in zyl3an32, prototype \"\"",
+                                               "called ZylAnimInit()"}));
+    host->ClearApiLog();
+    SendMessageA(Button("Again"), BM_CLICK, 0, 0);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"called ZylAnimInit()"}));
+}
+
+TEST_F(ModuleMacros, AMissingRoutineIsLoggedAndTheNextMacroRuns) {
+    Load(".topic a\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Go;RR(`ZYL3AN32.DLL', `ZylNoSuchRoutine', `'):"
+         "ZylNoSuchRoutine():RR(`ZYL3AN32.DLL', `ZylAnimInit', `'):ZylAnimInit()}\n");
+    host->ClearApiLog();
+    SendMessageA(Button("Go"), BM_CLICK, 0, 0);
+    EXPECT_EQ(Log(), (std::vector<std::string>{
+                         "error: RegisterRoutine: routine not found: ZylNoSuchRoutine in ZYL3AN32.DLL",
+                         "error: routine not found: ZylNoSuchRoutine",
+                         "RegisterRoutine: routine found: ZylAnimInit in ZYL3AN32.DLL, prototype \"\"",
+                         "called ZylAnimInit()",
+                     }));
+}
+
+TEST_F(ModuleMacros, JumpsHappenAfterTheClickIsOver) {
+    Load(".topic a\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Jump;JI(`', `c')} "
+         "{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Next;Next()}\n"
+         ".topic b\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Back;Back()}\n"
+         ".topic c\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Prev;Prev()} {ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Back;Back()}\n");
+    HWND jump = Button("Jump");
+    HWND parent = GetParent(jump);
+    SendMessageA(jump, BM_CLICK, 0, 0);
+    EXPECT_TRUE(IsWindow(jump)) << "the button outlives its own click";
+    EXPECT_TRUE(IsWindow(parent));
+    EXPECT_EQ(Topic(), "a");
+    host->PumpUntilIdle();
+    EXPECT_FALSE(IsWindow(parent)) << "then the topic is left";
+    EXPECT_EQ(Topic(), "c");
+
+    auto click = [&](const char* label) {
+        SendMessageA(Button(label), BM_CLICK, 0, 0);
+        host->PumpUntilIdle();
+        return Topic();
+    };
+    EXPECT_EQ(click("Prev"), "b");
+    EXPECT_EQ(click("Back"), "c");
+    EXPECT_EQ(click("Back"), "a") << "Back() retraces the way: b, c, then a";
+    EXPECT_EQ(click("Next"), "b");
+}
+
+TEST_F(ModuleMacros, PositioningFromAButtonTakesEffectInTheModulesPump) {
+    // The module drains the queue after a positioning macro, so the frame
+    // is placed before the button's next macro runs.
+    Load(".topic a\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Place;PW(0, 0, 512, 512, 1, `main'):EP(`x', 1)}\n");
+    RECT before, after;
+    GetWindowRect(host->MainFrame(), &before);
+    SendMessageA(Button("Place"), BM_CLICK, 0, 0);
+    GetWindowRect(host->MainFrame(), &after);
+    EXPECT_EQ(after.right - after.left, MulDiv(512, GetSystemMetrics(SM_CXSCREEN), 1024));
+    EXPECT_FALSE(EqualRect(&before, &after));
+    const auto log = Log();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().rfind("ExecProgram: not run", 0), 0u);
+}
+
+}  // namespace
