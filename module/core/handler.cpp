@@ -36,16 +36,16 @@ const char* const kUnregisterOrder[] = {
 
 void RegisterClasses() {
     for (int i = 0; i < kClassCount; ++i) {
-        const WindowClassSpec& spec = kClasses[i];
+        const WindowClassSpec& cls = kClasses[i];
         WNDCLASSA wc;
         std::memset(&wc, 0, sizeof wc);
-        wc.style = spec.style;
-        wc.lpfnWndProc = spec.proc;
-        wc.cbWndExtra = spec.windowBytes;
+        wc.style = cls.style;
+        wc.lpfnWndProc = cls.proc;
+        wc.cbWndExtra = cls.windowBytes;
         wc.hInstance = g_moduleInstance;
-        wc.hCursor = spec.arrowCursor ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
-        wc.hbrBackground = spec.backgroundStock >= 0 ? static_cast<HBRUSH>(GetStockObject(spec.backgroundStock)) : nullptr;
-        wc.lpszClassName = spec.name;
+        wc.hCursor = cls.arrowCursor ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
+        wc.hbrBackground = cls.backgroundStock >= 0 ? static_cast<HBRUSH>(GetStockObject(cls.backgroundStock)) : nullptr;
+        wc.lpszClassName = cls.name;
         RegisterClassA(&wc);  // a class that is still registered stays as it was
     }
 }
