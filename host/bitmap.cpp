@@ -7,8 +7,6 @@
 
 namespace zylhost {
 
-namespace {
-
 BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO bmi;
     std::memset(&bmi, 0, sizeof bmi);
@@ -20,6 +18,8 @@ BITMAPINFO TopDown32(int width, int height) {
     bmi.bmiHeader.biCompression = BI_RGB;
     return bmi;
 }
+
+namespace {
 
 void DropAlpha(std::vector<DWORD>* pixels) {
     for (DWORD& p : *pixels) p &= 0x00FFFFFFu;

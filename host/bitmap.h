@@ -8,6 +8,9 @@
 
 namespace zylhost {
 
+// The header of a 32-bit top-down DIB of that size, no colour table.
+BITMAPINFO TopDown32(int width, int height);
+
 // Reads any bitmap (it must not be selected into a DC) as 0x00RRGGBB
 // top-down rows. False when the handle is not a readable bitmap.
 bool ReadBitmapPixels(HBITMAP bitmap, int* width, int* height, std::vector<DWORD>* pixels);

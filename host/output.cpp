@@ -153,14 +153,7 @@ bool Host::Impl::WritePage(HDC printer) {
         lastError = "the printed page is too large to write";
         return false;
     }
-    BITMAPINFO bmi;
-    std::memset(&bmi, 0, sizeof bmi);
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = TopDown32(width, height);
     void* bits = nullptr;
     Bitmap page(CreateDIBSection(screen.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!page || !bits) {

@@ -11,36 +11,23 @@
 #include <utility>
 #include <vector>
 
+#include "wine_support.h"
+
 namespace pictest {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// A scratch folder, removed with everything in it.
-class Scratch {
-public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    bool ok() const { return !path_.empty() && !unixPath_.empty(); }
-    const std::string& path() const { return path_; }          // Windows, no trailing backslash
-    const std::string& unixPath() const { return unixPath_; }  // for the Unix tools
-    std::string File(const std::string& name) const { return path_ + "\\" + name; }
-    std::string UnixFile(const std::string& name) const { return unixPath_ + "/" + name; }
-    bool Write(const std::string& name, const Bytes& bytes) const;
-    Bytes Read(const std::string& name) const;
-
-private:
-    std::string path_, unixPath_;
-};
+// The scratch folder, help files and GDI probe shared with the module tests.
+using wtest::Bytes;
+using wtest::GdiRoom;
+using wtest::HelpFile;
+using wtest::Scratch;
 
 // A 24-bit bottom-up bitmap file; `colour` gives 0x00RRGGBB at (x, y),
 // y counted from the top.
 Bytes BmpFile(int width, int height, const std::function<DWORD(int x, int y)>& colour);
 
-// Runs `command` with /bin/sh and waits for it (the shell's scratch files
-// go to `scratch`); false with the reason when it could not start or ended
-// with a non-zero status. Write commands without double quotes.
+// Runs `command` with /bin/sh and waits for it; false with the reason,
+// the shell's error output included (kept in `scratch` meanwhile), when it
+// could not start or ended with a non-zero status.
 bool RunUnix(const Scratch& scratch, const std::string& command, std::string* why);
 
 // Pictures made by ImageMagick, `convert ARGS NAME` each, into the scratch
@@ -63,9 +50,6 @@ struct Spot {
 // spots go into each data sub-block. Empty when the GIF cannot be read.
 Bytes WithHotSpots(const Bytes& gif, const std::vector<Spot>& spots, std::size_t chunkSpots = 2);
 
-// A help file whose internal files are `files` (name, bytes).
-Bytes HelpFile(const std::vector<std::pair<std::string, Bytes>>& files);
-
 // Client pixels of a window as they stand, read through its own DC (no
 // repaint is asked for): 0x00RRGGBB, top-down. (BitmapPixels of
 // dll_test.h reads a bitmap the same way.)
@@ -78,8 +62,5 @@ DWORD Uniform(const std::vector<DWORD>& pixels);
 
 // The text render of an embedded window (the block is freed here).
 std::string RenderText(HWND hwnd);
-
-// Objects of each kind that can still be created; everything is given back.
-int GdiCapacity();
 
 }  // namespace pictest

@@ -747,7 +747,7 @@ TEST_F(PictureLeaks, TwoThousandLivesOfEachClassLeaveNoObjectBehind) {
         ASSERT_TRUE(Cycle(false, i, printer));
     }
     host->ClearApiLog();
-    const int gdi = GdiCapacity();
+    const int gdi = GdiRoom();
     const int user = UserCapacity();
     ASSERT_GT(gdi, 1000);
     ASSERT_GT(user, 1000);
@@ -756,7 +756,7 @@ TEST_F(PictureLeaks, TwoThousandLivesOfEachClassLeaveNoObjectBehind) {
             ASSERT_TRUE(Cycle(movie, i, printer)) << (movie ? "movie " : "picture ") << i;
             if (i % 200 == 0) host->ClearApiLog();
         }
-    EXPECT_EQ(GdiCapacity(), gdi) << "GDI objects leaked";
+    EXPECT_EQ(GdiRoom(), gdi) << "GDI objects leaked";
     EXPECT_EQ(UserCapacity(), user) << "USER objects leaked";
     DeleteDC(printer);
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "wine_support.h"
+
 // Path of the module under test.
 const char* ModulePath();
 
@@ -14,12 +16,7 @@ inline std::vector<DWORD> BitmapPixels(HBITMAP bmp, int* width, int* height) {
     *width = bm.bmWidth;
     *height = bm.bmHeight;
     std::vector<DWORD> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = bm.bmWidth;
-    bi.bmiHeader.biHeight = -bm.bmHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = wtest::TopDown32(bm.bmWidth, bm.bmHeight);
     HDC dc = GetDC(nullptr);
     GetDIBits(dc, bmp, 0, bm.bmHeight, px.data(), &bi, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);

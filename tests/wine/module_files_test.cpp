@@ -15,6 +15,7 @@
 #include "core/instance.h"
 #include "core/text.h"
 #include "imaging/wholefile.h"
+#include "wine_support.h"
 
 using namespace zyl;
 
@@ -30,14 +31,7 @@ Bytes Pattern(std::size_t size, unsigned seed) {
     return b;
 }
 
-bool WriteBytes(const std::string& path, const Bytes& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
+bool WriteBytes(const std::string& path, const Bytes& bytes) { return wtest::WriteFileBytes(path, bytes); }
 
 bool ReadBytes(const std::string& path, Bytes* out) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -3,31 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/helpfile.h"
-#include "core/helpfile_writer.h"
 #include "imaging/picturecache.h"
 #include "zyl3an32.h"
 
 namespace cachetest {
 
 namespace {
-
-// Wine's own exports: the Unix name of a Windows path, and a Unix program
-// started and waited for (CreateProcess hands back no handle to wait on
-// for a Unix program).
-std::string UnixName(const std::string& windowsPath) {
-    using Fn = char*(CDECL*)(LPCWSTR);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!fn) return std::string();
-    wchar_t wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return std::string();
-    char* unixName = fn(wide);
-    if (!unixName) return std::string();
-    std::string out = unixName;
-    HeapFree(GetProcessHeap(), 0, unixName);
-    return out;
-}
 
 std::string SourceRoot() {
     // This file's own path, as the compiler saw it: tests/wine/ of the tree.
@@ -40,49 +21,6 @@ std::string SourceRoot() {
 
 }  // namespace
 
-Scratch::Scratch() {
-    char temp[MAX_PATH];
-    if (!GetTempPathA(sizeof temp, temp)) return;
-    for (int i = 0; i < 1000 && path_.empty(); ++i) {
-        const std::string p = std::string(temp) + "zylpc" + std::to_string(GetCurrentProcessId() % 10000) + "_" +
-                              std::to_string(i);
-        if (CreateDirectoryA(p.c_str(), nullptr)) path_ = p;
-    }
-    if (!path_.empty()) unixPath_ = UnixName(path_);
-}
-
-Scratch::~Scratch() {
-    if (path_.empty()) return;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(File(fd.cFileName).c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path_.c_str());
-}
-
-bool Scratch::Write(const std::string& name, const Bytes& bytes) const { return WriteFileBytes(File(name), bytes); }
-Bytes Scratch::Read(const std::string& name) const { return ReadFileBytes(File(name)); }
-void Scratch::Remove(const std::string& name) const { DeleteFileA(File(name).c_str()); }
-
-bool RunUnix(const std::string& command, std::string* why) {
-    using Spawn = LONG(CDECL*)(char* const argv[], int wait);
-    auto spawn = reinterpret_cast<Spawn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
-    if (!spawn) {
-        if (why) *why = "not running under Wine";
-        return false;
-    }
-    std::string shell = "/bin/sh", dashC = "-c", text = command;
-    char* argv[] = {&shell[0], &dashC[0], &text[0], nullptr};
-    const LONG status = spawn(argv, 1);
-    if (status != 0 && why) *why = "'" + command + "' ended with status " + std::to_string(status);
-    return status == 0;
-}
-
 std::string SourceFile(const std::string& relative) { return SourceRoot() + "/" + relative; }
 
 std::string SourceFileForWindows(const std::string& relative) {
@@ -92,42 +30,10 @@ std::string SourceFileForWindows(const std::string& relative) {
     return path;
 }
 
-Bytes ReadFileBytes(const std::string& windowsPath) {
-    Bytes out;
-    HANDLE h = CreateFileA(windowsPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return out;
-    out.resize(GetFileSize(h, nullptr));
-    DWORD got = 0;
-    if (!out.empty() && (!ReadFile(h, out.data(), static_cast<DWORD>(out.size()), &got, nullptr) || got != out.size()))
-        out.clear();
-    CloseHandle(h);
-    return out;
-}
-
-bool WriteFileBytes(const std::string& windowsPath, const Bytes& bytes) {
-    HANDLE h = CreateFileA(windowsPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
 Bytes HelpFile(const std::vector<std::pair<std::string, Bytes>>& files) {
-    std::vector<zyl::ContainerMember> members(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        members[i].name = files[i].first;
-        members[i].size = static_cast<std::uint32_t>(files[i].second.size());
-    }
-    Bytes out;
     std::string error;
-    EXPECT_TRUE(zyl::PlanContainer(&members, &out, &error)) << error;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        std::uint8_t header[zyl::kInternalHeaderBytes];
-        zyl::MakeInternalFileHeader(members[i].size, 0, header);
-        out.insert(out.end(), header, header + sizeof header);
-        out.insert(out.end(), files[i].second.begin(), files[i].second.end());
-    }
+    const Bytes out = wtest::HelpFile(files, &error);
+    EXPECT_TRUE(error.empty()) << error;
     return out;
 }
 
@@ -157,13 +63,7 @@ Pixels BitmapPixels(HBITMAP bitmap) {
     Pixels p;
     BITMAP bm;
     if (!bitmap || !GetObjectA(bitmap, sizeof bm, &bm)) return p;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = bm.bmWidth;
-    bi.bmiHeader.biHeight = -bm.bmHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = wtest::TopDown32(bm.bmWidth, bm.bmHeight);
     std::vector<DWORD> rgb(static_cast<std::size_t>(bm.bmWidth) * static_cast<std::size_t>(bm.bmHeight));
     HDC screen = GetDC(nullptr);
     const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), rgb.data(), &bi, DIB_RGB_COLORS);
@@ -262,31 +162,13 @@ Bytes Bmp8(int width, int height, const std::vector<DWORD>& table, const Bytes& 
 HBITMAP MakeBitmap(const Pixels& p) {
     HDC screen = GetDC(nullptr);
     HBITMAP bmp = CreateCompatibleBitmap(screen, p.width, p.height);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = -p.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = wtest::TopDown32(p.width, p.height);
     if (bmp && SetDIBits(screen, bmp, 0, static_cast<UINT>(p.height), p.rgb.data(), &bi, DIB_RGB_COLORS) != p.height) {
         DeleteObject(bmp);
         bmp = nullptr;
     }
     ReleaseDC(nullptr, screen);
     return bmp;
-}
-
-int GdiRoom() {
-    std::vector<HBRUSH> brushes;
-    brushes.reserve(70000);
-    while (brushes.size() < 1000000) {
-        HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
-        if (!b) break;
-        brushes.push_back(b);
-    }
-    for (HBRUSH b : brushes) DeleteObject(b);
-    return static_cast<int>(brushes.size());
 }
 
 // ---- PictureHost ----

@@ -13,41 +13,25 @@
 
 #include "core/instance.h"
 #include "host.h"
+#include "wine_support.h"
 
 namespace cachetest {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// A folder under the temporary directory, removed with its files.
-class Scratch {
-public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    bool ok() const { return !path_.empty() && !unixPath_.empty(); }
-    std::string File(const std::string& name) const { return path_ + "\\" + name; }
-    std::string UnixFile(const std::string& name) const { return unixPath_ + "/" + name; }
-    bool Write(const std::string& name, const Bytes& bytes) const;
-    Bytes Read(const std::string& name) const;
-    void Remove(const std::string& name) const;
-
-private:
-    std::string path_, unixPath_;
-};
-
-// Runs `command` with /bin/sh and waits for it: false, with the reason,
-// unless it ran and ended with status 0. Only under Wine.
-bool RunUnix(const std::string& command, std::string* why);
+// The scratch folder, Unix programs, whole files and GDI probe shared with
+// the module-by-path tests.
+using wtest::Bytes;
+using wtest::GdiRoom;
+using wtest::ReadFileBytes;
+using wtest::RunUnix;
+using wtest::Scratch;
+using wtest::WriteFileBytes;
 
 // The Unix name of a file of the source tree, and the same as Windows sees it.
 std::string SourceFile(const std::string& relative);
 std::string SourceFileForWindows(const std::string& relative);
 
-Bytes ReadFileBytes(const std::string& windowsPath);
-bool WriteFileBytes(const std::string& windowsPath, const Bytes& bytes);
-
-// A help file whose internal files are `files` (name, bytes).
+// A help file whose internal files are `files` (name, bytes); a failure
+// to lay them out fails the test.
 Bytes HelpFile(const std::vector<std::pair<std::string, Bytes>>& files);
 
 // A picture as rows of 0x00RRGGBB, top row first.
@@ -76,9 +60,6 @@ Bytes Bmp8(int width, int height, const std::vector<DWORD>& table, const Bytes& 
 inline COLORREF Ref(DWORD rgb) { return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
 // A device bitmap of the screen's format showing `p`.
 HBITMAP MakeBitmap(const Pixels& p);
-
-// How many more GDI objects the process can make (Wine counts none for us).
-int GdiRoom();
 
 // The module linked into the test program, driven by the substitute host,
 // with the instance record of this thread at hand.
