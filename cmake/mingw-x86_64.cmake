@@ -1,4 +1,5 @@
-# Cross toolchain: x86_64 mingw-w64 with the posix thread model (std::mutex).
+# Cross toolchain: x86_64 mingw-w64 with the posix thread model: the test
+# programs need std::mutex and std::thread (GoogleTest, the host).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)
