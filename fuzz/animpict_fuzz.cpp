@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int calls = 0;
     zyl::MovieParams movie;
     const int me = zyl::ParseMovieParams(text, zyl::PictureProbe{&calls, Load}, &movie);
-    Check(me == 0 || (me >= 10000 && me <= 10004));
+    Check(me == 0 || (me >= ZYL_ERR_MISSING_BITMAP && me <= ZYL_ERR_FRAMES));
     Check(calls <= 1);
     Check(movie.file.find(' ') == std::string::npos);
     if (me == 0) {
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     calls = 0;
     zyl::PictParams pict;
     const int pe = zyl::ParsePictParams(text, zyl::PictureProbe{&calls, Load}, &pict);
-    Check(pe == 0 || pe == 10000 || pe == 10001);
+    Check(pe == 0 || pe == ZYL_ERR_MISSING_BITMAP || pe == ZYL_ERR_SYNTAX);
     Check(calls <= 1);
     if (pe == 0) {
         Check(pict.file.size() < length);

@@ -106,10 +106,10 @@ public:
     // wait for the next message pump (Popup and OpenSecondary answer null).
     bool Jump(const char* context);
     bool JumpToIndex(int topicIndex);
-    // A frame "MS_WINTOPIC_SECONDARY" per window name ("main" is the main
+    // A frame of class ZYL_HOST_CLASS_SECONDARY per window name ("main" is the main
     // frame); with a null or empty context it opens without a topic.
     HWND OpenSecondary(const char* windowName, const char* context);
-    HWND Popup(const char* context);                                    // "MS_WINNOTE"
+    HWND Popup(const char* context);                                    // ZYL_HOST_CLASS_POPUP
     void ClosePopup();
     // Sends 8 with the new name; the main frame shows the new file afterwards
     // when it is a script or a help file holding one (otherwise only the
@@ -119,8 +119,8 @@ public:
 
     // GetInfo state.
     HWND MainFrame() const;
-    HWND TopicRegion(HWND frame = nullptr) const;  // "MS_WINTOPIC" child of frame (main when null)
-    HWND NsrRegion(HWND frame = nullptr) const;    // "MS_WINNSR" child
+    HWND TopicRegion(HWND frame = nullptr) const;  // ZYL_HOST_CLASS_TOPIC child of frame (main when null)
+    HWND NsrRegion(HWND frame = nullptr) const;    // ZYL_HOST_CLASS_NSR child
     void SetCurrentRegion(HWND region);            // what GetInfo item 3 answers
     HWND CurrentRegion() const;
     int CurrentTopicNumber() const;                // GetInfo item 7

@@ -22,9 +22,6 @@ namespace zylhost {
 // Private messages of our own frames.
 constexpr UINT kMsgNavigate = WM_APP + 1;    // run the queued jumps and popups
 constexpr UINT kMsgRelayout = WM_APP + 2;    // a resize arrived while laying out
-// Messages of the host contract that frames answer.
-constexpr UINT kMsgWindowName = 0x05F5;      // lParam: 9-byte buffer for the window name
-constexpr UINT kMsgJumpHash = 0x040A;        // lParam: context hash to jump to in this frame
 
 constexpr int kWindowNameChars = 9;          // 8 characters and the terminator
 constexpr int kPopupWidth = 360;             // client width of a popup

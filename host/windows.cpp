@@ -12,11 +12,8 @@ namespace zylhost {
 
 namespace {
 
+// The main frame's class is ours; the others are the contract's.
 constexpr char kMainClass[] = "ZYLHOST_FRAME";
-constexpr char kSecondaryClass[] = "MS_WINTOPIC_SECONDARY";
-constexpr char kNsrClass[] = "MS_WINNSR";
-constexpr char kTopicClass[] = "MS_WINTOPIC";
-constexpr char kPopupClass[] = "MS_WINNOTE";
 
 constexpr COLORREF kLinkColour = RGB(0, 128, 0);
 constexpr COLORREF kProblemColour = RGB(128, 128, 128);
@@ -43,17 +40,17 @@ void RegisterClasses() {
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = kMainClass;
         RegisterClassExA(&wc);
-        wc.lpszClassName = kSecondaryClass;
+        wc.lpszClassName = ZYL_HOST_CLASS_SECONDARY;
         RegisterClassExA(&wc);
 
         wc.lpfnWndProc = RegionProc;
         wc.hbrBackground = nullptr;   // WM_ERASEBKGND paints the background colour
-        wc.lpszClassName = kNsrClass;
+        wc.lpszClassName = ZYL_HOST_CLASS_NSR;
         RegisterClassExA(&wc);
-        wc.lpszClassName = kTopicClass;
+        wc.lpszClassName = ZYL_HOST_CLASS_TOPIC;
         RegisterClassExA(&wc);
         wc.style = CS_SAVEBITS;
-        wc.lpszClassName = kPopupClass;
+        wc.lpszClassName = ZYL_HOST_CLASS_POPUP;
         RegisterClassExA(&wc);
     });
 }
@@ -148,7 +145,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (impl.commandHandler && impl.commandHandler(*impl.host, LOWORD(wParam))) return 0;
         break;
-    case kMsgWindowName:
+    case ZYL_HOST_MSG_WINDOWNAME:
         // The window name, for the module's record of this frame.
         if (lParam) {
             char* buffer = reinterpret_cast<char*>(lParam);
@@ -157,7 +154,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 1;
         }
         return 0;
-    case kMsgJumpHash: {
+    case ZYL_HOST_MSG_JUMPHASH: {
         Navigation nav;
         nav.topic = impl.haveScript ? impl.script.FindTopicByHash(static_cast<std::uint32_t>(lParam)) : -1;
         nav.frame = hwnd;
@@ -314,9 +311,9 @@ std::string Host::Impl::Ansi(const std::string& text) const {
 bool Host::Impl::CreateRegions(Frame& f) {
     f.nsr.frame = f.body.frame = &f;
     f.nsr.nsr = true;
-    f.nsr.hwnd = CreateWindowExA(0, kNsrClass, "", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, f.hwnd,
+    f.nsr.hwnd = CreateWindowExA(0, ZYL_HOST_CLASS_NSR, "", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, f.hwnd,
                                  nullptr, HostInstance(), &f.nsr);
-    f.body.hwnd = CreateWindowExA(0, kTopicClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
+    f.body.hwnd = CreateWindowExA(0, ZYL_HOST_CLASS_TOPIC, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
                                   0, 0, f.hwnd, nullptr, HostInstance(), &f.body);
     if (!f.nsr.hwnd || !f.body.hwnd) {
         lastError = "cannot create the regions of a frame";
@@ -643,7 +640,7 @@ HWND Host::Impl::OpenSecondary(const std::string& name, int topic) {
         const int offset = 40 + 30 * static_cast<int>(secondaries.size() % 8);
         // Created without a caption: the first caption, set with the
         // topic, is where the module learns the window's name.
-        frame->hwnd = CreateWindowExA(0, kSecondaryClass, "", style, offset, offset, rc.right - rc.left,
+        frame->hwnd = CreateWindowExA(0, ZYL_HOST_CLASS_SECONDARY, "", style, offset, offset, rc.right - rc.left,
                                       rc.bottom - rc.top, nullptr, nullptr, HostInstance(), frame.get());
         if (!frame->hwnd) {
             lastError = "cannot create the secondary window " + name;
@@ -696,7 +693,7 @@ HWND Host::Impl::OpenPopup(int topic) {
     p->body.frame = p.get();
     HWND owner = main ? main->hwnd : nullptr;
     const DWORD style = WS_POPUP | WS_BORDER;
-    p->hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, kPopupClass, "", style, 0, 0, kPopupWidth, 10, owner, nullptr,
+    p->hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, ZYL_HOST_CLASS_POPUP, "", style, 0, 0, kPopupWidth, 10, owner, nullptr,
                               HostInstance(), &p->body);
     if (!p->hwnd) {
         lastError = "cannot create a popup";

@@ -49,8 +49,24 @@ extern "C" {
 #define EWRENDER_TEXT   1     /* result: HGLOBAL of a NUL-terminated text */
 #define EWRENDER_BITMAP 2     /* lParam: ZYL_RENDERINFO*, result: HBITMAP */
 
-/* The host's print command, a WM_COMMAND id on the main frame. */
-#define ZYL_HOST_CMD_PRINT 0x044F
+/* Window classes of the host's frames and regions. */
+#define ZYL_HOST_CLASS_TOPIC      "MS_WINTOPIC"            /* the scrolling topic region */
+#define ZYL_HOST_CLASS_NSR        "MS_WINNSR"              /* the non-scrolling region */
+#define ZYL_HOST_CLASS_SECONDARY  "MS_WINTOPIC_SECONDARY"  /* a secondary window's frame */
+#define ZYL_HOST_CLASS_POPUP      "MS_WINNOTE"             /* a popup window */
+
+/* Messages of the host's frames. */
+#define ZYL_HOST_MSG_JUMPHASH     0x040A  /* lParam: context hash of a topic to show in this frame */
+#define ZYL_HOST_MSG_WINDOWNAME   0x05F5  /* lParam: 9-byte buffer that receives the window name */
+#define ZYL_HOST_MSG_PALETTE      0x05FA  /* wParam: the window whose palette is to be realized */
+#define ZYL_HOST_MSG_NEWWINDOW    0x05FB  /* wParam 3: new secondary frame, 4: new popup; lParam:
+                                             host record, the window at byte offset 12 */
+#define ZYL_HOST_MSG_BUTTONPOINT  0x05FD  /* lParam: a contents button's lower-left corner on the
+                                             screen (x low, y high word); the rest is the host's */
+#define ZYL_HOST_CMD_PRINT        0x044F  /* WM_COMMAND id of the host's print command */
+/* Registered message the module sends the main frame when it gets the
+   callback table. */
+#define ZYL_HOST_SHELL_MESSAGE    "WM_CEDARTRUNK"
 
 /* Creation record: CREATESTRUCT.lpCreateParams points to it. */
 typedef struct ZYL_CREATEINFO {
@@ -91,11 +107,6 @@ typedef struct ZYL_RENDERINFO {
 typedef LONG_PTR (CALLBACK *ZYL_GETINFO)(WORD item, HWND window);
 typedef BOOL     (CALLBACK *ZYL_API)(LPCSTR helpFile, WORD command, LONG_PTR data);
 typedef FARPROC  ZYL_CALLBACK_TABLE[ZYL_CALLBACK_COUNT];
-
-/* Window classes of the module. */
-#define ZYL_CLASS_ANIMBUTTON  "ZYL3_ANIMBUTTON32"
-#define ZYL_CLASS_ANIMATION   "ZYL3_ANIMATION32"
-#define ZYL_CLASS_ANIMPICT    "ZYL3_ANIMPICT32"
 
 /* Exports. */
 typedef LONG_PTR (CALLBACK *ZYL_LDLLHANDLER)(UINT message, LPARAM lParam1, LPARAM lParam2);

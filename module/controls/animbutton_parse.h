@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "resources/resource.h"
+
 namespace zyl {
 
 struct AnimButtonParams {
@@ -9,7 +11,7 @@ struct AnimButtonParams {
     std::string macro;   // everything after the first ';', unchanged
 };
 
-// Returns 0, or the error id 10001 when there is no ';'.
+// Returns 0, or ZYL_ERR_SYNTAX when there is no ';'.
 int ParseAnimButton(const char* data, AnimButtonParams* out);
 
 }  // namespace zyl

@@ -82,7 +82,7 @@ int TakeMovie(AnimPictRecord* rec, const char* data, LoadContext* load) {
     BITMAP bm;
     if (!EnsurePictureLoaded(load->inst, load->entry, false) ||
         GetObjectA(load->entry->bitmap, sizeof bm, &bm) != sizeof bm)
-        return kErrMissingBitmap;
+        return ZYL_ERR_MISSING_BITMAP;
     rec->picture = load->entry;
     rec->columns = params.columns;
     rec->rows = params.rows;
@@ -154,7 +154,7 @@ LRESULT OnCreate(HWND hwnd, LPARAM lParam, Grammar grammar) {
     int error = grammar == Grammar::kMovie ? TakeMovie(rec, data, &load) : TakePict(rec, data, &load);
     if (!error && rec->delay != 0 && rec->frames != 1) {
         rec->timer = SetTimer(hwnd, kTimerId, static_cast<UINT>(rec->delay), nullptr);
-        if (!rec->timer) error = kErrNoTimers;
+        if (!rec->timer) error = ZYL_ERR_NO_TIMERS;
     }
     if (error) {
         ResetToErrorState(hwnd, rec, error);

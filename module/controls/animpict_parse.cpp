@@ -26,7 +26,7 @@ bool CutField(const char* p, const char** fieldEnd) {
 // Reads a columns, rows or frames field; 0 is the field's error.
 int CountField(const char** p, std::int32_t* value, int error) {
     const char* end = nullptr;
-    if (!CutField(*p, &end)) return kPictErrSyntax;
+    if (!CutField(*p, &end)) return ZYL_ERR_SYNTAX;
     *value = ReadFieldNumber(*p, end);
     if (*value == 0) return error;
     *p = end + 1;
@@ -60,16 +60,16 @@ int ParseMovieParams(const char* data, const PictureProbe& probe, MovieParams* o
     const char* p = text.c_str();
     const char* end = nullptr;
 
-    if (!CutField(p, &end)) return kPictErrSyntax;
+    if (!CutField(p, &end)) return ZYL_ERR_SYNTAX;
     out->file.assign(p, static_cast<std::size_t>(end - p));
-    if (!Probe(probe, out->file)) return kPictErrMissingBitmap;
+    if (!Probe(probe, out->file)) return ZYL_ERR_MISSING_BITMAP;
     p = end + 1;
 
-    if (int e = CountField(&p, &out->columns, kPictErrColumns)) return e;
-    if (int e = CountField(&p, &out->rows, kPictErrRows)) return e;
-    if (int e = CountField(&p, &out->frames, kPictErrFrames)) return e;
+    if (int e = CountField(&p, &out->columns, ZYL_ERR_COLUMNS)) return e;
+    if (int e = CountField(&p, &out->rows, ZYL_ERR_ROWS)) return e;
+    if (int e = CountField(&p, &out->frames, ZYL_ERR_FRAMES)) return e;
 
-    if (!CutField(p, &end)) return kPictErrSyntax;
+    if (!CutField(p, &end)) return ZYL_ERR_SYNTAX;
     out->delay = ReadFieldNumber(p, end);
     p = end + 1;
 
@@ -81,13 +81,13 @@ int ParsePictParams(const char* data, const PictureProbe& probe, PictParams* out
     const char* p = data ? data : "";
     const char* end = nullptr;
 
-    if (!CutField(p, &end)) return kPictErrSyntax;
+    if (!CutField(p, &end)) return ZYL_ERR_SYNTAX;
     out->file.assign(p, static_cast<std::size_t>(end - p));
-    if (!Probe(probe, out->file)) return kPictErrMissingBitmap;
+    if (!Probe(probe, out->file)) return ZYL_ERR_MISSING_BITMAP;
     p = end + 1;
 
     // The second ';' is required even when no macro follows.
-    if (!CutField(p, &end)) return kPictErrSyntax;
+    if (!CutField(p, &end)) return ZYL_ERR_SYNTAX;
     out->flags = static_cast<std::uint16_t>(ReadFieldNumber(p, end) & 0xFFFF);
     p = end + 1;
 

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "resources/resource.h"
+
 namespace zyl {
 
 // Flags of both controls (values add up; others have no effect).
@@ -20,15 +22,6 @@ enum AnimPictFlag : std::uint16_t {
     kPictLoop = 1,          // after the last frame start again at frame 0
     kPictTransparent = 2,   // the top-left pixel's colour is drawn transparent
     kPictClickable = 32,    // a click runs the macro; the hand cursor always shows
-};
-
-// Error ids of the parsers (the module's string table).
-enum AnimPictError : int {
-    kPictErrMissingBitmap = 10000,
-    kPictErrSyntax = 10001,
-    kPictErrColumns = 10002,
-    kPictErrRows = 10003,
-    kPictErrFrames = 10004,
 };
 
 struct PictureProbe {
@@ -56,10 +49,10 @@ struct PictParams {
     std::string macro;           // the rest after the second ';', kept only with flag 32
 };
 
-// Both return 0 or the first error in field order: 10001 for a missing ';'
-// (every field but the last ends with one), 10000 when the probe refuses
-// the picture, 10002-10004 for a columns, rows or frames field that reads
-// as 0. Fields after the first error are not read; `out` keeps what was
+// Both return 0 or the first error in field order: ZYL_ERR_SYNTAX for a
+// missing ';' (every field but the last ends with one),
+// ZYL_ERR_MISSING_BITMAP when the probe refuses the picture, ZYL_ERR_COLUMNS,
+// _ROWS or _FRAMES for a columns, rows or frames field that reads as 0. Fields after the first error are not read; `out` keeps what was
 // read before it.
 int ParseMovieParams(const char* data, const PictureProbe& probe, MovieParams* out);
 int ParsePictParams(const char* data, const PictureProbe& probe, PictParams* out);

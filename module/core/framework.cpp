@@ -18,7 +18,7 @@ bool BackgroundCaptureActive() { return g_backgroundCapture != 0; }
 void LoadErrorText(int errorId, char* buffer, int capacity) {
     if (!buffer || capacity <= 0) return;
     buffer[0] = '\0';
-    if (errorId >= kErrorFirst) {
+    if (errorId >= ZYL_ERR_FIRST) {
         LoadStringA(ModuleInstance(), static_cast<UINT>(errorId), buffer, capacity);
     } else if (!mciGetErrorStringA(static_cast<MCIERROR>(errorId), buffer, static_cast<UINT>(capacity))) {
         buffer[0] = '\0';

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "instance.h"
+#include "resources/resource.h"
 
 namespace zyl {
 
@@ -24,24 +25,7 @@ void ModuleDetach();
 void SetBackgroundCapture(bool on);
 bool BackgroundCaptureActive();
 
-// ---- error messages ----
-constexpr int kErrorFirst = 10000;
-enum ErrorId : int {
-    kErrMissingBitmap = 10000,
-    kErrSyntax = 10001,
-    kErrColumns = 10002,
-    kErrRows = 10003,
-    kErrFrames = 10004,
-    kErrFrameIs = 10005,
-    kErrNoTimers = 10006,
-    kErrFontSize = 10007,
-    kErrNoDriver = 10008,
-    kErrControlType = 10009,
-    kErrNoControlName = 10010,
-    kErrNoTabs = 10011,
-    kErrNoTabFile = 10012,
-    kErrBulletFile = 10013,
-};
+// ---- error messages (ids: resources/resource.h) ----
 constexpr int kErrorTextChars = 128;
 
 // Loads the text of an error id: the module's string table from 10000 on,

@@ -4,6 +4,7 @@
 
 #include "framework.h"
 #include "instance.h"
+#include "resources/resource.h"
 #include "text.h"
 #include "zyl3an32.h"
 
@@ -64,7 +65,7 @@ void Initialise() {
     inst->header.kind = kKindInstance;
     inst->threadId = GetCurrentThreadId();
     inst->font = CreateFontA(14, 0, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
-    inst->handCursor = LoadCursorA(g_moduleInstance, MAKEINTRESOURCEA(8000));
+    inst->handCursor = LoadCursorA(g_moduleInstance, MAKEINTRESOURCEA(IDC_ZYL_HAND));
     inst->arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
     InstanceListAdd(inst);
 }
@@ -165,7 +166,7 @@ void TakeCallbacks(const FARPROC* table) {
     if (!inst || !table) return;
     std::memcpy(inst->callbacks, table, sizeof inst->callbacks);
     if (inst->shellMessageId == 0)
-        inst->shellMessageId = static_cast<std::uint16_t>(RegisterWindowMessageA("WM_CEDARTRUNK"));
+        inst->shellMessageId = static_cast<std::uint16_t>(RegisterWindowMessageA(ZYL_HOST_SHELL_MESSAGE));
     HWND mainWnd = reinterpret_cast<HWND>(HostGetInfo(inst, GI_MAINHWND));
     if (inst->shellMessageId && mainWnd) SendMessageA(mainWnd, inst->shellMessageId, 0, 0);
     if (WindowRecord* rec = GetWindowRecord(inst, "main", false)) rec->hwnd = mainWnd;

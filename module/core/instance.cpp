@@ -225,7 +225,7 @@ COLORREF GetRegionBackColour(InstanceRecord* inst, HWND embedded) {
     if (rec) {
         char cls[32] = "";
         GetClassNameA(region, cls, sizeof cls);
-        colour = EqualNoCase(cls, "MS_WINTOPIC") ? rec->topic.colour : rec->nsr.colour;
+        colour = EqualNoCase(cls, ZYL_HOST_CLASS_TOPIC) ? rec->topic.colour : rec->nsr.colour;
     }
     if (colour == kNoColour) colour = static_cast<COLORREF>(HostGetInfo(inst, GI_BKCOLOR));
     return colour;

@@ -1,2 +1,31 @@
-#pragma once
+/*
+ * Resource ids of the module, shared by zyl3an32.rc and the code. Plain
+ * defines only: the resource compiler reads this file too, and so do the
+ * portable parsers, which report their errors by these ids.
+ */
+#ifndef ZYL_RESOURCE_H
+#define ZYL_RESOURCE_H
+
+/* The hand cursor of clickable windows. */
 #define IDC_ZYL_HAND 8000
+
+/* Error messages an embedded window shows in its error state: string-table
+   ids from ZYL_ERR_FIRST on; an id below it is a multimedia (MCI) error code
+   whose text the multimedia system supplies. */
+#define ZYL_ERR_MISSING_BITMAP   10000  /* "Missing or corrupted bitmap" */
+#define ZYL_ERR_SYNTAX           10001  /* "Syntax error in parameters" */
+#define ZYL_ERR_COLUMNS          10002  /* "Invalid number of columns" */
+#define ZYL_ERR_ROWS             10003  /* "Invalid number of rows" */
+#define ZYL_ERR_FRAMES           10004  /* "Invalid number of frames" */
+#define ZYL_ERR_FRAME_IS         10005  /* "Frame # is " */
+#define ZYL_ERR_NO_TIMERS        10006  /* "No Timers available" */
+#define ZYL_ERR_FONT_SIZE        10007  /* "Bad font size specified" */
+#define ZYL_ERR_NO_DRIVER        10008  /* "No device driver to play file" */
+#define ZYL_ERR_CONTROL_TYPE     10009  /* "Bad control type" */
+#define ZYL_ERR_NO_CONTROL_NAME  10010  /* "No control name specified" */
+#define ZYL_ERR_NO_TABS          10011  /* "No tabs on tab bar" */
+#define ZYL_ERR_NO_TAB_FILE      10012  /* "No tab file found" */
+#define ZYL_ERR_BULLET_FILE      10013  /* "Missing or corrupted bullet file" */
+#define ZYL_ERR_FIRST            ZYL_ERR_MISSING_BITMAP
+
+#endif /* ZYL_RESOURCE_H */

@@ -61,38 +61,38 @@ TEST(MovieParams, SpacesGoEverywhereAndAllSixFieldsAreRead) {
 }
 
 TEST(MovieParams, EveryMissingSemicolonIsASyntaxError) {
-    EXPECT_EQ(Movie("anim.bmp;4;2;7;100"), 10001) << "five fields";
-    EXPECT_EQ(Movie("anim.bmp;4;2;7"), 10001);
-    EXPECT_EQ(Movie("anim.bmp;4;2"), 10001);
-    EXPECT_EQ(Movie("anim.bmp;4"), 10001);
-    EXPECT_EQ(Movie("anim.bmp"), 10001);
-    EXPECT_EQ(Movie(""), 10001);
-    EXPECT_EQ(Movie(nullptr), 10001);
+    EXPECT_EQ(Movie("anim.bmp;4;2;7;100"), ZYL_ERR_SYNTAX) << "five fields";
+    EXPECT_EQ(Movie("anim.bmp;4;2;7"), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Movie("anim.bmp;4;2"), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Movie("anim.bmp;4"), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Movie("anim.bmp"), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Movie(""), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Movie(nullptr), ZYL_ERR_SYNTAX);
     EXPECT_EQ(Movie("anim.bmp;4;2;7;100;"), 0) << "an empty flags field is 0";
     EXPECT_EQ(Movie("anim.bmp;4;2;7;;"), 0) << "an empty delay is 0: stepped by click";
 }
 
 TEST(MovieParams, CountsAreCheckedInFieldOrder) {
-    EXPECT_EQ(Movie("anim.bmp;x4;2;7;100;1"), 10002) << "a letter first reads as 0";
-    EXPECT_EQ(Movie("anim.bmp;;2;7;100;1"), 10002);
-    EXPECT_EQ(Movie("anim.bmp;0;0;0;100;1"), 10002);
-    EXPECT_EQ(Movie("anim.bmp;4;0;0;100;1"), 10003);
-    EXPECT_EQ(Movie("anim.bmp;4;r;7;100;1"), 10003);
-    EXPECT_EQ(Movie("anim.bmp;4;2;0;100;1"), 10004);
-    EXPECT_EQ(Movie("anim.bmp;4;2;-7;100;1"), 10004) << "numbers are unsigned";
+    EXPECT_EQ(Movie("anim.bmp;x4;2;7;100;1"), ZYL_ERR_COLUMNS) << "a letter first reads as 0";
+    EXPECT_EQ(Movie("anim.bmp;;2;7;100;1"), ZYL_ERR_COLUMNS);
+    EXPECT_EQ(Movie("anim.bmp;0;0;0;100;1"), ZYL_ERR_COLUMNS);
+    EXPECT_EQ(Movie("anim.bmp;4;0;0;100;1"), ZYL_ERR_ROWS);
+    EXPECT_EQ(Movie("anim.bmp;4;r;7;100;1"), ZYL_ERR_ROWS);
+    EXPECT_EQ(Movie("anim.bmp;4;2;0;100;1"), ZYL_ERR_FRAMES);
+    EXPECT_EQ(Movie("anim.bmp;4;2;-7;100;1"), ZYL_ERR_FRAMES) << "numbers are unsigned";
     // The first error wins, whatever follows it.
-    EXPECT_EQ(Movie("anim.bmp;x;2;7;100"), 10002);
-    EXPECT_EQ(Movie("anim.bmp;4;2;0;100"), 10004);
+    EXPECT_EQ(Movie("anim.bmp;x;2;7;100"), ZYL_ERR_COLUMNS);
+    EXPECT_EQ(Movie("anim.bmp;4;2;0;100"), ZYL_ERR_FRAMES);
     EXPECT_EQ(Movie("anim.bmp;4x9;2;7;100;1"), 0) << "the rest of a field is ignored";
 
     // The picture is the second field checked; it is asked for once.
     FakeLoader loader;
-    EXPECT_EQ(Movie("missing.bmp;x;2;7;100", nullptr, &loader), 10000);
+    EXPECT_EQ(Movie("missing.bmp;x;2;7;100", nullptr, &loader), ZYL_ERR_MISSING_BITMAP);
     EXPECT_EQ(loader.asked, (std::vector<std::string>{"missing.bmp"}));
     loader.asked.clear();
-    EXPECT_EQ(Movie("missing.bmp", nullptr, &loader), 10001);
+    EXPECT_EQ(Movie("missing.bmp", nullptr, &loader), ZYL_ERR_SYNTAX);
     EXPECT_TRUE(loader.asked.empty()) << "no file field without its ';'";
-    EXPECT_EQ(Movie(";4;2;7;100;1"), 10000) << "an empty name";
+    EXPECT_EQ(Movie(";4;2;7;100;1"), ZYL_ERR_MISSING_BITMAP) << "an empty name";
 }
 
 TEST(MovieParams, NumbersSaturateAndFlagsKeepTheirLowBits) {
@@ -118,12 +118,12 @@ TEST(PictParams, BothSemicolonsAreRequiredAndNoSpacesAreRemoved) {
     EXPECT_EQ(p.file, "pict.gif");
     EXPECT_EQ(p.flags, 0);
     EXPECT_FALSE(p.hasMacro);
-    EXPECT_EQ(Pict("pict.gif;0"), 10001);
-    EXPECT_EQ(Pict("pict.gif"), 10001);
-    EXPECT_EQ(Pict(""), 10001);
-    EXPECT_EQ(Pict(nullptr), 10001);
+    EXPECT_EQ(Pict("pict.gif;0"), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Pict("pict.gif"), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Pict(""), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Pict(nullptr), ZYL_ERR_SYNTAX);
     // The file is read before the flags' ';' is looked for.
-    EXPECT_EQ(Pict("missing.gif;0"), 10000);
+    EXPECT_EQ(Pict("missing.gif;0"), ZYL_ERR_MISSING_BITMAP);
 
     loader.asked.clear();
     ASSERT_EQ(Pict("pict.gif ; 32 ;A()", &p, &loader), 0);

@@ -125,9 +125,9 @@ TEST(ButtonParams, LabelAndMacro) {
     EXPECT_EQ(zyl::ParseAnimButton(";", &p), 0);
     EXPECT_EQ(p.label, "");
     EXPECT_EQ(p.macro, "");
-    EXPECT_EQ(zyl::ParseAnimButton("Back", &p), 10001);
-    EXPECT_EQ(zyl::ParseAnimButton("", &p), 10001);
-    EXPECT_EQ(zyl::ParseAnimButton(nullptr, &p), 10001);
+    EXPECT_EQ(zyl::ParseAnimButton("Back", &p), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(zyl::ParseAnimButton("", &p), ZYL_ERR_SYNTAX);
+    EXPECT_EQ(zyl::ParseAnimButton(nullptr, &p), ZYL_ERR_SYNTAX);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "dll_test.h"
+#include "zyl3an32.h"
 
 namespace pictest {
 
@@ -141,7 +142,7 @@ DWORD Uniform(const std::vector<DWORD>& pixels) {
 }
 
 std::string RenderText(HWND hwnd) {
-    HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(hwnd, 0x706A, 1, 0));
+    HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(hwnd, EWM_RENDER, EWRENDER_TEXT, 0));
     if (!h) return "<null>";
     std::string text;
     if (const char* p = static_cast<const char*>(GlobalLock(h))) text.assign(p, strnlen(p, GlobalSize(h)));

@@ -251,7 +251,7 @@ TEST_F(Macros, JumpsWaitForThePumpAndGoWhereTheySay) {
     host.PumpUntilIdle();
     char cls[32] = "";
     GetClassNameA(host.CurrentRegion(), cls, sizeof cls);
-    EXPECT_STREQ(cls, "MS_WINNOTE");
+    EXPECT_STREQ(cls, ZYL_HOST_CLASS_POPUP);
     EXPECT_EQ(Context(), "c");
     RunMacro("PopupContext(`', 10)");
     host.PumpUntilIdle();
@@ -259,7 +259,7 @@ TEST_F(Macros, JumpsWaitForThePumpAndGoWhereTheySay) {
     host.ClosePopup();
     RunMacro("JI(`>extra', `d')");
     host.PumpUntilIdle();
-    HWND extra = FindWindowA("MS_WINTOPIC_SECONDARY", "d");
+    HWND extra = FindWindowA(ZYL_HOST_CLASS_SECONDARY, "d");
     ASSERT_NE(extra, nullptr);
     // Prev() from the secondary window steps through its topics, not the main window's.
     host.SetCurrentRegion(host.TopicRegion());

@@ -284,8 +284,8 @@ TEST(HostStart, MessagesInOrderAndTheCallbackTable) {
     EXPECT_GT(reinterpret_cast<ULONG_PTR>(t_tableAddress), kFourGB);
     EXPECT_EQ(GetInfo(GI_MAINHWND), reinterpret_cast<LONG_PTR>(host.MainFrame()));
     EXPECT_TRUE(IsWindow(host.MainFrame()));
-    EXPECT_EQ(ClassOf(host.TopicRegion()), "MS_WINTOPIC");
-    EXPECT_EQ(ClassOf(host.NsrRegion()), "MS_WINNSR");
+    EXPECT_EQ(ClassOf(host.TopicRegion()), ZYL_HOST_CLASS_TOPIC);
+    EXPECT_EQ(ClassOf(host.NsrRegion()), ZYL_HOST_CLASS_NSR);
     EXPECT_EQ(GetParent(host.TopicRegion()), host.MainFrame());
     EXPECT_EQ(GetParent(host.NsrRegion()), host.MainFrame());
     for (int slot = 0; slot < 15; ++slot) {
@@ -420,7 +420,7 @@ TEST_F(HostTest, ApiCallsAreLoggedAndCarriedOut) {
     Api("x", ZYL_API_POPUP_KEY, reinterpret_cast<LONG_PTR>("second"));
     host.PumpUntilIdle();
     HWND popup = reinterpret_cast<HWND>(GetInfo(GI_CURRHWND));
-    EXPECT_EQ(ClassOf(popup), "MS_WINNOTE");
+    EXPECT_EQ(ClassOf(popup), ZYL_HOST_CLASS_POPUP);
     EXPECT_EQ(GetInfo(GI_TOPICNO), 1);
     Api("x", ZYL_API_POPUP_CONTEXT, 42);
     host.PumpUntilIdle();
@@ -434,7 +434,7 @@ TEST_F(HostTest, ApiCallsAreLoggedAndCarriedOut) {
     // A ">window" suffix opens that secondary window.
     Api("C:\\help\\test.hts>glossary", ZYL_API_JUMP_KEY, reinterpret_cast<LONG_PTR>("second"));
     host.PumpUntilIdle();
-    HWND frame = FindWindowA("MS_WINTOPIC_SECONDARY", "Second topic");
+    HWND frame = FindWindowA(ZYL_HOST_CLASS_SECONDARY, "Second topic");
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(host.EmbeddedWindows(host.TopicRegion(frame)).size(), 2u);
     EXPECT_EQ(host.CurrentTopicNumber(), 1);
@@ -602,7 +602,7 @@ TEST_F(HostTest, JumpSendsSixThenSevenAndReplacesTheWindows) {
     EXPECT_EQ(g_jumps.size(), 2u);
 
     // The module's jump request by hash (a tab bar's), sent to the frame.
-    SendMessageA(host.MainFrame(), 0x040A, 0, static_cast<LPARAM>(zylscript::ContextHash("first")));
+    SendMessageA(host.MainFrame(), ZYL_HOST_MSG_JUMPHASH, 0, static_cast<LPARAM>(zylscript::ContextHash("first")));
     host.PumpUntilIdle();
     EXPECT_EQ(host.CurrentTopicNumber(), 42);
 }
@@ -623,7 +623,7 @@ TEST_F(HostTest, NavigationAskedForDuringLayoutWaitsForTheLoop) {
     EXPECT_EQ(host.CurrentTopicNumber(), 0);
     host.PumpUntilIdle();
     EXPECT_TRUE(host.EmbeddedWindows().empty()) << "then the jump";
-    EXPECT_EQ(ClassOf(host.CurrentRegion()), "MS_WINNOTE") << "then the popup";
+    EXPECT_EQ(ClassOf(host.CurrentRegion()), ZYL_HOST_CLASS_POPUP) << "then the popup";
     EXPECT_EQ(host.CurrentTopicNumber(), 1);
     EXPECT_EQ(host.TopicScript().topics.at(0).context, "first");
 }
@@ -653,17 +653,17 @@ TEST_F(HostTest, SecondaryWindowsAndPopups) {
     Load(kTwoTopics);
     HWND frame = host.OpenSecondary("glossary", "second");
     ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(ClassOf(frame), "MS_WINTOPIC_SECONDARY");
+    EXPECT_EQ(ClassOf(frame), ZYL_HOST_CLASS_SECONDARY);
     char caption[64];
     GetWindowTextA(frame, caption, sizeof caption);
     EXPECT_STREQ(caption, "Second topic");
-    EXPECT_EQ(ClassOf(host.TopicRegion(frame)), "MS_WINTOPIC");
-    EXPECT_EQ(ClassOf(host.NsrRegion(frame)), "MS_WINNSR");
+    EXPECT_EQ(ClassOf(host.TopicRegion(frame)), ZYL_HOST_CLASS_TOPIC);
+    EXPECT_EQ(ClassOf(host.NsrRegion(frame)), ZYL_HOST_CLASS_NSR);
     EXPECT_EQ(GetParent(host.TopicRegion(frame)), frame);
     EXPECT_EQ(host.EmbeddedWindows(host.TopicRegion(frame)).size(), 2u);
     EXPECT_EQ(GetInfo(GI_CURRHWND), reinterpret_cast<LONG_PTR>(host.TopicRegion(frame)));
     char name[9] = "";
-    SendMessageA(frame, 0x05F5, 0, reinterpret_cast<LPARAM>(name));
+    SendMessageA(frame, ZYL_HOST_MSG_WINDOWNAME, 0, reinterpret_cast<LPARAM>(name));
     EXPECT_STREQ(name, "glossary") << "the frame tells its window name";
     EXPECT_EQ(host.OpenSecondary("GLOSSARY", "first"), frame) << "one frame per name";
     EXPECT_EQ(host.OpenSecondary("glossary", "no-such"), nullptr);
@@ -672,7 +672,7 @@ TEST_F(HostTest, SecondaryWindowsAndPopups) {
     host.SetCurrentRegion(host.TopicRegion());
     HWND popup = host.Popup("first");
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(ClassOf(popup), "MS_WINNOTE");
+    EXPECT_EQ(ClassOf(popup), ZYL_HOST_CLASS_POPUP);
     EXPECT_EQ(GetInfo(GI_CURRHWND), reinterpret_cast<LONG_PTR>(popup));
     EXPECT_EQ(GetInfo(GI_TOPICNO), 42);
     std::vector<HWND> inPopup = host.EmbeddedWindows(popup);
@@ -710,7 +710,7 @@ TEST_F(HostTest, LinksJumpPopUpAndRunMacros) {
     click("Run it");   // the words of a link are one run
     EXPECT_EQ(ran, (std::vector<std::string>{"DoIt()"}));
     click("Note");
-    EXPECT_EQ(ClassOf(host.CurrentRegion()), "MS_WINNOTE");
+    EXPECT_EQ(ClassOf(host.CurrentRegion()), ZYL_HOST_CLASS_POPUP);
     EXPECT_EQ(host.CurrentTopicNumber(), 2);
     host.ClosePopup();
     click("Go there");

@@ -43,8 +43,8 @@ TEST(StringTable, HoldsTheErrorTexts) {
         "Missing or corrupted bullet file"};
     for (int i = 0; i < 14; ++i) {
         char text[kErrorTextChars];
-        LoadErrorText(10000 + i, text, sizeof text);
-        EXPECT_STREQ(text, expected[i]) << 10000 + i;
+        LoadErrorText(ZYL_ERR_FIRST + i, text, sizeof text);
+        EXPECT_STREQ(text, expected[i]) << i;
     }
     // Below 10000 the multimedia system supplies the text.
     char mci[kErrorTextChars];
@@ -100,12 +100,12 @@ TEST(Measure, DeviceScalingAndErrorMessages) {
 
     // Screen: the message in 14-pixel Helv, plus 5 by 5.
     const SIZE s = ExtentInHelv(screen, 14, "Syntax error in parameters");
-    const DWORD onScreen = MeasureErrorMessage(screen, kErrSyntax);
+    const DWORD onScreen = MeasureErrorMessage(screen, ZYL_ERR_SYNTAX);
     EXPECT_EQ(PackedWidth(onScreen), s.cx + 5);
     EXPECT_EQ(PackedHeight(onScreen), s.cy + 5);
     // Printer: the font grows to 14 x 600 / 96 = 87 pixels.
     const SIZE p = ExtentInHelv(printer, 87, "Syntax error in parameters");
-    const DWORD onPrinter = MeasureErrorMessage(printer, kErrSyntax);
+    const DWORD onPrinter = MeasureErrorMessage(printer, ZYL_ERR_SYNTAX);
     EXPECT_EQ(PackedWidth(onPrinter), p.cx + 5);
     EXPECT_EQ(PackedHeight(onPrinter), p.cy + 5);
     EXPECT_GT(PackedHeight(onPrinter), 5 * PackedHeight(onScreen) / 2);
@@ -198,7 +198,7 @@ TEST_F(Framework, CaptionWindowNamesAreStrippedInSecondaryFrames) {
 
 TEST_F(Framework, FindChildByClassIgnoresCase) {
     EXPECT_EQ(FindChildByClass(host.MainFrame(), "ms_wintopic"), host.TopicRegion());
-    EXPECT_EQ(FindChildByClass(host.MainFrame(), "MS_WINNSR"), host.NsrRegion());
+    EXPECT_EQ(FindChildByClass(host.MainFrame(), ZYL_HOST_CLASS_NSR), host.NsrRegion());
     EXPECT_EQ(FindChildByClass(host.MainFrame(), "NO_SUCH_CLASS"), nullptr);
 }
 

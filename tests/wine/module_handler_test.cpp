@@ -144,7 +144,7 @@ TEST_F(HostedModule, CallbackTableIsCopiedAndMainWindowRecorded) {
     EXPECT_NE(inst->callbacks[ZYL_CALLBACK_GETINFO], nullptr);
     EXPECT_NE(inst->callbacks[ZYL_CALLBACK_API], nullptr);
     EXPECT_NE(inst->shellMessageId, 0);
-    EXPECT_EQ(inst->shellMessageId, RegisterWindowMessageA("WM_CEDARTRUNK"));
+    EXPECT_EQ(inst->shellMessageId, RegisterWindowMessageA(ZYL_HOST_SHELL_MESSAGE));
     // The main record exists from message 10 on, still without a path.
     auto* rec = reinterpret_cast<WindowRecord*>(ListFindByName(inst->windows, "Main", nullptr));
     ASSERT_NE(rec, nullptr);
