@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/macrosplit.h"
+#include "core/macro/macrosplit.h"
 
 namespace {
 

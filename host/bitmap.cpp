@@ -3,9 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gdi.h"
+#include "core/gdiobj.h"
 
 namespace zylhost {
+
+using zyl::Bitmap;
+using zyl::OwnedDC;
+using zyl::Selected;
+using zyl::WindowDC;
 
 BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO bmi;

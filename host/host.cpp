@@ -203,11 +203,15 @@ LONG_PTR Host::Impl::GetInfo(WORD item) {
         // A new handle each time: the module frees it.
         HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, helpFile.size() + 1);
         if (!h) return 0;
-        if (void* p = GlobalLock(h)) {
-            std::memcpy(p, helpFile.c_str(), helpFile.size() + 1);
-            GlobalUnlock(h);
+        {
+            GlobalLocked p(h);
+            if (p.get()) {
+                std::memcpy(p.get(), helpFile.c_str(), helpFile.size() + 1);
+                return reinterpret_cast<LONG_PTR>(h);
+            }
         }
-        return reinterpret_cast<LONG_PTR>(h);
+        GlobalFree(h);
+        return 0;
     }
     default:
         return 0;

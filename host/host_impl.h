@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gdi.h"
+#include "core/gdiobj.h"
 #include "handoff.h"
 #include "host.h"
 #include "layout.h"
@@ -18,6 +18,15 @@
 #include "script.h"
 
 namespace zylhost {
+
+using zyl::Bitmap;
+using zyl::Brush;
+using zyl::Font;
+using zyl::GlobalLocked;
+using zyl::OwnedDC;
+using zyl::Pen;
+using zyl::Selected;
+using zyl::WindowDC;
 
 // Private messages of our own frames.
 constexpr UINT kMsgNavigate = WM_APP + 1;    // run the queued jumps and popups

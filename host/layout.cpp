@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-#include "gdi.h"
+#include "core/gdiobj.h"
 
 namespace zylhost {
+
+using zyl::Selected;
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/gdiobj.h"
 #include "host.h"
 
 namespace {
@@ -162,9 +163,13 @@ void PrintLog(const zylhost::Host& host) {
 void PutOnClipboard(HWND owner, const std::string& text) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
     if (!block) return;
-    if (void* p = GlobalLock(block)) {
-        std::memcpy(p, text.c_str(), text.size() + 1);
-        GlobalUnlock(block);
+    {
+        zyl::GlobalLocked p(block);
+        if (!p.get()) {
+            GlobalFree(block);
+            return;
+        }
+        std::memcpy(p.get(), text.c_str(), text.size() + 1);
     }
     if (OpenClipboard(owner)) {
         EmptyClipboard();

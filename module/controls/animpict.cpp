@@ -14,10 +14,10 @@
 #include <cstring>
 
 #include "controls/animpict_parse.h"
-#include "core/framework.h"
+#include "controls/embedded.h"
 #include "core/gdiobj.h"
-#include "core/macros.h"
-#include "core/text.h"
+#include "core/handler.h"
+#include "core/macro/macros.h"
 #include "imaging/picturecache.h"
 #include "zyl3an32.h"
 
@@ -31,10 +31,8 @@ constexpr std::size_t kCompanionPathChars = 256;
 
 enum class Grammar { kMovie, kPict };
 
-struct AnimPictRecord {
-    ControlHeader header;         // instance, help file, error id
-    std::int32_t frameWidth;
-    std::int32_t frameHeight;
+// The window's size is one frame's.
+struct AnimPictRecord : EmbeddedRecord {
     std::int32_t columns;
     std::int32_t rows;
     std::int32_t frames;
@@ -47,18 +45,12 @@ struct AnimPictRecord {
     COLORREF transparent;         // kNoColour = none
 };
 
-AnimPictRecord* Record(HWND hwnd) { return reinterpret_cast<AnimPictRecord*>(GetControlRecord(hwnd)); }
-
 // The thread's instance, when it is still the one the control was made
 // for. A host that ends the thread's module session before destroying the
 // window leaves the record's picture pointing into freed lists.
 InstanceRecord* LiveInstance(const AnimPictRecord* rec) {
     InstanceRecord* inst = FindInstance();
-    return inst && inst == rec->header.instance ? inst : nullptr;
-}
-
-std::uint16_t Clamp16(std::int32_t v) {
-    return static_cast<std::uint16_t>(v < 0 ? 0 : (v > 0xFFFF ? 0xFFFF : v));
+    return inst && inst == rec->instance ? inst : nullptr;
 }
 
 // ---- creation ----
@@ -89,8 +81,7 @@ int TakeMovie(AnimPictRecord* rec, const char* data, LoadContext* load) {
     rec->frames = params.frames;
     rec->delay = params.delay;
     rec->flags = params.flags;
-    rec->frameWidth = bm.bmWidth / params.columns;
-    rec->frameHeight = bm.bmHeight / params.rows;
+    rec->size = SIZE{bm.bmWidth / params.columns, bm.bmHeight / params.rows};
     return 0;
 }
 
@@ -104,8 +95,7 @@ int TakePict(AnimPictRecord* rec, const char* data, LoadContext* load) {
     rec->frames = entry->frameCount > 1 ? entry->frameCount : 1;
     rec->columns = rec->frames;
     rec->rows = 1;
-    rec->frameWidth = entry->frameWidth;
-    rec->frameHeight = entry->frameHeight;
+    rec->size = SIZE{entry->frameWidth, entry->frameHeight};
     rec->delay = entry->frameDelay > 0 ? entry->frameDelay : 0;
     rec->transparent = entry->transparentColour;
     if (rec->frames != 1) rec->flags |= kPictLoop;   // every animation loops
@@ -118,10 +108,9 @@ int TakePict(AnimPictRecord* rec, const char* data, LoadContext* load) {
 
 // Flag 2: the colour of the picture's top-left pixel is the transparent one.
 void TakeTopLeftColour(AnimPictRecord* rec) {
-    InstanceRecord* inst = rec->header.instance;
-    if (!EnsurePictureLoaded(inst, rec->picture, false)) return;
+    if (!EnsurePictureLoaded(rec->instance, rec->picture, false)) return;
     WindowDC screen(nullptr);
-    MemoryDC mem(screen.get());
+    OwnedDC mem(CreateCompatibleDC(screen.get()));
     Selected picture(mem.get(), rec->picture->bitmap);
     if (!picture.ok()) return;
     const COLORREF colour = GetPixel(mem.get(), 0, 0);
@@ -132,7 +121,7 @@ void ResetToErrorState(HWND hwnd, AnimPictRecord* rec, int error) {
     // An error box shows no picture, runs no timer and takes no clicks.
     rec->picture = nullptr;
     rec->columns = rec->rows = rec->frames = 1;
-    rec->frameWidth = rec->frameHeight = 0;
+    rec->size = SIZE{0, 0};
     rec->delay = 0;
     rec->flags = 0;
     rec->transparent = kNoColour;
@@ -140,17 +129,14 @@ void ResetToErrorState(HWND hwnd, AnimPictRecord* rec, int error) {
         HeapFree(GetProcessHeap(), 0, rec->macro);
         rec->macro = nullptr;
     }
-    EnterErrorState(hwnd, &rec->header, error);
+    EnterErrorState(hwnd, error);
 }
 
-LRESULT OnCreate(HWND hwnd, LPARAM lParam, Grammar grammar) {
-    const char* data = nullptr;
-    auto* rec = reinterpret_cast<AnimPictRecord*>(BeginControlCreate(hwnd, lParam, sizeof(AnimPictRecord), &data));
-    if (!rec) return -1;
+LRESULT OnCreate(HWND hwnd, AnimPictRecord* rec, const char* data, Grammar grammar) {
     rec->transparent = kNoColour;
     rec->columns = rec->rows = rec->frames = 1;
 
-    LoadContext load = {rec->header.instance, nullptr};
+    LoadContext load = {rec->instance, nullptr};
     int error = grammar == Grammar::kMovie ? TakeMovie(rec, data, &load) : TakePict(rec, data, &load);
     if (!error && rec->delay != 0 && rec->frames != 1) {
         rec->timer = SetTimer(hwnd, kTimerId, static_cast<UINT>(rec->delay), nullptr);
@@ -164,14 +150,11 @@ LRESULT OnCreate(HWND hwnd, LPARAM lParam, Grammar grammar) {
     return 0;
 }
 
-void OnDestroy(HWND hwnd) {
-    AnimPictRecord* rec = Record(hwnd);
-    if (!rec) return;
+void OnDestroy(HWND hwnd, AnimPictRecord* rec) {
     if (rec->timer) KillTimer(hwnd, kTimerId);
     rec->timer = 0;
     if (rec->macro) HeapFree(GetProcessHeap(), 0, rec->macro);
     rec->macro = nullptr;
-    FreeControlRecord(hwnd);
 }
 
 // ---- painting ----
@@ -200,14 +183,14 @@ void CaptureBackground(HWND hwnd, HDC mem) {
 void DrawFrame(HWND hwnd, AnimPictRecord* rec, HDC dc) {
     InstanceRecord* inst = LiveInstance(rec);
     if (!inst || !rec->picture || !dc) return;
-    const int fw = rec->frameWidth, fh = rec->frameHeight;
+    const int fw = rec->size.cx, fh = rec->size.cy;
     std::int32_t x = 0, y = 0;
     if (fw <= 0 || fh <= 0 || !FramePosition(rec->currentFrame, rec->columns, fw, fh, &x, &y)) return;
     if (!EnsurePictureLoaded(inst, rec->picture, false)) return;
 
     const bool transparent = rec->transparent != kNoColour;
-    MemoryDC back(dc, transparent);
-    GdiObject<HBITMAP> backBitmap(transparent ? CreateCompatibleBitmap(dc, fw, fh) : nullptr);
+    OwnedDC back(transparent ? CreateCompatibleDC(dc) : nullptr);
+    Bitmap backBitmap(transparent ? CreateCompatibleBitmap(dc, fw, fh) : nullptr);
     Selected backSelected(back.get(), backBitmap.get());
     // The background first: the parent's painter may load pictures of its
     // own (ours among them), so the strip is taken only afterwards.
@@ -217,7 +200,7 @@ void DrawFrame(HWND hwnd, AnimPictRecord* rec, HDC dc) {
     }
 
     RealizedPalette palette(dc, rec->picture->palette);
-    MemoryDC strip(dc);
+    OwnedDC strip(CreateCompatibleDC(dc));
     Selected stripSelected(strip.get(), rec->picture->bitmap);
     if (!stripSelected.ok()) return;
     if (backSelected.ok()) {
@@ -230,40 +213,10 @@ void DrawFrame(HWND hwnd, AnimPictRecord* rec, HDC dc) {
     }
 }
 
-LRESULT OnQuerySize(HWND hwnd, HDC dc, POINT* pt);
-
-// The error box: the message centred on white in a bitmap of the size the
-// control reports, copied to the window.
-void PaintError(HWND hwnd, AnimPictRecord* rec, HDC dc) {
-    WindowDC screen(nullptr);
-    MemoryDC mem(screen.get());
-    if (!mem.get()) return;
-    POINT size = {0, 0};
-    OnQuerySize(hwnd, mem.get(), &size);
-    if (size.x <= 0 || size.y <= 0) return;
-    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), size.x, size.y));
-    Selected bitmapSelected(mem.get(), bitmap.get());
-    if (!bitmapSelected.ok()) return;
-    RECT rc = {0, 0, size.x, size.y};
-    {
-        GdiObject<HBRUSH> brush(CreateSolidBrush(GetBkColor(mem.get())));
-        if (brush.get()) FillRect(mem.get(), &rc, brush.get());
-    }
-    char text[kErrorTextChars + 1];
-    LoadErrorText(rec->header.errorId, text, sizeof text);
-    GdiObject<HFONT> font(CreateFontA(14, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Helv"));
-    Selected fontSelected(mem.get(), font.get());
-    DrawTextA(mem.get(), text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    BitBlt(dc, 0, 0, size.x, size.y, mem.get(), 0, 0, SRCCOPY);
-}
-
-void OnPaint(HWND hwnd) {
+void OnPaint(HWND hwnd, AnimPictRecord* rec) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    if (AnimPictRecord* rec = Record(hwnd); rec && dc) {
-        if (rec->header.errorId) PaintError(hwnd, rec, dc);
-        else DrawFrame(hwnd, rec, dc);
-    }
+    if (dc) DrawFrame(hwnd, rec, dc);
     EndPaint(hwnd, &ps);
 }
 
@@ -272,7 +225,7 @@ void OnPaint(HWND hwnd) {
 // Context number of the first hot spot under the cursor, 0 for none. Only
 // when the cursor is over this very window (not over one covering it).
 std::uint32_t HotSpotUnderCursor(HWND hwnd, const AnimPictRecord* rec) {
-    if (rec->header.errorId || !rec->picture || !LiveInstance(rec)) return 0;
+    if (rec->errorId || !rec->picture || !LiveInstance(rec)) return 0;
     const PictureEntry* entry = rec->picture;
     if (entry->hotSpotCount <= 0 || !entry->hotSpots) return 0;
     POINT pt;
@@ -288,9 +241,7 @@ std::uint32_t HotSpotUnderCursor(HWND hwnd, const AnimPictRecord* rec) {
 
 bool StepsByClick(const AnimPictRecord* rec) { return rec->delay == 0 && rec->frames != 1; }
 
-LRESULT OnSetCursor(HWND hwnd) {
-    AnimPictRecord* rec = Record(hwnd);
-    if (!rec) return 1;
+LRESULT OnSetCursor(HWND hwnd, const AnimPictRecord* rec) {
     HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     const InstanceRecord* inst = LiveInstance(rec);
     HCURSOR hand = inst && inst->handCursor ? inst->handCursor : arrow;
@@ -305,28 +256,26 @@ LRESULT OnSetCursor(HWND hwnd) {
 
 void ShowHotSpotPopup(AnimPictRecord* rec, InstanceRecord* inst, std::uint32_t context) {
     char companion[kCompanionPathChars];
-    CompanionHelpFile(rec->header.helpFile, companion, sizeof companion);
+    CompanionHelpFile(rec->helpFile, companion, sizeof companion);
     HostApi(inst, companion, ZYL_API_POPUP_CONTEXT, static_cast<LONG_PTR>(context));
 }
 
 // WM_LBUTTONDOWN (click) and WM_TIMER: hot spot, macro, then the frame step.
-void OnClickOrTimer(HWND hwnd, bool click) {
-    AnimPictRecord* rec = Record(hwnd);
-    if (!rec) return;
+void OnClickOrTimer(HWND hwnd, AnimPictRecord* rec, bool click) {
     InstanceRecord* inst = LiveInstance(rec);
     if (!inst) return;
     if (click) {
         if (const std::uint32_t context = HotSpotUnderCursor(hwnd, rec)) {
             ShowHotSpotPopup(rec, inst, context);
             // The host may have done anything meanwhile, even destroyed us.
-            if (!IsWindow(hwnd) || Record(hwnd) != rec) return;
+            if (!IsWindow(hwnd) || GetEmbeddedRecord(hwnd) != rec) return;
         }
         if ((rec->flags & kPictClickable) && rec->macro) {
-            RunMacros(inst, rec->header.helpFile, rec->macro);
+            RunMacros(inst, rec->helpFile, rec->macro);
             return;
         }
     }
-    if (rec->header.errorId || rec->frames == 1 || inst->printing) return;
+    if (rec->errorId || rec->frames == 1 || inst->printing) return;
     if (click ? rec->delay != 0 : rec->delay == 0) return;
     if (rec->currentFrame + 1 >= rec->frames && !(rec->flags & kPictLoop)) {
         // The last frame stays for good.
@@ -341,121 +290,80 @@ void OnClickOrTimer(HWND hwnd, bool click) {
 
 // ---- the host's requests ----
 
-LRESULT OnQuerySize(HWND hwnd, HDC dc, POINT* pt) {
-    AnimPictRecord* rec = Record(hwnd);
-    if (!rec || !pt) return 1;
-    if (rec->header.errorId) return ErrorQuerySize(hwnd, dc, pt, rec->header.errorId);
-    int w = rec->frameWidth, h = rec->frameHeight;
-    if (dc && !IsRasterDisplay(dc)) {
-        w = ScaleToDeviceX(dc, Clamp16(w));
-        h = ScaleToDeviceY(dc, Clamp16(h));
-    }
-    pt->x = w;
-    pt->y = h;
-    return 1;
-}
-
-HGLOBAL RenderText(const AnimPictRecord* rec) {
-    char text[kErrorTextChars + 1] = "";
-    if (rec->header.errorId) LoadErrorText(rec->header.errorId, text, sizeof text);
-    const std::size_t n = std::strlen(text) + 1;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, n);
-    if (!block) return nullptr;
-    void* p = GlobalLock(block);
-    if (!p) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    std::memcpy(p, text, n);
-    GlobalUnlock(block);
-    return block;
-}
-
 // The first frame read afresh, the transparent colour turned white, scaled
 // for the target device. The host owns the result.
-HBITMAP RenderBitmap(HWND hwnd, AnimPictRecord* rec, HDC target) {
-    if (!target) return nullptr;
-    if (rec->header.errorId) return RenderErrorBitmap(hwnd, target, rec->header.errorId);
+HBITMAP RenderBitmap(AnimPictRecord* rec, HDC target) {
     InstanceRecord* inst = LiveInstance(rec);
-    const int fw = rec->frameWidth, fh = rec->frameHeight;
-    if (!inst || !rec->picture || fw <= 0 || fh <= 0) return nullptr;
+    if (!target || !inst || !rec->picture || rec->size.cx <= 0 || rec->size.cy <= 0) return nullptr;
     const COLORREF whiten = rec->transparent != kNoColour ? rec->transparent : kWhite;
-    GdiObject<HBITMAP> first(RenderFirstFrame(inst, rec->picture, target, whiten));
-    if (!first.get()) return nullptr;
-    const int w = ScaleToDeviceX(target, Clamp16(fw));
-    const int h = ScaleToDeviceY(target, Clamp16(fh));
-    if (w <= 0 || h <= 0) return nullptr;
-
-    MemoryDC src(target);
-    MemoryDC dst(target);
-    GdiObject<HBITMAP> scaled(CreateCompatibleBitmap(target, w, h));
-    {
-        Selected srcSelected(src.get(), first.get());
-        Selected dstSelected(dst.get(), scaled.get());
-        if (!srcSelected.ok() || !dstSelected.ok()) return nullptr;
-        SetBkColor(dst.get(), kWhite);
-        SetStretchBltMode(dst.get(), COLORONCOLOR);
-        if (!StretchBlt(dst.get(), 0, 0, w, h, src.get(), 0, 0, fw, fh, SRCCOPY)) return nullptr;
-    }
-    return scaled.release();
+    Bitmap first(RenderFirstFrame(inst, rec->picture, target, whiten));
+    OwnedDC source(CreateCompatibleDC(target));
+    Selected selected(source.get(), first.get());
+    if (!selected.ok()) return nullptr;
+    return StretchToDevice(target, source.get(), rec->size);
 }
 
-LRESULT OnRender(HWND hwnd, WPARAM kind, LPARAM lParam) {
-    AnimPictRecord* rec = Record(hwnd);
-    if (!rec) return 0;
-    if (kind == EWRENDER_TEXT) return reinterpret_cast<LRESULT>(RenderText(rec));
-    if (kind == EWRENDER_BITMAP && lParam)
-        return reinterpret_cast<LRESULT>(RenderBitmap(hwnd, rec, reinterpret_cast<const ZYL_RENDERINFO*>(lParam)->hdc));
-    return 0;
-}
-
-LRESULT OnAskPalette(HWND hwnd) {
-    AnimPictRecord* rec = Record(hwnd);
-    if (!rec || rec->header.errorId || !rec->picture) return 0;
+LRESULT OnAskPalette(AnimPictRecord* rec) {
+    if (!rec->picture) return 0;
     InstanceRecord* inst = LiveInstance(rec);
     if (!inst || !EnsurePictureLoaded(inst, rec->picture, false)) return 0;
     return reinterpret_cast<LRESULT>(rec->picture->palette);
 }
 
-LRESULT AnimPictProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Grammar grammar) {
+LRESULT AnimPictureProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Grammar grammar) {
+    AnimPictRecord* rec = RecordOf<AnimPictRecord>(hwnd);
     switch (msg) {
     case WM_CREATE:
-        return OnCreate(hwnd, lParam, grammar);
+        return OnCreate(hwnd, rec, AuthorData(lParam), grammar);
     case WM_DESTROY:
-        OnDestroy(hwnd);
+        OnDestroy(hwnd, rec);
         return 0;
-    case WM_NCDESTROY:
-        FreeControlRecord(hwnd);   // a window refused at WM_CREATE
-        break;
     case WM_PAINT:
-        OnPaint(hwnd);
+        OnPaint(hwnd, rec);
         return 0;
     case WM_SETCURSOR:
-        return OnSetCursor(hwnd);
+        return OnSetCursor(hwnd, rec);
     case WM_TIMER:
-        OnClickOrTimer(hwnd, false);
+        OnClickOrTimer(hwnd, rec, false);
         return 0;
     case WM_LBUTTONDOWN:
-        OnClickOrTimer(hwnd, true);
+        OnClickOrTimer(hwnd, rec, true);
         return 0;
     case EWM_RENDER:
-        return OnRender(hwnd, wParam, lParam);
-    case EWM_QUERYSIZE:
-        return OnQuerySize(hwnd, reinterpret_cast<HDC>(wParam), reinterpret_cast<POINT*>(lParam));
+        if (wParam == EWRENDER_BITMAP) return reinterpret_cast<LRESULT>(RenderBitmap(rec, RenderTarget(lParam)));
+        break;
     case EWM_ASKPALETTE:
-        return OnAskPalette(hwnd);
+        return OnAskPalette(rec);
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return EmbeddedDefProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT AnimMovieProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return AnimPictureProc(hwnd, msg, wParam, lParam, Grammar::kMovie);
+}
+
+LRESULT AnimPictProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return AnimPictureProc(hwnd, msg, wParam, lParam, Grammar::kPict);
 }
 
 }  // namespace
 
+const EmbeddedClass kAnimMovieClass = {
+    "ZYL3_ANIMATION32", AnimMovieWndProc, AnimMovieProc, kEmbeddedStyle, kRecordSlot,
+    ClassCursor::kArrow, kNoBackground, sizeof(AnimPictRecord), false,
+};
+
+const EmbeddedClass kAnimPictClass = {
+    "ZYL3_ANIMPICT32", AnimPictWndProc, AnimPictProc, kEmbeddedStyle, kRecordSlot,
+    ClassCursor::kArrow, kNoBackground, sizeof(AnimPictRecord), false,
+};
+
 }  // namespace zyl
 
 extern "C" LRESULT CALLBACK AnimMovieWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return zyl::AnimPictProc(hwnd, msg, wParam, lParam, zyl::Grammar::kMovie);
+    return zyl::EmbeddedWindowProc(zyl::kAnimMovieClass, hwnd, msg, wParam, lParam);
 }
 
 extern "C" LRESULT CALLBACK AnimPictWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return zyl::AnimPictProc(hwnd, msg, wParam, lParam, zyl::Grammar::kPict);
+    return zyl::EmbeddedWindowProc(zyl::kAnimPictClass, hwnd, msg, wParam, lParam);
 }

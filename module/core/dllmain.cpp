@@ -2,10 +2,11 @@
 
 #include <cstdlib>
 
-#include "framework.h"
+#include "core/handler.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) zyl::ModuleAttach(instance);
+    if (reason == DLL_PROCESS_DETACH) zyl::ModuleDetach();
     return TRUE;
 }
 

@@ -1,11 +1,12 @@
-#include "handler.h"
+#include "core/handler.h"
 
 #include <cstring>
 
-#include "framework.h"
-#include "instance.h"
+#include "controls/embedded.h"
+#include "core/platform.h"
+#include "core/text.h"
+#include "core/thread/instance.h"
 #include "resources/resource.h"
-#include "text.h"
 #include "zyl3an32.h"
 
 namespace zyl {
@@ -15,44 +16,31 @@ namespace {
 HINSTANCE g_moduleInstance = nullptr;
 LONG g_registrationCount = 0;
 
-constexpr UINT kGlobalClass = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW;  // 0x4003
-
-// Filled in as the window classes are built; the order is the
-// registration order.
-const WindowClassSpec kClasses[] = {
-    {"ZYL3_ANIMBUTTON32", AnimButtonWndProc, kGlobalClass, sizeof(LONG_PTR), true, -1},
-    {"ZYL3_ANIMATION32", AnimMovieWndProc, kGlobalClass, sizeof(LONG_PTR), true, -1},
-    {"ZYL3_ANIMPICT32", AnimPictWndProc, kGlobalClass, sizeof(LONG_PTR), true, -1},
-};
-constexpr int kClassCount = static_cast<int>(sizeof kClasses / sizeof kClasses[0]);
-
-// Unregistered when the last host thread terminates. The drop-down wrapper
-// and the comment tip class stay registered.
-const char* const kUnregisterOrder[] = {
-    "ZYL3_ANIMBUTTON32", "ZYL3_ANIMVIDEO32",   "ZYL3_ANIMATETEXT32", "ZYL3_ANIMATION32",
-    "ZYL3_ANIMPICT32",   "ZYL3_ANIMVIDBAR32",  "ZYL3_ANIMCONTROL32", "ZYL3_ANIMTAB32",
-    "ZYL3_ANIMGRAPBTN32", "ZYL3_ANIMSPLASH32", "ZYL3_ANIMTOCBUTTON32", "ZYL3_ANIMMOUSE32",
-    "ZYL3_ANIMBULLET32",
-};
+volatile LONG g_backgroundCapture = 0;
 
 void RegisterClasses() {
-    for (int i = 0; i < kClassCount; ++i) {
-        const WindowClassSpec& cls = kClasses[i];
+    int count = 0;
+    const EmbeddedClass* const* classes = ModuleClasses(&count);
+    for (int i = 0; i < count; ++i) {
+        const EmbeddedClass& cls = *classes[i];
         WNDCLASSA wc;
         std::memset(&wc, 0, sizeof wc);
         wc.style = cls.style;
-        wc.lpfnWndProc = cls.proc;
-        wc.cbWndExtra = cls.windowBytes;
+        wc.lpfnWndProc = cls.windowProc;
+        wc.cbWndExtra = cls.extraBytes;
         wc.hInstance = g_moduleInstance;
-        wc.hCursor = cls.arrowCursor ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
-        wc.hbrBackground = cls.backgroundStock >= 0 ? static_cast<HBRUSH>(GetStockObject(cls.backgroundStock)) : nullptr;
+        wc.hCursor = cls.cursor == ClassCursor::kArrow ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
+        wc.hbrBackground = cls.background != kNoBackground ? static_cast<HBRUSH>(GetStockObject(cls.background)) : nullptr;
         wc.lpszClassName = cls.name;
         RegisterClassA(&wc);  // a class that is still registered stays as it was
     }
 }
 
 void UnregisterClasses() {
-    for (const char* name : kUnregisterOrder) UnregisterClassA(name, g_moduleInstance);
+    int count = 0;
+    const EmbeddedClass* const* classes = ModuleClasses(&count);
+    for (int i = 0; i < count; ++i)
+        if (!classes[i]->staysRegistered) UnregisterClassA(classes[i]->name, g_moduleInstance);
 }
 
 void Initialise() {
@@ -88,7 +76,7 @@ void Terminate() {
     InstanceRecord* inst = FindInstance();
     if (!inst) return;
     if (inst->font) DeleteObject(inst->font);
-    if (inst->handCursor) DestroyCursor(inst->handCursor);
+    // Both cursors came from LoadCursorA: shared cursors, never destroyed.
     if (inst->hook) UnhookWindowsHookEx(inst->hook);
     ListFree(&inst->windows);
     ListFree(&inst->pictures);
@@ -186,10 +174,8 @@ void ModuleAttach(HINSTANCE instance) {
 
 void ModuleDetach() { InstanceListShutdown(); }
 
-const WindowClassSpec* ClassTable(int* count) {
-    if (count) *count = kClassCount;
-    return kClasses;
-}
+void SetBackgroundCapture(bool on) { InterlockedExchange(&g_backgroundCapture, on ? 1 : 0); }
+bool BackgroundCaptureActive() { return g_backgroundCapture != 0; }
 
 LONG RegistrationCount() { return g_registrationCount; }
 

@@ -1,21 +1,27 @@
-// The host's entry into the module: LDLLHandler and the window classes.
+// The host's entry into the module, LDLLHandler (start-up and shut-down of
+// each host thread, topic jumps, help file changes, the callback table),
+// and the little state the module keeps for the whole process.
 #pragma once
 #include <windows.h>
 
 namespace zyl {
 
-struct WindowClassSpec {
-    const char* name;
-    WNDPROC proc;
-    UINT style;
-    int windowBytes;      // bytes the class keeps its record pointer in
-    bool arrowCursor;
-    int backgroundStock;  // stock brush index, or -1 for none
-};
-
-// The classes registered at the first initialisation, in order.
-const WindowClassSpec* ClassTable(int* count);
+HINSTANCE ModuleInstance();
+// Process attach: remembers the module handle, zeroes the registration count
+// and readies the instance list. Test programs that link the module's code
+// directly call it with their own handle.
+void ModuleAttach(HINSTANCE instance);
+// Process detach: the instance list's lock goes.
+void ModuleDetach();
+// Host threads that initialised and have not yet terminated.
 LONG RegistrationCount();
+
+// Background capture: set by a control only around one synchronous
+// WM_ERASEBKGND it sends its parent to capture the background behind it;
+// while set, the host-window painter draws straight into the device context
+// it is given.
+void SetBackgroundCapture(bool on);
+bool BackgroundCaptureActive();
 
 // How termination removes an installed font resource. Wine's own call
 // always fails, so the tests put a recording stand-in here.

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "core/instance.h"
+#include "core/thread/instance.h"
 
 namespace zyl {
 

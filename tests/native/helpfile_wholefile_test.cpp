@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "imaging/wholefile.h"
+#include "core/wholefile.h"
 #include "zylpack_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "controls/animbutton_parse.h"
 #include "core/charset.h"
-#include "core/macrosplit.h"
+#include "core/macro/macrosplit.h"
 
 namespace {
 

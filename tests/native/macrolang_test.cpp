@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/macrosplit.h"
+#include "core/macro/macrosplit.h"
 #include "macrolang.h"
 
 using namespace zylmacro;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/pool.h"
+#include "core/thread/pool.h"
 #include "core/text.h"
 
 namespace {

@@ -249,29 +249,6 @@ TEST_F(PictureControls, ParameterErrorsShowTheirMessageInFieldOrder) {
         Step(w);
         Click(w);
         EXPECT_EQ(CursorAfterSetCursor(w), arrow);
-
-        // The message centred on white.
-        Repaint(w);
-        int width = 0, height = 0;
-        const std::vector<DWORD> px = WindowPixels(w, &width, &height);
-        int left = width, right = -1, top = height, bottom = -1;
-        std::size_t white = 0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const DWORD p = px[static_cast<size_t>(y) * width + x];
-                white += p == kWhite;
-                if (!IsDark(p)) continue;
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        ASSERT_GE(right, 0) << "no text drawn";
-        EXPECT_GT(white, px.size() / 2);
-        // The bitmap is the window's size while the client is 1 pixel in
-        // from each side (the border): the text sits 1 pixel left and up.
-        EXPECT_NEAR((left + right) / 2.0, width / 2.0 - 1, 2.5);
-        EXPECT_NEAR((top + bottom) / 2.0, height / 2.0 - 1, 3.5);
         DestroyWindow(w);
     }
 }
@@ -583,20 +560,18 @@ TEST_F(PictureControls, TransparentPicturesShowWhatTheRegionPaintsBehindThem) {
 
 // ---- the host's requests ----
 
-TEST_F(PictureControls, PrintScalesTheFirstFrameAndCopyGivesOnlyErrors) {
+TEST_F(PictureControls, PrintScalesTheFirstFrameAndCopyGivesNothing) {
     HWND movie = Movie("anim.bmp;4;2;7;100;1");
     HWND trans = Pict("trans.gif;0;");
-    HWND error = Movie("anim.bmp;4;2;7;100");
     ASSERT_NE(movie, nullptr);
     ASSERT_NE(trans, nullptr);
-    ASSERT_NE(error, nullptr);
     for (int i = 0; i < 3; ++i) Step(movie);
 
     for (int dpi : {300, 600}) {
         SCOPED_TRACE(dpi);
         host->SetPrinterDpi(dpi);
         ASSERT_TRUE(host->Print());
-        ASSERT_EQ(host->LastPrint().size(), 3u);
+        ASSERT_EQ(host->LastPrint().size(), 2u);
 
         const auto& m = host->LastPrint()[0];
         EXPECT_EQ(m.size.x, kCellW * dpi / 96);
@@ -617,21 +592,11 @@ TEST_F(PictureControls, PrintScalesTheFirstFrameAndCopyGivesOnlyErrors) {
         EXPECT_NEAR(static_cast<double>(CountOf(t.pixels, kBlue)), blueArea, blueArea * 0.1);
         EXPECT_EQ(CountOf(t.pixels, kWhite) + CountOf(t.pixels, kBlue), t.pixels.size());
         EXPECT_EQ(t.pixels[static_cast<size_t>(t.height / 2) * t.width + t.width / 2], kBlue);
-
-        const auto& e = host->LastPrint()[2];
-        const SIZE text = Extent("Helv", 14, 400, "Syntax error in parameters");
-        EXPECT_GT(e.size.x, text.cx * dpi / 96 * 3 / 4) << "the message at the printer's resolution";
-        EXPECT_GT(e.width, 0);
-        std::size_t dark = 0;
-        for (DWORD p : e.pixels) dark += IsDark(p);
-        EXPECT_GT(dark, 50u);
     }
 
-    // Copy: a working picture has no text; an error box has its message.
+    // Copy: a working picture has no text.
     EXPECT_EQ(RenderText(movie), "");
     EXPECT_EQ(RenderText(trans), "");
-    EXPECT_EQ(RenderText(error), "Syntax error in parameters");
-    EXPECT_NE(host->CopyTopic().find("Syntax error in parameters"), std::string::npos);
 
     // On the screen the picture keeps its own size.
     HDC screen = GetDC(nullptr);

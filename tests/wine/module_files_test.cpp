@@ -12,9 +12,9 @@
 
 #include "core/helpfile.h"
 #include "core/helpfile_writer.h"
-#include "core/instance.h"
+#include "core/thread/instance.h"
 #include "core/text.h"
-#include "imaging/wholefile.h"
+#include "core/wholefile_win32.h"
 #include "wine_support.h"
 
 using namespace zyl;

@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "core/framework.h"
-#include "core/instance.h"
+#include "controls/embedded.h"
+#include "core/platform.h"
+#include "core/thread/instance.h"
 #include "host.h"
 #include "zyl3an32.h"
 
@@ -27,6 +29,8 @@ SIZE ExtentInHelv(HDC dc, int height, const char* text) {
     DeleteObject(f);
     return s;
 }
+
+bool IsDark(DWORD p) { return ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) < 300; }
 
 int Width(HDC dc, const char* text) {
     SIZE s = {};
@@ -213,62 +217,57 @@ TEST_F(Framework, PostCommandPacksIdAndCode) {
     DestroyWindow(target);
 }
 
-// A window class built only from the shared creation steps: its data is an
-// error id to show ("0" = working).
-LRESULT CALLBACK ProbeWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+// A window class built on the base alone: 10 x 10, its own text render;
+// its data is an error id to show ("0" = working).
+int g_probeCreates = 0;
+LRESULT ProbeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE: {
-        const char* data = nullptr;
-        ControlHeader* rec = BeginControlCreate(hwnd, lParam, sizeof(ControlHeader), &data);
-        if (!rec) return -1;
-        EnterErrorState(hwnd, rec, std::atoi(data));
+    case WM_CREATE:
+        ++g_probeCreates;
+        GetEmbeddedRecord(hwnd)->size = SIZE{10, 10};
+        EnterErrorState(hwnd, std::atoi(AuthorData(lParam)));
         return 0;
-    }
-    case EWM_QUERYSIZE: {
-        ControlHeader* rec = GetControlRecord(hwnd);
-        if (rec->errorId) return ErrorQuerySize(hwnd, reinterpret_cast<HDC>(wParam), reinterpret_cast<POINT*>(lParam), rec->errorId);
-        reinterpret_cast<POINT*>(lParam)->x = 10;
-        reinterpret_cast<POINT*>(lParam)->y = 10;
-        return 1;
-    }
-    case EWM_RENDER: {
-        ControlHeader* rec = GetControlRecord(hwnd);
-        if (!rec->errorId) return 0;
-        if (wParam == EWRENDER_TEXT) return reinterpret_cast<LRESULT>(RenderErrorText(rec->errorId));
-        return reinterpret_cast<LRESULT>(RenderErrorBitmap(hwnd, reinterpret_cast<ZYL_RENDERINFO*>(lParam)->hdc, rec->errorId));
-    }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (GetControlRecord(hwnd)->errorId) PaintErrorState(hwnd, dc, GetControlRecord(hwnd)->errorId);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_NCDESTROY:
-        FreeControlRecord(hwnd);
+    case EWM_RENDER:
+        if (wParam == EWRENDER_TEXT) return reinterpret_cast<LRESULT>(MakeTextBlock("probe"));
         break;
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return EmbeddedDefProc(hwnd, msg, wParam, lParam);
 }
+extern const EmbeddedClass kProbeClass;
+LRESULT CALLBACK ProbeWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return EmbeddedWindowProc(kProbeClass, hwnd, msg, wParam, lParam);
+}
+const EmbeddedClass kProbeClass = {"ZYLTEST_PROBE", ProbeWndProc, ProbeProc, CS_GLOBALCLASS, kRecordSlot,
+                                   ClassCursor::kArrow, kNoBackground, sizeof(EmbeddedRecord), false};
 
 void RegisterProbe() {
     WNDCLASSA wc = {};
-    wc.style = CS_GLOBALCLASS;
-    wc.lpfnWndProc = ProbeWndProc;
-    wc.cbWndExtra = sizeof(LONG_PTR);
+    wc.style = kProbeClass.style;
+    wc.lpfnWndProc = kProbeClass.windowProc;
+    wc.cbWndExtra = kProbeClass.extraBytes;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "ZYLTEST_PROBE";
+    wc.lpszClassName = kProbeClass.name;
     RegisterClassA(&wc);
+}
+
+std::string TextRender(HWND w) {
+    HGLOBAL text = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0));
+    if (!text) return "<none>";
+    std::string s = static_cast<const char*>(GlobalLock(text));
+    GlobalUnlock(text);
+    GlobalFree(text);
+    return s;
 }
 
 TEST_F(Framework, ErrorStateIsABorderedBoxOfItsMessage) {
     RegisterProbe();
-    HWND w = host.CreateEmbedded(host.TopicRegion(), {'c', "self", "ZYLTEST_PROBE", "10001"});
+    HWND w = host.CreateEmbedded(host.TopicRegion(), {'c', "self", "ZYLTEST_PROBE", std::to_string(ZYL_ERR_SYNTAX)});
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
     EXPECT_STREQ(inst->helpFilePath, "C:\\help\\frame.hlp") << "creation takes over the help file path";
-    EXPECT_STREQ(GetControlRecord(w)->helpFile, "C:\\help\\frame.hlp");
+    EXPECT_STREQ(GetEmbeddedRecord(w)->helpFile, "C:\\help\\frame.hlp");
 
+    // The base answers for the box, whatever the class would have said.
     HDC screen = GetDC(nullptr);
     const SIZE s = ExtentInHelv(screen, 14, "Syntax error in parameters");
     ReleaseDC(nullptr, screen);
@@ -276,23 +275,34 @@ TEST_F(Framework, ErrorStateIsABorderedBoxOfItsMessage) {
     GetWindowRect(w, &rc);
     EXPECT_EQ(rc.right - rc.left, s.cx + 5) << "the host sized it with the size query";
     EXPECT_EQ(rc.bottom - rc.top, s.cy + 5);
+    EXPECT_EQ(TextRender(w), "Syntax error in parameters");
+    EXPECT_NE(host.CopyTopic().find("Syntax error in parameters"), std::string::npos);
 
-    HGLOBAL text = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0));
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(static_cast<const char*>(GlobalLock(text)), "Syntax error in parameters");
-    GlobalUnlock(text);
-    GlobalFree(text);
-    EXPECT_EQ(host.CopyTopic().find("Syntax error in parameters") != std::string::npos, true);
-
-    // The message is drawn: dark text pixels on a light box.
+    // The message centred on white. The picture is the window's size while
+    // the client is 1 pixel in from each side (the border): the text sits
+    // 1 pixel left and up.
     host.PumpUntilIdle();
     int width = 0, height = 0;
     std::vector<DWORD> pixels = host.CapturePixels(w, &width, &height);
-    int dark = 0;
-    for (DWORD p : pixels) dark += ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) < 200;
-    EXPECT_GT(dark, 20);
+    int left = width, right = -1, top = height, bottom = -1;
+    std::size_t white = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const DWORD p = pixels[static_cast<size_t>(y) * width + x];
+            white += p == 0xFFFFFF;
+            if (!IsDark(p)) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    ASSERT_GE(right, 0) << "no text drawn";
+    EXPECT_GT(white, pixels.size() / 2);
+    EXPECT_NEAR((left + right) / 2.0, width / 2.0 - 1, 2.5);
+    EXPECT_NEAR((top + bottom) / 2.0, height / 2.0 - 1, 3.5);
 
-    // Printing scales the box to the printer.
+    // Printing: the box at the printer's resolution, and the picture exactly
+    // the size the size query gave the printer.
     host.SetPrinterDpi(600);
     ASSERT_TRUE(host.Print());
     ASSERT_EQ(host.LastPrint().size(), 1u);
@@ -300,18 +310,29 @@ TEST_F(Framework, ErrorStateIsABorderedBoxOfItsMessage) {
     EXPECT_GT(printed.size.x, 5 * (s.cx + 5));
     EXPECT_EQ(printed.width, printed.size.x);
     EXPECT_EQ(printed.height, printed.size.y);
+    std::size_t dark = 0;
+    for (DWORD p : printed.pixels) dark += IsDark(p);
+    EXPECT_GT(dark, 100u);
 }
 
-TEST_F(Framework, WorkingWindowHasNoBorder) {
+TEST_F(Framework, WorkingWindowIsTheClassesWithItsSizeScaled) {
     RegisterProbe();
     HWND w = host.CreateEmbedded(host.TopicRegion(), {'c', "self", "ZYLTEST_PROBE", "0"});
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
-    EXPECT_EQ(GetControlRecord(w)->errorId, 0);
+    EXPECT_EQ(GetEmbeddedRecord(w)->errorId, 0);
+    EXPECT_EQ(TextRender(w), "probe");
+    host.SetPrinterDpi(600);
+    ASSERT_TRUE(host.Print());
+    ASSERT_EQ(host.LastPrint().size(), 1u);
+    EXPECT_EQ(host.LastPrint()[0].size.x, 10 * 600 / 96);
+    EXPECT_EQ(host.LastPrint()[0].size.y, 10 * 600 / 96);
+    EXPECT_EQ(host.LastPrint()[0].width, 0) << "no picture render of its own";
 }
 
 TEST_F(Framework, WindowsOfAnotherVersionOrThreadAreRefused) {
     RegisterProbe();
+    const int creates = g_probeCreates;
     ZYL_CREATEINFO info = {1, 0, "C:\\help\\frame.hlp", "0"};
     HWND w = CreateWindowExA(0, "ZYLTEST_PROBE", "", WS_CHILD, 0, 0, 0, 0, host.TopicRegion(), nullptr,
                              GetModuleHandleA(nullptr), &info);
@@ -325,6 +346,7 @@ TEST_F(Framework, WindowsOfAnotherVersionOrThreadAreRefused) {
     });
     t.join();
     EXPECT_EQ(other, nullptr) << "a thread without a record";
+    EXPECT_EQ(g_probeCreates, creates) << "a refused window never reaches the class";
 }
 
 }  // namespace

@@ -10,9 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/framework.h"
 #include "core/handler.h"
-#include "core/instance.h"
+#include "core/thread/instance.h"
 #include "host.h"
 #include "zyl3an32.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/instance.h"
-#include "core/macros.h"
+#include "core/thread/instance.h"
+#include "core/macro/macros.h"
 #include "host.h"
 
 using namespace zyl;

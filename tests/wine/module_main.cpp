@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "core/framework.h"
+#include "core/handler.h"
 
 int main(int argc, char** argv) {
     zyl::ModuleAttach(GetModuleHandleA(nullptr));

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/instance.h"
+#include "core/thread/instance.h"
 #include "imaging/dibformat.h"
 #include "imaging/picture.h"
 #include "imaging/picturecache.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/instance.h"
+#include "core/thread/instance.h"
 #include "imaging/picturecache.h"
 #include "module_picture_support.h"
 

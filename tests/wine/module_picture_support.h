@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/instance.h"
+#include "core/thread/instance.h"
 #include "host.h"
 #include "wine_support.h"
 

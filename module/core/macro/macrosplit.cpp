@@ -1,7 +1,7 @@
-#include "macrosplit.h"
+#include "core/macro/macrosplit.h"
 
-#include "charset.h"
-#include "text.h"
+#include "core/charset.h"
+#include "core/text.h"
 
 namespace zyl {
 

@@ -4,8 +4,7 @@
 
 #include <cstring>
 
-#include "core/instance.h"
-#include "wholefile.h"
+#include "core/wholefile_win32.h"
 
 namespace zyl {
 

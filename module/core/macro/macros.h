@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "instance.h"
+#include "core/thread/instance.h"
 
 namespace zyl {
 

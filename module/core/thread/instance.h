@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "pool.h"
+#include "core/thread/pool.h"
 #include "zyl3an32.h"
 
 namespace zyl {

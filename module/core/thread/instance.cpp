@@ -1,11 +1,11 @@
-#include "instance.h"
+#include "core/thread/instance.h"
 
 #include <mmsystem.h>
 
 #include <cstring>
 
-#include "framework.h"
-#include "text.h"
+#include "core/platform.h"
+#include "core/text.h"
 
 namespace zyl {
 

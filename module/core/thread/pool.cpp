@@ -1,4 +1,4 @@
-#include "pool.h"
+#include "core/thread/pool.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "macros.h"
+#include "core/macro/macros.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "macrosplit.h"
-#include "text.h"
+#include "core/macro/macrosplit.h"
+#include "core/text.h"
 #include "zyl3an32.h"
 
 namespace zyl {

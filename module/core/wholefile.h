@@ -3,16 +3,15 @@
 // for a platform service that only reads disk files (sound, fonts).
 //
 // Both take the help file's copy first and the disk's second, whatever the
-// instance's preferDiskFiles says. The cores are portable; the entry points
-// taking the instance live with the module's Win32 code.
+// instance's preferDiskFiles says. Portable: the module's entry points,
+// which find the help file through the calling thread's instance, are in
+// wholefile_win32.h.
 #pragma once
 #include <cstddef>
 
 #include "core/helpfile.h"
 
 namespace zyl {
-
-struct InstanceRecord;
 
 constexpr std::size_t kWholeFileBytes = 16384;
 
@@ -25,11 +24,5 @@ bool ReadWholeDataFile(HelpFileHandle* help, const char* name, void* block);
 // Nothing is created when the name is not found. When the copy fails part
 // way (a short write, a failed read) the partial file is removed.
 bool CopyDataFileToDisk(FileSystem& files, HelpFileHandle* help, const char* name, const char* diskPath);
-
-// The module's entry points: the help file at the instance's helpFilePath.
-// ReadWholeFile asks the host for the path first when the instance has none.
-// 1 on success, 0 otherwise.
-int ReadWholeFile(InstanceRecord* inst, const char* name, void* block);
-int ExtractFileToDisk(InstanceRecord* inst, const char* name, const char* diskPath);
 
 }  // namespace zyl

@@ -1,4 +1,4 @@
-#include "wholefile.h"
+#include "core/wholefile.h"
 
 #include <cstdlib>
 #include <cstring>
