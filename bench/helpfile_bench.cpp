@@ -109,10 +109,9 @@ int main() {
     bool ok = true;
 
     const double disk = Measure([&](long) {
-        zyl::ByteSource* source = files.OpenForReading(plain.c_str());
+        std::unique_ptr<zyl::ByteSource> source = files.OpenForReading(plain.c_str());
         ok &= source && source->Read(buffer, kFileBytes) == static_cast<std::int32_t>(kFileBytes);
         Consume(buffer, kFileBytes);
-        delete source;
     });
     const double first = Measure([&](long run) {
         zyl::HelpFileHandle* help = zyl::OpenHelpFile(files, hlp.c_str());

@@ -352,7 +352,7 @@ bool CollectScript(void* context, const char* name, std::uint32_t) {
 bool Host::Impl::ReadScriptFile(const std::string& path, std::string* text, std::string* member, bool diskScript) {
     member->clear();
     zyl::OpenError why = zyl::OpenError::kNone;
-    zyl::HelpFileHandle* help = zyl::OpenHelpFile(zyl::PosixFiles(), path.c_str(), &why);
+    zyl::HelpFilePtr help(zyl::OpenHelpFile(zyl::PosixFiles(), path.c_str(), &why));
     if (!help) {
         if (why == zyl::OpenError::kNotHelpFile) {
             if (diskScript) return ReadWholeFile(path, text, &lastError);
@@ -364,15 +364,15 @@ bool Host::Impl::ReadScriptFile(const std::string& path, std::string* text, std:
     }
     // A help file: its script is the internal file topics.hts, or else the
     // only internal file named *.hts.
-    zyl::DataFile* file = zyl::FindInternalFile(help, kScriptMember);
+    zyl::DataFilePtr file(zyl::FindInternalFile(help.get(), kScriptMember));
     if (file) {
         *member = kScriptMember;
     } else {
         ScriptMembers found;
-        const bool whole = zyl::WalkDirectory(help, &CollectScript, &found);
+        const bool whole = zyl::WalkDirectory(help.get(), &CollectScript, &found);
         if (found.names.size() == 1) {
             *member = found.names[0];
-            file = zyl::FindInternalFile(help, member->c_str());
+            file.reset(zyl::FindInternalFile(help.get(), member->c_str()));
             if (!file) lastError = path + "(" + *member + ") cannot be read: the help file is damaged";
         } else if (found.names.size() > 1) {
             std::string list;
@@ -385,13 +385,11 @@ bool Host::Impl::ReadScriptFile(const std::string& path, std::string* text, std:
     }
     bool ok = false;
     if (file) {
-        const std::int32_t length = zyl::DataFileLength(file);
+        const std::int32_t length = zyl::DataFileLength(file.get());
         if (length < 0 || length > kMaxScriptBytes) lastError = path + "(" + *member + ") is too large for a topic script";
-        else if (!zyl::ReadAllBytes(file, text)) lastError = "cannot read " + path + "(" + *member + ")";
+        else if (!zyl::ReadAllBytes(file.get(), text)) lastError = "cannot read " + path + "(" + *member + ")";
         else ok = true;
     }
-    zyl::DataFileClose(file);
-    zyl::CloseHelpFile(help);
     return ok;
 }
 
@@ -543,12 +541,9 @@ void Host::Impl::FollowLink(Region& region, int index) {
 // ---------------------------------------------------------------------------
 // Host
 
-Host::Host(const HostOptions& options) : impl_(new Impl(this, options)) {}
+Host::Host(const HostOptions& options) : impl_(std::make_unique<Impl>(this, options)) {}
 
-Host::~Host() {
-    Shutdown();
-    delete impl_;
-}
+Host::~Host() { Shutdown(); }
 
 bool Host::LoadModule(const char* dllPath) {
     if (impl_->started) {

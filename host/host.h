@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -189,7 +190,7 @@ public:
     struct Impl;   // the inside (host_impl.h); named here for the callbacks
 
 private:
-    Impl* impl_;
+    std::unique_ptr<Impl> impl_;
     LONG_PTR whatMessages_ = 0;
 };
 

@@ -238,9 +238,7 @@ bool DirectoryOf(const char* path, bool keepDrive, char* out, std::size_t capaci
     return true;
 }
 
-DataFile* NewDataFile() {
-    return static_cast<DataFile*>(std::calloc(1, sizeof(DataFile)));
-}
+DataFile* NewDataFile() { return new (std::nothrow) DataFile(); }
 
 }  // namespace
 
@@ -249,7 +247,7 @@ DataFile* OpenInternalFileAt(HelpFileHandle* help, std::uint32_t offset) {
     if (!ReadInternalFileHeader(help, offset, &header)) return nullptr;
     DataFile* file = NewDataFile();
     if (!file) return nullptr;
-    file->osFile = help->osFile;
+    file->osFile = help->osFile.get();
     file->helpFile = help;
     file->dataStart = offset + kInternalHeaderBytes;
     file->length = static_cast<std::int32_t>(header.usedSize);
@@ -279,7 +277,7 @@ HelpFileHandle* OpenHelpFile(FileSystem& files, const char* path, OpenError* why
     if (!why) why = &dummy;
     *why = OpenError::kCannotOpen;
     if (!path || !*path) return nullptr;
-    ByteSource* source = files.OpenForReading(path);
+    std::unique_ptr<ByteSource> source = files.OpenForReading(path);
     if (!source) return nullptr;
     std::uint8_t header[kHelpHeaderBytes];
     std::uint32_t done = 0;
@@ -289,16 +287,12 @@ HelpFileHandle* OpenHelpFile(FileSystem& files, const char* path, OpenError* why
         done += static_cast<std::uint32_t>(got);
     }
     if (done < sizeof header || Get32(header) != kHelpFileMagic) {
-        delete source;
         *why = OpenError::kNotHelpFile;
         return nullptr;
     }
-    auto* help = static_cast<HelpFileHandle*>(std::calloc(1, sizeof(HelpFileHandle)));
-    if (!help) {
-        delete source;
-        return nullptr;
-    }
-    help->osFile = source;
+    auto* help = new (std::nothrow) HelpFileHandle();
+    if (!help) return nullptr;
+    help->osFile = std::move(source);
     help->directoryOffset = Get32(header + 4);
     // The header was just read: that is where the file stands.
     help->filePosition = kHelpHeaderBytes;
@@ -308,11 +302,7 @@ HelpFileHandle* OpenHelpFile(FileSystem& files, const char* path, OpenError* why
     return help;
 }
 
-void CloseHelpFile(HelpFileHandle* help) {
-    if (!help) return;
-    delete help->osFile;
-    std::free(help);
-}
+void CloseHelpFile(HelpFileHandle* help) { delete help; }
 
 bool ReadInternalFileHeader(HelpFileHandle* help, std::uint32_t offset, InternalFileHeader* out) {
     if (!help || !out) return false;
@@ -365,14 +355,12 @@ DataFile* FindDiskFile(HelpFileHandle* help, const char* name) {
     if (!found && HasDrive(help->path) && DirectoryOf(help->path, true, directory, sizeof directory))
         found = Probe(files, directory, name, buffer);
     if (!found) return nullptr;
-    ByteSource* source = files.OpenForReading(buffer);
+    std::unique_ptr<ByteSource> source = files.OpenForReading(buffer);
     if (!source) return nullptr;
     DataFile* file = NewDataFile();
-    if (!file) {
-        delete source;
-        return nullptr;
-    }
-    file->osFile = source;
+    if (!file) return nullptr;
+    file->ownFile = std::move(source);
+    file->osFile = file->ownFile.get();
     return file;
 }
 
@@ -453,10 +441,6 @@ std::int32_t DataFileLength(const DataFile* file) {
     return size > 0x7FFFFFFF ? -1 : static_cast<std::int32_t>(size);
 }
 
-void DataFileClose(DataFile* file) {
-    if (!file) return;
-    if (!file->helpFile) delete file->osFile;
-    std::free(file);
-}
+void DataFileClose(DataFile* file) { delete file; }
 
 }  // namespace zyl

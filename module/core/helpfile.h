@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,7 +65,7 @@ public:
     virtual ~FileSystem() {}
     // Opens a file for reading; others may read it meanwhile but not write.
     // Null when it cannot be opened (or is not a plain file).
-    virtual ByteSource* OpenForReading(const char* path) = 0;
+    virtual std::unique_ptr<ByteSource> OpenForReading(const char* path) = 0;
     // Whether `path` names a file. A bare name is looked for where the
     // platform looks for bare names.
     virtual bool Exists(const char* path) = 0;
@@ -89,7 +90,7 @@ public:
     // The bytes of a file, or null.
     const std::vector<std::uint8_t>* Find(const char* path) const;
 
-    ByteSource* OpenForReading(const char* path) override;
+    std::unique_ptr<ByteSource> OpenForReading(const char* path) override;
     bool Exists(const char* path) override;
     ByteSink* Create(const char* path) override;
     bool Remove(const char* path) override;
@@ -115,9 +116,9 @@ constexpr std::int32_t kReadPassBytes = 16384;   // largest single read
 constexpr std::size_t kHelpPathChars = 129;      // 128 characters and the terminator
 constexpr std::size_t kDiskNameChars = 136;      // a name with the help file's directory
 
-// An open help file. Plain record from the heap, zero-filled when made.
+// An open help file, zero-filled when made.
 struct HelpFileHandle {
-    ByteSource* osFile;             // the help file, opened deny-write
+    std::unique_ptr<ByteSource> osFile;   // the help file, opened deny-write
     std::uint32_t directoryOffset;  // second word of the file header
     // Where osFile's position stands after the last seek or read this
     // reader did on it; 0 when opened. Sequential reads of an internal file
@@ -128,7 +129,8 @@ struct HelpFileHandle {
 
 // An open data file: an internal file of a help file, or a disk file.
 struct DataFile {
-    ByteSource* osFile;             // disk file: its own; internal file: the help file's
+    ByteSource* osFile;             // what it is read through: ownFile, or the help file's
+    std::unique_ptr<ByteSource> ownFile;   // a disk file's own; null for an internal file
     HelpFileHandle* helpFile;       // null for a disk file
     std::uint32_t dataStart;        // internal file: offset of its first data byte
     std::int32_t length;            // internal file: its length in bytes
@@ -147,6 +149,10 @@ HelpFileHandle* OpenHelpFile(FileSystem& files, const char* path, OpenError* why
 inline HelpFileHandle* OpenHelpFile(const char* path) { return OpenHelpFile(PlatformFiles(), path); }
 // Closes the file and frees the handle. Null is ignored.
 void CloseHelpFile(HelpFileHandle* help);
+struct HelpFileCloser {
+    void operator()(HelpFileHandle* help) const { CloseHelpFile(help); }
+};
+using HelpFilePtr = std::unique_ptr<HelpFileHandle, HelpFileCloser>;
 
 // Opens an author's data file: with `diskFirst` the disk is tried first and
 // the help file second, otherwise the other way round. Null when neither
@@ -172,6 +178,10 @@ std::int32_t DataFileLength(const DataFile* file);
 // Closes a disk file's own handle (an internal file shares the help file's)
 // and frees the record. Null is ignored.
 void DataFileClose(DataFile* file);
+struct DataFileCloser {
+    void operator()(DataFile* file) const { DataFileClose(file); }
+};
+using DataFilePtr = std::unique_ptr<DataFile, DataFileCloser>;
 
 // Reads the whole of an open data file into `out`, any byte container with
 // resize() and operator[] (std::string, std::vector<std::uint8_t>).

@@ -78,9 +78,9 @@ const std::vector<std::uint8_t>* MemoryFiles::Find(const char* path) const {
     return nullptr;
 }
 
-ByteSource* MemoryFiles::OpenForReading(const char* path) {
+std::unique_ptr<ByteSource> MemoryFiles::OpenForReading(const char* path) {
     Entry* e = Lookup(path);
-    return e ? new (std::nothrow) MemorySource(*this, e->bytes) : nullptr;
+    return std::unique_ptr<ByteSource>(e ? new (std::nothrow) MemorySource(*this, e->bytes) : nullptr);
 }
 
 bool MemoryFiles::Exists(const char* path) { return Lookup(path) != nullptr; }

@@ -88,7 +88,7 @@ private:
 
 class PosixFileSystem : public FileSystem {
 public:
-    ByteSource* OpenForReading(const char* path) override {
+    std::unique_ptr<ByteSource> OpenForReading(const char* path) override {
         if (!path || !*path) return nullptr;
         const int fd = ZYL_OPEN(path, O_RDONLY | ZYL_BINARY | ZYL_CLOEXEC);
         if (fd < 0) return nullptr;
@@ -97,7 +97,7 @@ public:
             ZYL_CLOSE(fd);
             return nullptr;
         }
-        auto* source = new (std::nothrow) PosixSource(*this, fd, static_cast<std::uint64_t>(st.st_size));
+        std::unique_ptr<ByteSource> source(new (std::nothrow) PosixSource(*this, fd, static_cast<std::uint64_t>(st.st_size)));
         if (!source) ZYL_CLOSE(fd);
         return source;
     }

@@ -49,7 +49,7 @@ private:
 
 class Win32FileSystem : public FileSystem {
 public:
-    ByteSource* OpenForReading(const char* path) override {
+    std::unique_ptr<ByteSource> OpenForReading(const char* path) override {
         if (!path || !*path) return nullptr;
         OFSTRUCT of = {};
         of.cBytes = sizeof of;
@@ -61,7 +61,7 @@ public:
             _lclose(file);
             return nullptr;
         }
-        auto* source = new (std::nothrow) Win32Source(*this, file, static_cast<std::uint64_t>(size));
+        std::unique_ptr<ByteSource> source(new (std::nothrow) Win32Source(*this, file, static_cast<std::uint64_t>(size)));
         if (!source) _lclose(file);
         return source;
     }

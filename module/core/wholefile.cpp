@@ -1,47 +1,46 @@
 #include "core/wholefile.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace zyl {
 
 bool ReadWholeDataFile(HelpFileHandle* help, const char* name, void* block) {
     if (!block) return false;
     std::memset(block, 0, kWholeFileBytes);
-    DataFile* file = DataFileOpen(help, name, false);
+    DataFilePtr file(DataFileOpen(help, name, false));
     if (!file) return false;
-    DataFileRead(file, block, static_cast<std::int32_t>(kWholeFileBytes));
-    DataFileClose(file);
+    DataFileRead(file.get(), block, static_cast<std::int32_t>(kWholeFileBytes));
     return true;
 }
 
 bool CopyDataFileToDisk(FileSystem& files, HelpFileHandle* help, const char* name, const char* diskPath) {
     if (!diskPath || !*diskPath) return false;
-    auto* buffer = static_cast<std::uint8_t*>(std::malloc(kWholeFileBytes));
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[kWholeFileBytes]);
     if (!buffer) return false;
-    DataFile* file = DataFileOpen(help, name, false);
-    ByteSink* sink = file ? files.Create(diskPath) : nullptr;
-    bool ok = sink != nullptr;
-    if (ok) {
-        // The length tells a finished copy from one a failed read cut short.
-        const std::int32_t expected = DataFileLength(file);
-        std::int64_t copied = 0;
-        std::int32_t chunk = DataFileRead(file, buffer, static_cast<std::int32_t>(kWholeFileBytes));
-        while (chunk > 0) {
-            if (sink->Write(buffer, static_cast<std::uint32_t>(chunk)) != chunk) {
-                ok = false;   // disk full
-                break;
-            }
-            copied += chunk;
-            chunk = DataFileRead(file, buffer, static_cast<std::int32_t>(kWholeFileBytes));
+    DataFilePtr file(DataFileOpen(help, name, false));
+    if (!file) return false;
+    std::unique_ptr<ByteSink> sink(files.Create(diskPath));
+    if (!sink) return false;
+    // The length tells a finished copy from one a failed read cut short.
+    const std::int32_t expected = DataFileLength(file.get());
+    std::int64_t copied = 0;
+    bool ok = true;
+    std::int32_t chunk;
+    while ((chunk = DataFileRead(file.get(), buffer.get(), static_cast<std::int32_t>(kWholeFileBytes))) > 0) {
+        if (sink->Write(buffer.get(), static_cast<std::uint32_t>(chunk)) != chunk) {
+            ok = false;   // disk full
+            break;
         }
-        if (copied != expected) ok = false;
-        delete sink;
-        if (!ok) files.Remove(diskPath);
+        copied += chunk;
     }
-    DataFileClose(file);
-    std::free(buffer);
-    return ok;
+    sink.reset();   // closed before a failed copy is removed
+    if (!ok || copied != expected) {
+        files.Remove(diskPath);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace zyl

@@ -13,21 +13,15 @@ int ReadWholeFile(InstanceRecord* inst, const char* name, void* block) {
     std::memset(block, 0, kWholeFileBytes);
     if (!inst) return 0;
     GetHelpFileEntry(inst, true);   // makes sure the instance knows its help file
-    HelpFileHandle* help = OpenHelpFile(inst->helpFilePath);
-    if (!help) return 0;
-    const bool found = ReadWholeDataFile(help, name, block);
-    CloseHelpFile(help);
-    return found ? 1 : 0;
+    HelpFilePtr help(OpenHelpFile(inst->helpFilePath));
+    return help && ReadWholeDataFile(help.get(), name, block) ? 1 : 0;
 }
 
 int ExtractFileToDisk(InstanceRecord* inst, const char* name, const char* diskPath) {
     if (!inst) return 0;
     // The path as it stands: the caller has asked the host for it already.
-    HelpFileHandle* help = OpenHelpFile(inst->helpFilePath);
-    if (!help) return 0;
-    const bool ok = CopyDataFileToDisk(PlatformFiles(), help, name, diskPath);
-    CloseHelpFile(help);
-    return ok ? 1 : 0;
+    HelpFilePtr help(OpenHelpFile(inst->helpFilePath));
+    return help && CopyDataFileToDisk(PlatformFiles(), help.get(), name, diskPath) ? 1 : 0;
 }
 
 }  // namespace zyl

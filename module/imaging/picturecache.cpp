@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/gdiobj.h"
 #include "core/helpfile.h"
 #include "core/text.h"
 #include "imaging/bmpdecode.h"
@@ -27,56 +28,39 @@ const BITMAPINFOHEADER* InfoOf(const PackedDib& dib) {
 // palette (if any) realized while it is converted.
 HBITMAP DeviceBitmapFromDib(HDC dc, const PackedDib& dib, HPALETTE palette) {
     if (dib.empty() || !dib.Bits()) return nullptr;
-    HPALETTE oldPalette = nullptr;
-    if (palette) {
-        oldPalette = SelectPalette(dc, palette, FALSE);
-        RealizePalette(dc);
-    }
-    HBITMAP bmp = CreateDIBitmap(dc, InfoOf(dib), CBM_INIT, dib.Bits(),
-                                 reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS);
-    if (oldPalette) SelectPalette(dc, oldPalette, FALSE);
-    return bmp;
+    RealizedPalette realized(dc, palette);
+    return CreateDIBitmap(dc, InfoOf(dib), CBM_INIT, dib.Bits(), reinterpret_cast<const BITMAPINFO*>(dib.data()),
+                          DIB_RGB_COLORS);
 }
 
 // Two memory DCs for copying between device bitmaps, made on first need.
 class BitmapCopier {
 public:
     explicit BitmapCopier(HDC screen) : screen_(screen) {}
-    ~BitmapCopier() {
-        if (to_) DeleteDC(to_);
-        if (from_) DeleteDC(from_);
-    }
-    BitmapCopier(const BitmapCopier&) = delete;
-    BitmapCopier& operator=(const BitmapCopier&) = delete;
 
     // Copies width x height pixels from the top left of `src` to `dst` at (x, 0).
     bool Copy(HBITMAP dst, int x, HBITMAP src, int width, int height) {
         if (!Ready()) return false;
-        HGDIOBJ oldTo = SelectObject(to_, dst);
-        HGDIOBJ oldFrom = SelectObject(from_, src);
-        const bool ok = oldTo && oldFrom && BitBlt(to_, x, 0, width, height, from_, 0, 0, SRCCOPY);
-        if (oldFrom) SelectObject(from_, oldFrom);
-        if (oldTo) SelectObject(to_, oldTo);
-        return ok;
+        Selected to(to_.get(), dst);
+        Selected from(from_.get(), src);
+        return to.ok() && from.ok() && BitBlt(to_.get(), x, 0, width, height, from_.get(), 0, 0, SRCCOPY);
     }
     // Paints width x height pixels of `dst` black from (x, 0).
     bool Blacken(HBITMAP dst, int x, int width, int height) {
         if (!Ready()) return false;
-        HGDIOBJ old = SelectObject(to_, dst);
-        const bool ok = old && PatBlt(to_, x, 0, width, height, BLACKNESS);
-        if (old) SelectObject(to_, old);
-        return ok;
+        Selected to(to_.get(), dst);
+        return to.ok() && PatBlt(to_.get(), x, 0, width, height, BLACKNESS);
     }
 
 private:
     bool Ready() {
-        if (!to_) to_ = CreateCompatibleDC(screen_);
-        if (!from_) from_ = CreateCompatibleDC(screen_);
+        if (!to_) to_.reset(CreateCompatibleDC(screen_));
+        if (!from_) from_.reset(CreateCompatibleDC(screen_));
         return to_ && from_;
     }
     HDC screen_;
-    HDC to_ = nullptr;
-    HDC from_ = nullptr;
+    OwnedDC to_;
+    OwnedDC from_;
 };
 
 // The frames of a GIF as they arrive: each becomes a device bitmap (with
@@ -88,12 +72,6 @@ private:
 class StripBuilder {
 public:
     explicit StripBuilder(HDC screen) : screen_(screen), copier_(screen) {}
-    ~StripBuilder() {
-        if (strip_) DeleteObject(strip_);
-        if (palette_) DeleteObject(palette_);
-    }
-    StripBuilder(const StripBuilder&) = delete;
-    StripBuilder& operator=(const StripBuilder&) = delete;
 
     static bool Take(void* context, PackedDib* dib, std::int32_t) {
         return static_cast<StripBuilder*>(context)->Append(*dib);
@@ -104,34 +82,27 @@ public:
         *palette = nullptr;
         if (!strip_) return nullptr;
         if (capacity_ > used_) {
-            HBITMAP exact = CreateCompatibleBitmap(screen_, used_, height_);
-            if (!exact || !copier_.Copy(exact, 0, strip_, used_, height_)) {
-                if (exact) DeleteObject(exact);
-                return nullptr;
-            }
-            DeleteObject(strip_);
-            strip_ = exact;
+            Bitmap exact(CreateCompatibleBitmap(screen_, used_, height_));
+            if (!exact || !copier_.Copy(exact.get(), 0, strip_.get(), used_, height_)) return nullptr;
+            strip_ = std::move(exact);
             capacity_ = used_;
         }
-        HBITMAP out = strip_;
-        strip_ = nullptr;
-        *palette = palette_;
-        palette_ = nullptr;
-        return out;
+        *palette = palette_.release();
+        return strip_.release();
     }
 
     int frames() const { return frames_; }
 
 private:
     bool Append(const PackedDib& dib) {
-        if (!palette_) palette_ = CreatePaletteFromDib(dib.data(), dib.size());
-        HBITMAP frame = DeviceBitmapFromDib(screen_, dib, palette_);
+        if (!palette_) palette_.reset(CreatePaletteFromDib(dib.data(), dib.size()));
+        Bitmap frame(DeviceBitmapFromDib(screen_, dib, palette_.get()));
         if (!frame) return false;
         const DibInfoHeader h = dib.Header();
         const int width = h.width;
         const int height = h.height < 0 ? -h.height : h.height;
         if (!strip_) {
-            strip_ = frame;
+            strip_ = std::move(frame);
             used_ = capacity_ = width;
             height_ = height;
             ++frames_;
@@ -139,10 +110,9 @@ private:
         }
         // A taller frame is cut at the strip's height; below a shorter one
         // the strip stays black.
-        const bool ok = Reserve(used_ + width) &&
-                        copier_.Copy(strip_, used_, frame, width, height < height_ ? height : height_);
-        DeleteObject(frame);
-        if (!ok) return false;
+        if (!Reserve(used_ + width) ||
+            !copier_.Copy(strip_.get(), used_, frame.get(), width, height < height_ ? height : height_))
+            return false;
         used_ += width;
         ++frames_;
         return true;
@@ -152,26 +122,23 @@ private:
         if (needed <= capacity_) return true;
         // The reader keeps the strip within kMaxStripPixels, so these fit.
         int want = capacity_ * 2 > needed ? capacity_ * 2 : needed;
-        HBITMAP bigger = CreateCompatibleBitmap(screen_, want, height_);
+        Bitmap bigger(CreateCompatibleBitmap(screen_, want, height_));
         if (!bigger && want > needed) {
             want = needed;
-            bigger = CreateCompatibleBitmap(screen_, want, height_);
+            bigger.reset(CreateCompatibleBitmap(screen_, want, height_));
         }
-        if (!bigger) return false;
-        if (!copier_.Copy(bigger, 0, strip_, used_, height_) || !copier_.Blacken(bigger, used_, want - used_, height_)) {
-            DeleteObject(bigger);
+        if (!bigger || !copier_.Copy(bigger.get(), 0, strip_.get(), used_, height_) ||
+            !copier_.Blacken(bigger.get(), used_, want - used_, height_))
             return false;
-        }
-        DeleteObject(strip_);
-        strip_ = bigger;
+        strip_ = std::move(bigger);
         capacity_ = want;
         return true;
     }
 
     HDC screen_;
     BitmapCopier copier_;
-    HPALETTE palette_ = nullptr;
-    HBITMAP strip_ = nullptr;
+    Palette palette_;
+    Bitmap strip_;
     int used_ = 0;       // pixels of the strip holding frames
     int capacity_ = 0;   // the strip bitmap's width
     int height_ = 0;
@@ -194,17 +161,13 @@ void KeepAnimationData(PictureEntry* entry, const PictureInfo& info) {
     }
 }
 
-// An open picture file: the help file and the data file inside it or on disk.
+// An open picture file: the help file and the data file inside it or on
+// disk (declared in that order: the file closes before its help file).
 struct OpenPicture {
-    HelpFileHandle* help = nullptr;
-    DataFile* file = nullptr;
-    OpenPicture(const char* helpPath, const char* name, bool diskFirst) {
-        help = OpenHelpFile(helpPath);
-        if (help) file = DataFileOpen(help, name, diskFirst);
-    }
-    ~OpenPicture() {
-        DataFileClose(file);
-        CloseHelpFile(help);
+    HelpFilePtr help;
+    DataFilePtr file;
+    OpenPicture(const char* helpPath, const char* name, bool diskFirst) : help(OpenHelpFile(helpPath)) {
+        if (help) file.reset(DataFileOpen(help.get(), name, diskFirst));
     }
     bool ok() const { return file != nullptr; }
 };
@@ -249,22 +212,22 @@ HBITMAP ReadPictureFile(InstanceRecord* inst, PictureEntry* entry, bool firstFra
     entry->transparentColour = kNoColour;
     OpenPicture pic(entry->owner ? entry->owner->name : inst->helpFilePath, entry->name, inst->preferDiskFiles != 0);
     if (!pic.ok()) return nullptr;
-    const PictureSource src = DataFilePictureSource(pic.file);
+    const PictureSource src = DataFilePictureSource(pic.file.get());
     std::uint8_t head[kBitmapFileHeaderSize];
-    const bool haveHead = DataFileRead(pic.file, head, sizeof head) == static_cast<std::int32_t>(sizeof head);
+    const bool haveHead = DataFileRead(pic.file.get(), head, sizeof head) == static_cast<std::int32_t>(sizeof head);
 
-    HDC screen = GetDC(nullptr);
+    WindowDC screen(nullptr);
     if (!screen) return nullptr;
-    HBITMAP result = nullptr;
-    HPALETTE pal = nullptr;
+    Bitmap result;
+    Palette pal;
     PictureInfo info;
     if (haveHead && IsBitmapFileHeader(head, sizeof head)) {
         PackedDib dib;
         if (ReadBitmapFile(src, head, &dib, &info)) {
-            pal = CreatePaletteFromDib(dib.data(), dib.size());
-            result = DeviceBitmapFromDib(screen, dib, pal);
+            pal.reset(CreatePaletteFromDib(dib.data(), dib.size()));
+            result.reset(DeviceBitmapFromDib(screen.get(), dib, pal.get()));
             BITMAP bm;
-            if (result && GetObjectA(result, sizeof bm, &bm)) {
+            if (result && GetObjectA(result.get(), sizeof bm, &bm)) {
                 entry->frameCount = 1;
                 entry->frameWidth = bm.bmWidth;
                 entry->frameHeight = bm.bmHeight;
@@ -272,10 +235,12 @@ HBITMAP ReadPictureFile(InstanceRecord* inst, PictureEntry* entry, bool firstFra
         }
     } else {
         entry->frameCount = 0;
-        StripBuilder strip(screen);
+        StripBuilder strip(screen.get());
         const bool ok = ReadGifFile(src, firstFrameOnly, GifFrameSink{&strip, &StripBuilder::Take}, &info);
         KeepAnimationData(entry, info);
-        if (ok) result = strip.Finish(&pal);
+        HPALETTE stripPalette = nullptr;
+        if (ok) result.reset(strip.Finish(&stripPalette));
+        pal.reset(stripPalette);
         if (result) {
             entry->frameCount = strip.frames();
             entry->frameWidth = info.frameWidth;
@@ -283,16 +248,9 @@ HBITMAP ReadPictureFile(InstanceRecord* inst, PictureEntry* entry, bool firstFra
             entry->transparentColour = info.transparentColour;
         }
     }
-    ReleaseDC(nullptr, screen);
-    if (!result) {
-        if (pal) DeleteObject(pal);
-        return nullptr;
-    }
-    if (palette)
-        *palette = pal;
-    else if (pal)
-        DeleteObject(pal);
-    return result;
+    if (!result) return nullptr;
+    if (palette) *palette = pal.release();
+    return result.release();
 }
 
 bool EnsurePictureLoaded(InstanceRecord* inst, PictureEntry* entry, bool firstFrameOnly) {
@@ -301,15 +259,18 @@ bool EnsurePictureLoaded(InstanceRecord* inst, PictureEntry* entry, bool firstFr
     entry->lastUse = now;
     if (entry->bitmap) return true;
 
+    // Ages, not stamps, are compared: the tick count wraps every 49.7 days,
+    // and a help session may span a wrap.
     int loaded = 0;
     PictureEntry* oldest = nullptr;
-    DWORD oldestTick = now;
+    DWORD oldestAge = 0;
     for (ListNode* n = inst->pictures; n; n = n->next) {
         auto* other = reinterpret_cast<PictureEntry*>(n);
         if (other == entry || !other->bitmap) continue;
         ++loaded;
-        if (other->lastUse < oldestTick) {
-            oldestTick = other->lastUse;
+        const DWORD age = now - other->lastUse;
+        if (age > oldestAge) {
+            oldestAge = age;
             oldest = other;
         }
     }
@@ -329,61 +290,48 @@ bool EnsurePictureLoaded(InstanceRecord* inst, PictureEntry* entry, bool firstFr
 
 BOOL DrawTransparent(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
                      int srcHeight, COLORREF transparent) {
-    HDC colourDc = CreateCompatibleDC(dst);
-    if (!colourDc) return 0;
-    HDC maskDc = CreateCompatibleDC(dst);
-    if (!maskDc) {
-        DeleteDC(colourDc);
-        return 0;
-    }
-    HBITMAP colour = CreateCompatibleBitmap(dst, srcWidth, srcHeight);
-    HBITMAP mask = CreateBitmap(srcWidth, srcHeight, 1, 1, nullptr);
-    BOOL ok = FALSE;
-    if (colour && mask) {
-        HGDIOBJ oldColour = SelectObject(colourDc, colour);
-        HGDIOBJ oldMask = SelectObject(maskDc, mask);
-        BitBlt(colourDc, 0, 0, srcWidth, srcHeight, src, srcX, srcY, SRCCOPY);
+    OwnedDC colourOwner(CreateCompatibleDC(dst));
+    OwnedDC maskOwner(CreateCompatibleDC(dst));
+    Bitmap colour(CreateCompatibleBitmap(dst, srcWidth, srcHeight));
+    Bitmap mask(CreateBitmap(srcWidth, srcHeight, 1, 1, nullptr));
+    HDC colourDc = colourOwner.get(), maskDc = maskOwner.get();
+    Selected colourSelected(colourDc, colour.get());
+    Selected maskSelected(maskDc, mask.get());
+    if (!colourSelected.ok() || !maskSelected.ok()) return FALSE;
+    BitBlt(colourDc, 0, 0, srcWidth, srcHeight, src, srcX, srcY, SRCCOPY);
 
-        // Mask: white where the picture has the transparent colour.
-        const COLORREF oldBk = SetBkColor(colourDc, transparent);
-        BitBlt(maskDc, 0, 0, srcWidth, srcHeight, colourDc, 0, 0, SRCCOPY);
-        SetBkColor(colourDc, oldBk);
+    // Mask: white where the picture has the transparent colour.
+    const COLORREF oldBk = SetBkColor(colourDc, transparent);
+    BitBlt(maskDc, 0, 0, srcWidth, srcHeight, colourDc, 0, 0, SRCCOPY);
+    SetBkColor(colourDc, oldBk);
 
-        // Black out the picture's opaque area on the destination.
-        const COLORREF dstBk = SetBkColor(dst, RGB(255, 255, 255));
-        const COLORREF dstText = SetTextColor(dst, RGB(0, 0, 0));
-        const bool same = width == srcWidth && height == srcHeight;
-        if (same)
-            BitBlt(dst, x, y, width, height, maskDc, 0, 0, SRCAND);
-        else
-            StretchBlt(dst, x, y, width, height, maskDc, 0, 0, srcWidth, srcHeight, SRCAND);
-        SetBkColor(dst, dstBk);
-        SetTextColor(dst, dstText);
+    // Black out the picture's opaque area on the destination.
+    const COLORREF dstBk = SetBkColor(dst, RGB(255, 255, 255));
+    const COLORREF dstText = SetTextColor(dst, RGB(0, 0, 0));
+    const bool same = width == srcWidth && height == srcHeight;
+    if (same)
+        BitBlt(dst, x, y, width, height, maskDc, 0, 0, SRCAND);
+    else
+        StretchBlt(dst, x, y, width, height, maskDc, 0, 0, srcWidth, srcHeight, SRCAND);
+    SetBkColor(dst, dstBk);
+    SetTextColor(dst, dstText);
 
-        // Black out the picture's transparent pixels, then paint it in.
-        BitBlt(colourDc, 0, 0, srcWidth, srcHeight, maskDc, 0, 0, 0x220326);
-        if (same)
-            BitBlt(dst, x, y, width, height, colourDc, 0, 0, SRCPAINT);
-        else
-            StretchBlt(dst, x, y, width, height, colourDc, 0, 0, srcWidth, srcHeight, SRCPAINT);
-        SelectObject(maskDc, oldMask);
-        SelectObject(colourDc, oldColour);
-        ok = TRUE;
-    }
-    if (colour) DeleteObject(colour);
-    if (mask) DeleteObject(mask);
-    DeleteDC(maskDc);
-    DeleteDC(colourDc);
-    return ok;
+    // Black out the picture's transparent pixels, then paint it in.
+    BitBlt(colourDc, 0, 0, srcWidth, srcHeight, maskDc, 0, 0, 0x220326);
+    if (same)
+        BitBlt(dst, x, y, width, height, colourDc, 0, 0, SRCPAINT);
+    else
+        StretchBlt(dst, x, y, width, height, colourDc, 0, 0, srcWidth, srcHeight, SRCPAINT);
+    return TRUE;
 }
 
 HBITMAP RenderFirstFrame(InstanceRecord* inst, PictureEntry* entry, HDC target, COLORREF whiten) {
     if (!inst || !entry || !target) return nullptr;
     OpenPicture pic(inst->helpFilePath, entry->name, inst->preferDiskFiles != 0);
     if (!pic.ok()) return nullptr;
-    const PictureSource src = DataFilePictureSource(pic.file);
+    const PictureSource src = DataFilePictureSource(pic.file.get());
     std::uint8_t head[kBitmapFileHeaderSize];
-    if (DataFileRead(pic.file, head, sizeof head) != static_cast<std::int32_t>(sizeof head)) return nullptr;
+    if (DataFileRead(pic.file.get(), head, sizeof head) != static_cast<std::int32_t>(sizeof head)) return nullptr;
 
     PackedDib dib;
     PictureInfo info;

@@ -17,14 +17,8 @@ namespace {
 
 using namespace zyltest;
 
-struct HelpCloser {
-    void operator()(zyl::HelpFileHandle* h) const { zyl::CloseHelpFile(h); }
-};
-struct DataCloser {
-    void operator()(zyl::DataFile* f) const { zyl::DataFileClose(f); }
-};
-using HelpPtr = std::unique_ptr<zyl::HelpFileHandle, HelpCloser>;
-using DataPtr = std::unique_ptr<zyl::DataFile, DataCloser>;
+using HelpPtr = zyl::HelpFilePtr;
+using DataPtr = zyl::DataFilePtr;
 
 struct Listed {
     std::string name;

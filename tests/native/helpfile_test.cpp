@@ -24,14 +24,8 @@ using namespace zyltest;
 using zyl::DataFile;
 using zyl::HelpFileHandle;
 
-struct HelpCloser {
-    void operator()(HelpFileHandle* h) const { zyl::CloseHelpFile(h); }
-};
-struct DataCloser {
-    void operator()(DataFile* f) const { zyl::DataFileClose(f); }
-};
-using HelpPtr = std::unique_ptr<HelpFileHandle, HelpCloser>;
-using DataPtr = std::unique_ptr<DataFile, DataCloser>;
+using HelpPtr = zyl::HelpFilePtr;
+using DataPtr = zyl::DataFilePtr;
 
 Bytes ReadAll(DataFile* f) {
     Bytes b;

@@ -131,7 +131,8 @@ namespace {
 
 class RecordingSource : public zyl::ByteSource {
 public:
-    RecordingSource(RecordingFiles& files, zyl::ByteSource* inner) : ByteSource(files), owner_(files), inner_(inner) {}
+    RecordingSource(RecordingFiles& files, std::unique_ptr<zyl::ByteSource> inner)
+        : ByteSource(files), owner_(files), inner_(std::move(inner)) {}
     std::int32_t Read(void* buffer, std::uint32_t count) override {
         owner_.reads.push_back(count);
         owner_.readAt.push_back(at_);
@@ -157,9 +158,10 @@ private:
 
 }  // namespace
 
-zyl::ByteSource* RecordingFiles::OpenForReading(const char* path) {
-    zyl::ByteSource* inner = inner_.OpenForReading(path);
-    return inner ? new RecordingSource(*this, inner) : nullptr;
+std::unique_ptr<zyl::ByteSource> RecordingFiles::OpenForReading(const char* path) {
+    std::unique_ptr<zyl::ByteSource> inner = inner_.OpenForReading(path);
+    if (!inner) return nullptr;
+    return std::make_unique<RecordingSource>(*this, std::move(inner));
 }
 
 bool RecordingFiles::Exists(const char* path) {

@@ -63,7 +63,7 @@ TreeInfo DirectoryTree(const Bytes& helpFile);
 class RecordingFiles : public zyl::FileSystem {
 public:
     explicit RecordingFiles(zyl::FileSystem& inner) : inner_(inner) {}
-    zyl::ByteSource* OpenForReading(const char* path) override;
+    std::unique_ptr<zyl::ByteSource> OpenForReading(const char* path) override;
     bool Exists(const char* path) override;
     zyl::ByteSink* Create(const char* path) override { return inner_.Create(path); }
     bool Remove(const char* path) override { return inner_.Remove(path); }

@@ -31,14 +31,8 @@ Result Zylpack(const std::vector<std::string>& args) {
     return {code, out.str(), err.str()};
 }
 
-struct HelpCloser {
-    void operator()(zyl::HelpFileHandle* h) const { zyl::CloseHelpFile(h); }
-};
-struct DataCloser {
-    void operator()(zyl::DataFile* f) const { zyl::DataFileClose(f); }
-};
-using HelpPtr = std::unique_ptr<zyl::HelpFileHandle, HelpCloser>;
-using DataPtr = std::unique_ptr<zyl::DataFile, DataCloser>;
+using HelpPtr = zyl::HelpFilePtr;
+using DataPtr = zyl::DataFilePtr;
 
 Bytes Slurp(const std::string& path) {
     Bytes b;

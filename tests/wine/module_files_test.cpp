@@ -122,9 +122,10 @@ std::string Read(DataFile* f) {
 class CountingFiles : public FileSystem {
 public:
     std::vector<std::uint32_t> reads;
-    ByteSource* OpenForReading(const char* path) override {
-        ByteSource* inner = PlatformFiles().OpenForReading(path);
-        return inner ? new Source(*this, inner) : nullptr;
+    std::unique_ptr<ByteSource> OpenForReading(const char* path) override {
+        std::unique_ptr<ByteSource> inner = PlatformFiles().OpenForReading(path);
+        if (!inner) return nullptr;
+        return std::make_unique<Source>(*this, std::move(inner));
     }
     bool Exists(const char* path) override { return PlatformFiles().Exists(path); }
     ByteSink* Create(const char* path) override { return PlatformFiles().Create(path); }
@@ -132,7 +133,8 @@ public:
 
 private:
     struct Source : ByteSource {
-        Source(CountingFiles& owner, ByteSource* inner) : ByteSource(owner), owner_(owner), inner_(inner) {}
+        Source(CountingFiles& owner, std::unique_ptr<ByteSource> inner)
+            : ByteSource(owner), owner_(owner), inner_(std::move(inner)) {}
         std::int32_t Read(void* b, std::uint32_t n) override {
             owner_.reads.push_back(n);
             return inner_->Read(b, n);

@@ -225,6 +225,12 @@ TEST_F(PictureCache, MoreThanFortyOtherLoadedPicturesUnloadTheLeastRecentlyUsed)
     ASSERT_EQ(shown.width, 3);
     EXPECT_EQ(shown.at(1, 0), GifColour(1));
     EXPECT_EQ(shown.at(0, 1), GifColour(3));
+
+    // Ages count, not stamps: a picture last used 28 days ago, before the
+    // tick count wrapped, holds a stamp larger than now and is the oldest.
+    e[5]->lastUse = now - 0x90000000u;
+    e.push_back(Load(names[43].c_str()));
+    EXPECT_EQ(loaded(), "110010" + std::string(38, '1'));
 }
 
 TEST_F(PictureCache, AMissingPictureIsLookedForAgainAtEveryUse) {
