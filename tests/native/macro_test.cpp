@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "controls/animbutton_parse.h"
 #include "core/charset.h"
 #include "core/macro/macrosplit.h"
 
@@ -106,28 +105,6 @@ TEST(MacroSplit, PumpsAfterWindowPositioningMacros) {
     EXPECT_EQ(Split("positionwindow(1);zylctrlset(`a',1);pwx()"),
               (V{"positionwindow(1)", "<pump>", "zylctrlset(`a',1)", "<pump>", "pwx()"}));
     EXPECT_EQ(Split("PositionWin(1)"), (V{"PositionWin(1)"}));
-}
-
-TEST(ButtonParams, LabelAndMacro) {
-    zyl::AnimButtonParams p;
-    EXPECT_EQ(zyl::ParseAnimButton("Next;Next()", &p), 0);
-    EXPECT_EQ(p.label, "Next");
-    EXPECT_EQ(p.macro, "Next()");
-    EXPECT_EQ(zyl::ParseAnimButton("|Go;A()", &p), 0);
-    EXPECT_EQ(p.label, "Go");
-    EXPECT_EQ(p.macro, "A()");
-    EXPECT_EQ(zyl::ParseAnimButton("Back;A();B()", &p), 0);
-    EXPECT_EQ(p.macro, "A();B()");
-    EXPECT_EQ(zyl::ParseAnimButton("&Print;Print()", &p), 0);
-    EXPECT_EQ(p.label, "&Print");
-    EXPECT_EQ(zyl::ParseAnimButton("||x;y", &p), 0);
-    EXPECT_EQ(p.label, "|x") << "only one leading bar goes";
-    EXPECT_EQ(zyl::ParseAnimButton(";", &p), 0);
-    EXPECT_EQ(p.label, "");
-    EXPECT_EQ(p.macro, "");
-    EXPECT_EQ(zyl::ParseAnimButton("Back", &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(zyl::ParseAnimButton("", &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(zyl::ParseAnimButton(nullptr, &p), ZYL_ERR_SYNTAX);
 }
 
 }  // namespace

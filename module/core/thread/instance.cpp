@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/gdiobj.h"
 #include "core/platform.h"
 #include "core/text.h"
 
@@ -155,11 +156,13 @@ bool FetchHelpFilePath(InstanceRecord* inst) {
     HGLOBAL h = reinterpret_cast<HGLOBAL>(HostGetInfo(inst, GI_HPATH));
     if (!h) return false;
     bool ok = false;
-    if (const char* text = static_cast<const char*>(GlobalLock(h))) {
-        CopyBounded(inst->helpFilePath, sizeof inst->helpFilePath, text);
-        ShortenPath(inst->helpFilePath, sizeof inst->helpFilePath);
-        GlobalUnlock(h);
-        ok = true;
+    {
+        GlobalLocked text(h);
+        if (text.get()) {
+            CopyBounded(inst->helpFilePath, sizeof inst->helpFilePath, static_cast<const char*>(text.get()));
+            ShortenPath(inst->helpFilePath, sizeof inst->helpFilePath);
+            ok = true;
+        }
     }
     GlobalFree(h);
     return ok;
