@@ -13,9 +13,10 @@
 //    procedure gets WM_CREATE and parses the author's data (`AuthorData`).
 //    A refused window never reaches the class procedure.
 //  - the error state (`EnterErrorState`): a bordered box the size of its
-//    message. The base paints it, answers its size query, and renders its
-//    message as text and as a picture of exactly the queried size; the
-//    class procedure never sees those messages while the error lasts.
+//    message. The base paints it, answers its size query, renders its
+//    message as text and as a picture of exactly the queried size, and has
+//    no palette for it; the class procedure never sees those messages while
+//    the error lasts.
 //  - WM_NCDESTROY: frees the record, after the class procedure saw it.
 // The class procedure handles only its own messages and ends with
 // `return EmbeddedDefProc(...)`: the size query answered from the record's

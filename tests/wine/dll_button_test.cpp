@@ -35,14 +35,7 @@ SIZE WindowSize(HWND w) {
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
 }
 
-std::string RenderText(HWND w) {
-    HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0));
-    if (!h) return "<null>";
-    std::string text = static_cast<const char*>(GlobalLock(h));
-    GlobalUnlock(h);
-    GlobalFree(h);
-    return text;
-}
+using wtest::RenderText;
 
 HWND ChildButton(HWND w) { return FindWindowExA(w, nullptr, "button", nullptr); }
 

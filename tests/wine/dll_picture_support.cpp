@@ -141,14 +141,5 @@ DWORD Uniform(const std::vector<DWORD>& pixels) {
     return pixels[0];
 }
 
-std::string RenderText(HWND hwnd) {
-    HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(hwnd, EWM_RENDER, EWRENDER_TEXT, 0));
-    if (!h) return "<null>";
-    std::string text;
-    if (const char* p = static_cast<const char*>(GlobalLock(h))) text.assign(p, strnlen(p, GlobalSize(h)));
-    GlobalUnlock(h);
-    GlobalFree(h);
-    return text;
-}
 
 }  // namespace pictest

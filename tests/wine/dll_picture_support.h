@@ -19,6 +19,7 @@ namespace pictest {
 using wtest::Bytes;
 using wtest::GdiRoom;
 using wtest::HelpFile;
+using wtest::RenderText;
 using wtest::Scratch;
 
 // A 24-bit bottom-up bitmap file; `colour` gives 0x00RRGGBB at (x, y),
@@ -59,8 +60,5 @@ std::vector<DWORD> WindowPixels(HWND hwnd, int* width, int* height);
 std::size_t CountOf(const std::vector<DWORD>& pixels, DWORD rgb);
 // The colour every pixel has, or 0xFFFFFFFF when they differ (or none).
 DWORD Uniform(const std::vector<DWORD>& pixels);
-
-// The text render of an embedded window (the block is freed here).
-std::string RenderText(HWND hwnd);
 
 }  // namespace pictest

@@ -13,6 +13,7 @@
 #include "core/platform.h"
 #include "core/thread/instance.h"
 #include "host.h"
+#include "wine_support.h"
 #include "zyl3an32.h"
 
 using namespace zyl;
@@ -250,15 +251,6 @@ void RegisterProbe() {
     RegisterClassA(&wc);
 }
 
-std::string TextRender(HWND w) {
-    HGLOBAL text = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0));
-    if (!text) return "<none>";
-    std::string s = static_cast<const char*>(GlobalLock(text));
-    GlobalUnlock(text);
-    GlobalFree(text);
-    return s;
-}
-
 TEST_F(Framework, ErrorStateIsABorderedBoxOfItsMessage) {
     RegisterProbe();
     HWND w = host.CreateEmbedded(host.TopicRegion(), {'c', "self", "ZYLTEST_PROBE", std::to_string(ZYL_ERR_SYNTAX)});
@@ -275,7 +267,7 @@ TEST_F(Framework, ErrorStateIsABorderedBoxOfItsMessage) {
     GetWindowRect(w, &rc);
     EXPECT_EQ(rc.right - rc.left, s.cx + 5) << "the host sized it with the size query";
     EXPECT_EQ(rc.bottom - rc.top, s.cy + 5);
-    EXPECT_EQ(TextRender(w), "Syntax error in parameters");
+    EXPECT_EQ(wtest::RenderText(w), "Syntax error in parameters");
     EXPECT_NE(host.CopyTopic().find("Syntax error in parameters"), std::string::npos);
 
     // The message centred on white. The picture is the window's size while
@@ -321,7 +313,7 @@ TEST_F(Framework, WorkingWindowIsTheClassesWithItsSizeScaled) {
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
     EXPECT_EQ(GetEmbeddedRecord(w)->errorId, 0);
-    EXPECT_EQ(TextRender(w), "probe");
+    EXPECT_EQ(wtest::RenderText(w), "probe");
     host.SetPrinterDpi(600);
     ASSERT_TRUE(host.Print());
     ASSERT_EQ(host.LastPrint().size(), 1u);

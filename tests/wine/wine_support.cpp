@@ -1,7 +1,10 @@
 #include "wine_support.h"
 
+#include <cstring>
+
 #include "core/helpfile.h"
 #include "core/helpfile_writer.h"
+#include "zyl3an32.h"
 
 namespace wtest {
 
@@ -123,6 +126,16 @@ int GdiRoom() {
     }
     for (HBRUSH b : brushes) DeleteObject(b);
     return static_cast<int>(brushes.size());
+}
+
+std::string RenderText(HWND hwnd) {
+    HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(hwnd, EWM_RENDER, EWRENDER_TEXT, 0));
+    if (!h) return "<null>";
+    std::string text;
+    if (const char* p = static_cast<const char*>(GlobalLock(h))) text.assign(p, strnlen(p, GlobalSize(h)));
+    GlobalUnlock(h);
+    GlobalFree(h);
+    return text;
 }
 
 }  // namespace wtest

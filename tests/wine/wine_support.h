@@ -58,4 +58,8 @@ using zylhost::TopDown32;
 // us); everything made here is given back.
 int GdiRoom();
 
+// A window's text render (EWM_RENDER, text), its block freed; "<null>"
+// when there is none.
+std::string RenderText(HWND hwnd);
+
 }  // namespace wtest
