@@ -23,63 +23,48 @@ private:
     HDC dc_;
 };
 
-// A DC we created (CreateCompatibleDC, CreateDC): deleted on scope exit.
-class OwnedDC {
+// A handle we made, given back with `Free` on scope exit. release() hands
+// it over (to the host, to a record).
+template <typename T, typename Free>
+class Owned {
 public:
-    OwnedDC() = default;
-    explicit OwnedDC(HDC dc) : dc_(dc) {}
-    ~OwnedDC() { reset(); }
-    OwnedDC(OwnedDC&& o) noexcept : dc_(std::exchange(o.dc_, nullptr)) {}
-    OwnedDC& operator=(OwnedDC&& o) noexcept {
+    Owned() = default;
+    explicit Owned(T handle) : handle_(handle) {}
+    ~Owned() { reset(); }
+    Owned(Owned&& o) noexcept : handle_(std::exchange(o.handle_, nullptr)) {}
+    Owned& operator=(Owned&& o) noexcept {
         if (this != &o) {
             reset();
-            dc_ = std::exchange(o.dc_, nullptr);
+            handle_ = std::exchange(o.handle_, nullptr);
         }
         return *this;
     }
-    OwnedDC(const OwnedDC&) = delete;
-    OwnedDC& operator=(const OwnedDC&) = delete;
-    void reset(HDC dc = nullptr) {
-        if (dc_) DeleteDC(dc_);
-        dc_ = dc;
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    void reset(T handle = nullptr) {
+        if (handle_) Free()(handle_);
+        handle_ = handle;
     }
-    HDC release() { return std::exchange(dc_, nullptr); }
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
+    T release() { return std::exchange(handle_, nullptr); }
+    T get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
 
 private:
-    HDC dc_ = nullptr;
+    T handle_ = nullptr;
 };
 
-// Any GDI object (font, bitmap, brush, pen, palette): DeleteObject on scope
-// exit. release() hands it over (to the host, to a record).
+struct DeleteDc {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct DeleteGdiObject {
+    void operator()(HGDIOBJ obj) const { DeleteObject(obj); }
+};
+
+// A DC we created (CreateCompatibleDC, CreateDC).
+using OwnedDC = Owned<HDC, DeleteDc>;
+// Any GDI object (font, bitmap, brush, pen, palette).
 template <typename T>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(T obj) : obj_(obj) {}
-    ~GdiObject() { reset(); }
-    GdiObject(GdiObject&& o) noexcept : obj_(std::exchange(o.obj_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& o) noexcept {
-        if (this != &o) {
-            reset();
-            obj_ = std::exchange(o.obj_, nullptr);
-        }
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    void reset(T obj = nullptr) {
-        if (obj_) DeleteObject(obj_);
-        obj_ = obj;
-    }
-    T release() { return std::exchange(obj_, nullptr); }
-    T get() const { return obj_; }
-    explicit operator bool() const { return obj_ != nullptr; }
-
-private:
-    T obj_ = nullptr;
-};
+using GdiObject = Owned<T, DeleteGdiObject>;
 using Font = GdiObject<HFONT>;
 using Bitmap = GdiObject<HBITMAP>;
 using Brush = GdiObject<HBRUSH>;
