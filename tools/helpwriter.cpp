@@ -19,6 +19,10 @@ void Put32(Bytes& b, std::uint32_t v) {
     Put16(b, v & 0xFFFF);
     Put16(b, v >> 16);
 }
+void Set16(Bytes& b, std::size_t at, std::uint32_t v) {
+    b[at] = static_cast<std::uint8_t>(v);
+    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
 void Set32(Bytes& b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
@@ -151,6 +155,14 @@ struct TreeEntry {
 constexpr std::uint16_t kTreeMagic = 0x293B;
 constexpr std::uint16_t kNoPage = 0xFFFF;
 
+// Pads a page to its size and notes its free bytes and entry count.
+void ClosePage(Bytes* page, std::size_t pageSize, std::uint16_t count) {
+    const std::size_t used = page->size();
+    page->resize(pageSize, 0);
+    Set16(*page, 0, static_cast<std::uint32_t>(pageSize - used));
+    Set16(*page, 2, count);
+}
+
 // A B+ tree internal file for entries sorted by key: the leaves first (page
 // 0 the first leaf, each linked to the next), then each index level, the
 // root last. Index entries are a child's first key and its page number.
@@ -187,16 +199,8 @@ bool BuildTree(const char* structure, std::uint16_t pageSize, const std::vector<
             *error = "an index entry does not fit a page";
             return false;
         }
-        const std::size_t used = page.size();
-        page.resize(pageSize, 0);
-        page[0] = static_cast<std::uint8_t>(pageSize - used);
-        page[1] = static_cast<std::uint8_t>((pageSize - used) >> 8);
-        page[2] = static_cast<std::uint8_t>(count);
-        page[3] = static_cast<std::uint8_t>(count >> 8);
-        if (!pages.empty()) {
-            pages.back()[6] = static_cast<std::uint8_t>(pages.size());
-            pages.back()[7] = static_cast<std::uint8_t>(pages.size() >> 8);
-        }
+        ClosePage(&page, pageSize, count);
+        if (!pages.empty()) Set16(pages.back(), 6, static_cast<std::uint32_t>(pages.size()));
         children.push_back(Child{static_cast<std::uint16_t>(pages.size()), first});
         pages.push_back(std::move(page));
         if (pages.size() >= kNoPage) return tooMany();
@@ -219,12 +223,7 @@ bool BuildTree(const char* structure, std::uint16_t pageSize, const std::vector<
                 page.insert(page.end(), key.begin(), key.end());
                 Put16(page, children[c].page);
             }
-            const std::size_t used = page.size();
-            page.resize(pageSize, 0);
-            page[0] = static_cast<std::uint8_t>(pageSize - used);
-            page[1] = static_cast<std::uint8_t>((pageSize - used) >> 8);
-            page[2] = static_cast<std::uint8_t>(count);
-            page[3] = static_cast<std::uint8_t>(count >> 8);
+            ClosePage(&page, pageSize, count);
             parents.push_back(Child{static_cast<std::uint16_t>(pages.size()), first});
             pages.push_back(std::move(page));
             if (pages.size() >= kNoPage) return tooMany();

@@ -207,30 +207,28 @@ private:
             for (std::string& m : SplitMacros(rest)) script_->startupMacros.push_back(std::move(m));
             return true;
         }
-        if (EqualNoCase(name, "helpfile")) {
-            if (topic) return Fail(".helpfile must come before the first .topic");
-            if (rest.empty()) return Fail(".helpfile needs a file name");
-            if (!script_->helpFile.empty()) return Fail("second .helpfile");
-            script_->helpFile = std::string(rest);
-            return true;
-        }
+        if (EqualNoCase(name, "helpfile")) return FileText("helpfile", rest, "a file name", &script_->helpFile);
         if (EqualNoCase(name, "background")) {
             if (topic) return Fail(".background must come before the first .topic");
             if (!ParseColour(rest, &script_->background)) return Fail(".background needs a colour as RRGGBB");
             script_->hasBackground = true;
             return true;
         }
-        if (EqualNoCase(name, "copyright")) {
-            if (topic) return Fail(".copyright must come before the first .topic");
-            if (rest.empty()) return Fail(".copyright needs the text");
-            if (!script_->copyright.empty()) return Fail("second .copyright");
-            script_->copyright = std::string(rest);
-            return true;
-        }
+        if (EqualNoCase(name, "copyright")) return FileText("copyright", rest, "the text", &script_->copyright);
         if (EqualNoCase(name, "font")) return FontCommand(rest);
         if (EqualNoCase(name, "window")) return WindowCommand(rest);
         if (EqualNoCase(name, "baggage")) return BaggageCommand(rest);
         return Fail("unknown command ." + std::string(name));
+    }
+
+    // A line that gives a text of the whole file, once, before the first topic.
+    bool FileText(const char* command, std::string_view rest, const char* what, std::string* field) {
+        const std::string dotted = std::string(".") + command;
+        if (CurrentTopic()) return Fail(dotted + " must come before the first .topic");
+        if (rest.empty()) return Fail(dotted + " needs " + what);
+        if (!field->empty()) return Fail("second " + dotted);
+        *field = std::string(rest);
+        return true;
     }
 
     bool FontCommand(std::string_view rest) {
