@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <memory>
 
 #include "core/helpfile.h"
@@ -202,10 +203,10 @@ private:
         if (!Ansi(t.title, t.line, &topic.title)) return false;
         if (topic.title.size() > kMaxTitleBytes) return Fail(t.line, "topic title longer than 255 bytes");
         topic.hash = zylscript::ContextHash(t.context);
-        for (std::size_t k = 0; k < index; ++k)
-            if (doc_->topics[k].hash == topic.hash)
-                return Fail(t.line, "context strings '" + script_.topics[k].context + "' and '" + t.context +
-                                        "' have the same hash; rename one of them");
+        const auto known = hashes_.emplace(topic.hash, index);
+        if (!known.second)
+            return Fail(t.line, "context strings '" + script_.topics[known.first->second].context + "' and '" +
+                                    t.context + "' have the same hash; rename one of them");
         if (!Region(t.nsr, &topic.nsr) || !Region(t.body, &topic.body)) return false;
         doc_->topics.push_back(std::move(topic));
         // Context numbers: the topic's own, else its position unless a
@@ -292,6 +293,7 @@ private:
     const zylscript::Script& script_;
     HelpDocument* doc_;
     Failure* failure_ = nullptr;
+    std::map<std::uint32_t, std::size_t> hashes_;   // of the topics so far
 };
 
 struct Member {

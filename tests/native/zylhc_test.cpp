@@ -322,6 +322,7 @@ TEST(Zylhc, BadScriptsNameTheLineAndWriteNothing) {
         {".topic a\nmeh \xE2\x86\x92\n", ":2: character U+2192 has no place"},
         {".topic a\n.title " + std::string(300, 'x') + "\n", ":1: topic title longer than 255 bytes"},
         {".topic a\n.topic b\n{macro m|M()}\n.baggage |SYSTEM=x\n", ":4: '|SYSTEM': names starting with '|' belong"},
+        {".topic a!\n.topic a[\n", ":2: context strings 'a!' and 'a[' have the same hash"},
     };
     TempDir dir;
     ASSERT_TRUE(WriteFile(dir / "x", BytesOf("x")));
