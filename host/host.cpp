@@ -6,6 +6,7 @@
 
 #include "core/helpfile.h"
 #include "host_impl.h"
+#include "systemfile.h"
 
 namespace zylhost {
 
@@ -292,6 +293,10 @@ bool Host::Impl::ResolveDll(const std::string& dll, HINSTANCE* instance) {
 // ---------------------------------------------------------------------------
 // Impl: scripts and navigation
 
+namespace {
+constexpr char kSystemMember[] = "|SYSTEM";   // what a compiled help file shows instead
+}  // namespace
+
 bool Host::Impl::LoadScript(const std::string& text, const std::string& path, const std::string& member) {
     const std::string where = member.empty() ? path : path + "(" + member + ")";
     if (layingOut) {
@@ -300,11 +305,23 @@ bool Host::Impl::LoadScript(const std::string& text, const std::string& path, co
         return false;
     }
     zylscript::Script parsed;
-    zylscript::ParseError error;
-    if (!zylscript::ParseScript(text, &parsed, &error)) {
-        lastError = error.line > 0 ? where + ":" + std::to_string(error.line) + ": " + error.message
-                                   : where + ": " + error.message;
-        return false;
+    if (member == kSystemMember) {
+        // A compiled help file: its title and start-up macros, no topics.
+        zylscript::SystemInfo info;
+        std::string why;
+        if (!zylscript::ReadSystemFile(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), &info, &why)) {
+            lastError = where + ": " + why;
+            return false;
+        }
+        parsed.title = info.title;
+        parsed.startupMacros = info.startupMacros;
+    } else {
+        zylscript::ParseError error;
+        if (!zylscript::ParseScript(text, &parsed, &error)) {
+            lastError = error.line > 0 ? where + ":" + std::to_string(error.line) + ": " + error.message
+                                       : where + ": " + error.message;
+            return false;
+        }
     }
     if (!EnsureMainFrame()) return false;
     ClosePopup();
@@ -326,7 +343,7 @@ bool Host::Impl::LoadScript(const std::string& text, const std::string& path, co
     for (const std::string& macro : script.startupMacros)
         Api(helpFile.c_str(), ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>(macro.c_str()));
     skipHistory = true;   // the topic left belongs to the file before
-    ShowTopic(*main, 0);
+    ShowTopic(*main, script.topics.empty() ? -1 : 0);
     skipHistory = false;
     return true;
 }
@@ -378,6 +395,8 @@ bool Host::Impl::ReadScriptFile(const std::string& path, std::string* text, std:
             std::string list;
             for (const std::string& n : found.names) list += (list.empty() ? "" : ", ") + n;
             lastError = path + " holds several topic scripts (" + list + "); name the one to show " + kScriptMember;
+        } else if ((file = zyl::FindInternalFile(help, kSystemMember)) != nullptr) {
+            *member = kSystemMember;   // a compiled help file
         } else {
             lastError = path + (whole ? " is a help file without a topic script (add one named " + std::string(kScriptMember) + ")"
                                       : " is a damaged help file (its directory cannot be read)");
@@ -665,12 +684,15 @@ void Host::ChangeHelpFile(const char* path) {
     Send(DW_CHGFILE, reinterpret_cast<LPARAM>(name.data()), 0);
     name.reset();
     // A script, or a help file holding one, is shown; any other file (a
-    // help file a compiler wrote) only becomes the path.
+    // help file a compiler wrote) only becomes the path until its topics
+    // can be shown.
     std::string text, member;
     const std::string error = impl_->lastError;
     const bool script = IsScriptName(full);
-    if (impl_->ReadScriptFile(full, &text, &member, script) && impl_->LoadScript(text, full, member)) return;
-    if (!script && member.empty()) impl_->lastError = error;   // not a script: no failure
+    const bool read = impl_->ReadScriptFile(full, &text, &member, script);
+    const bool compiled = member == kSystemMember;
+    if (read && !compiled && impl_->LoadScript(text, full, member)) return;
+    if (!script && (member.empty() || compiled)) impl_->lastError = error;   // not a script: no failure
     impl_->helpFile = full;
 }
 

@@ -29,6 +29,7 @@ const char kUsageText[] =
     "usage: zylhost [options] MODULE.DLL SCRIPT [CONTEXT]\n"
     "Shows the topics of a topic script with the module's embedded windows.\n"
     "SCRIPT is a topic script, or a help file holding one (topics.hts or its only *.hts).\n"
+    "A help file zylhc compiled opens with its title and runs its start-up macros.\n"
     "MODULE.DLL may be '-' to preview without a module.\n"
     "\n"
     "  --log             print the module's calls to the host and the macro log when done\n"

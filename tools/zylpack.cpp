@@ -1,26 +1,18 @@
 #include "zylpack.h"
 
-#include <cstdio>
 #include <cstring>
 #include <algorithm>
 #include <memory>
 #include <set>
 
-#ifdef _WIN32
-#include <windows.h>
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "core/helpfile.h"
 #include "core/helpfile_writer.h"
+#include "outputfile.h"
 
 namespace zylpack {
 
 namespace {
 
-using zyl::ByteSink;
 using zyl::ByteSource;
 using zyl::DataFile;
 using zyl::FileSystem;
@@ -89,45 +81,7 @@ bool ReadDirectory(HelpFileHandle* help, const std::string& path, std::vector<Li
     return false;
 }
 
-// A temporary file beside `target`, renamed over it by Commit().
-class Output {
-public:
-    explicit Output(const std::string& target) : target_(target) {
-#ifdef _WIN32
-        const long pid = _getpid();
-#else
-        const long pid = static_cast<long>(getpid());
-#endif
-        temp_ = target + ".zylpack-" + std::to_string(pid) + ".tmp";
-        sink_ = Files().Create(temp_.c_str());
-    }
-    ~Output() {
-        delete sink_;
-        if (!committed_) Files().Remove(temp_.c_str());
-    }
-    bool Ok() const { return sink_ != nullptr && ok_; }
-    void Write(const void* data, std::size_t size) {
-        if (!Ok() || size == 0) return;
-        if (sink_->Write(data, static_cast<std::uint32_t>(size)) != static_cast<std::int32_t>(size)) ok_ = false;
-    }
-    bool Commit() {
-        if (!Ok()) return false;
-        delete sink_;
-        sink_ = nullptr;
-#ifdef _WIN32
-        committed_ = MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-        committed_ = std::rename(temp_.c_str(), target_.c_str()) == 0;
-#endif
-        return committed_;
-    }
-
-private:
-    std::string target_, temp_;
-    ByteSink* sink_ = nullptr;
-    bool ok_ = true;
-    bool committed_ = false;
-};
+using Output = zyltools::OutputFile;
 
 // One internal file of the help file being written.
 struct Member {

@@ -58,6 +58,54 @@ bool ParseNumber(std::string_view s, std::uint32_t* out) {
     return true;
 }
 
+// RRGGBB as a colour reference (red in the low byte).
+bool ParseColour(std::string_view s, std::uint32_t* out) {
+    if (s.size() != 6) return false;
+    std::uint32_t rgb = 0;
+    for (char c : s) {
+        const int digit = (c >= '0' && c <= '9') ? c - '0'
+                          : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                          : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        if (digit < 0) return false;
+        rgb = rgb * 16 + static_cast<std::uint32_t>(digit);
+    }
+    *out = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    return true;
+}
+
+// A font size in points, whole or with a half ("10", "10.5"), as half
+// points from 2 to 255.
+bool ParseHalfPoints(std::string_view s, int* out) {
+    bool half = false;
+    if (s.size() > 2 && s.compare(s.size() - 2, 2, ".5") == 0) {
+        half = true;
+        s.remove_suffix(2);
+    }
+    std::uint32_t points = 0;
+    if (!ParseNumber(s, &points) || points > 127) return false;
+    const int value = static_cast<int>(points) * 2 + (half ? 1 : 0);
+    if (value < 2) return false;
+    *out = value;
+    return true;
+}
+
+// Cuts at every comma; pieces trimmed.
+std::vector<std::string_view> CommaFields(std::string_view s) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= s.size(); ++i) {
+        if (i == s.size() || s[i] == ',') {
+            fields.push_back(Trim(s.substr(start, i - start)));
+            start = i + 1;
+        }
+    }
+    return fields;
+}
+
+constexpr std::size_t kMaxFaceName = 31;      // a face name and its terminator fill 32 bytes
+constexpr std::size_t kMaxWindowName = 8;
+constexpr std::size_t kMaxWindowCaption = 50;
+
 // The inside of one {...}, with escapes resolved but remembered, so that a
 // written "\|" or "\," never splits.
 struct BraceChar {
@@ -121,12 +169,12 @@ private:
         if (raw.find('\0') != std::string_view::npos) return Fail("NUL byte in the line");
         std::string_view line = TrimLeft(raw);
         if (line.empty()) {
-            paragraph_ = nullptr;
+            EndParagraph();
             return true;
         }
         if (line[0] == ';') return true;   // comments do not break a paragraph
         if (line[0] == '.' && line.size() > 1 && IsAsciiLetter(line[1])) {
-            paragraph_ = nullptr;
+            EndParagraph();
             return Command(line.substr(1));
         }
         return Text(line);
@@ -159,29 +207,91 @@ private:
             for (std::string& m : SplitMacros(rest)) script_->startupMacros.push_back(std::move(m));
             return true;
         }
-        if (EqualNoCase(name, "helpfile")) {
-            if (topic) return Fail(".helpfile must come before the first .topic");
-            if (rest.empty()) return Fail(".helpfile needs a file name");
-            if (!script_->helpFile.empty()) return Fail("second .helpfile");
-            script_->helpFile = std::string(rest);
-            return true;
-        }
+        if (EqualNoCase(name, "helpfile")) return FileText("helpfile", rest, "a file name", &script_->helpFile);
         if (EqualNoCase(name, "background")) {
             if (topic) return Fail(".background must come before the first .topic");
-            std::uint32_t rgb = 0;
-            if (rest.size() != 6) return Fail(".background needs a colour as RRGGBB");
-            for (char c : rest) {
-                const int digit = (c >= '0' && c <= '9') ? c - '0'
-                                  : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                                  : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
-                if (digit < 0) return Fail(".background needs a colour as RRGGBB");
-                rgb = rgb * 16 + static_cast<std::uint32_t>(digit);
-            }
+            if (!ParseColour(rest, &script_->background)) return Fail(".background needs a colour as RRGGBB");
             script_->hasBackground = true;
-            script_->background = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
             return true;
         }
+        if (EqualNoCase(name, "copyright")) return FileText("copyright", rest, "the text", &script_->copyright);
+        if (EqualNoCase(name, "font")) return FontCommand(rest);
+        if (EqualNoCase(name, "window")) return WindowCommand(rest);
+        if (EqualNoCase(name, "baggage")) return BaggageCommand(rest);
         return Fail("unknown command ." + std::string(name));
+    }
+
+    // A line that gives a text of the whole file, once, before the first topic.
+    bool FileText(const char* command, std::string_view rest, const char* what, std::string* field) {
+        const std::string dotted = std::string(".") + command;
+        if (CurrentTopic()) return Fail(dotted + " must come before the first .topic");
+        if (rest.empty()) return Fail(dotted + " needs " + what);
+        if (!field->empty()) return Fail("second " + dotted);
+        *field = std::string(rest);
+        return true;
+    }
+
+    bool FontCommand(std::string_view rest) {
+        if (CurrentTopic()) return Fail(".font must come before the first .topic");
+        if (!script_->fontFace.empty()) return Fail("second .font");
+        std::vector<std::string_view> f = CommaFields(rest);
+        if (f[0].empty() || f.size() > 2) return Fail(".font needs a face name and may give a size: .font FACE, SIZE");
+        if (f[0].size() > kMaxFaceName) return Fail("font face names have at most 31 characters");
+        if (f.size() == 2 && !ParseHalfPoints(f[1], &script_->fontHalfPoints))
+            return Fail("font size '" + std::string(f[1]) + "' is not a size in points from 1 to 127");
+        script_->fontFace = std::string(f[0]);
+        return true;
+    }
+
+    // .window NAME[, CAPTION[, X, Y, WIDTH, HEIGHT[, STATE[, BACKGROUND[, NSR]]]]]
+    bool WindowCommand(std::string_view rest) {
+        if (CurrentTopic()) return Fail(".window must come before the first .topic");
+        std::vector<std::string_view> f = CommaFields(rest);
+        WindowDef w;
+        w.line = lineNo_;
+        w.name = std::string(f[0]);
+        if (w.name.empty() || w.name.size() > kMaxWindowName || w.name.find_first_of(" \t>") != std::string::npos)
+            return Fail(".window needs a name of 1 to 8 characters without blanks or '>'");
+        for (const WindowDef& other : script_->windows)
+            if (EqualNoCase(other.name, w.name))
+                return Fail("window '" + w.name + "' is already defined on line " + std::to_string(other.line));
+        if (f.size() > 9) return Fail("too many fields after .window (NAME, CAPTION, X, Y, WIDTH, HEIGHT, STATE, COLOUR, COLOUR)");
+        if (f.size() > 1) w.caption = std::string(f[1]);
+        if (w.caption.size() > kMaxWindowCaption) return Fail("a window caption has at most 50 characters");
+        int* numbers[] = {&w.x, &w.y, &w.width, &w.height, &w.state};
+        for (std::size_t i = 2; i < f.size() && i < 7; ++i) {
+            if (f[i].empty()) continue;
+            std::uint32_t v = 0;
+            const std::uint32_t limit = i == 6 ? 1 : 1023;
+            if (!ParseNumber(f[i], &v) || v > limit)
+                return Fail(i == 6 ? "window state '" + std::string(f[i]) + "' is not 0 (normal) or 1 (maximized)"
+                                   : "window position '" + std::string(f[i]) + "' is not a number from 0 to 1023");
+            *numbers[i - 2] = static_cast<int>(v);
+        }
+        std::uint32_t* colours[] = {&w.background, &w.nsrBackground};
+        for (std::size_t i = 7; i < f.size(); ++i)
+            if (!f[i].empty() && !ParseColour(f[i], colours[i - 7]))
+                return Fail("window colour '" + std::string(f[i]) + "' is not RRGGBB");
+        script_->windows.push_back(std::move(w));
+        return true;
+    }
+
+    // .baggage PATH or .baggage NAME=PATH
+    bool BaggageCommand(std::string_view rest) {
+        BaggageRef b;
+        b.line = lineNo_;
+        const std::size_t eq = rest.find('=');
+        if (eq != std::string_view::npos) {
+            b.name = std::string(Trim(rest.substr(0, eq)));
+            b.path = std::string(Trim(rest.substr(eq + 1)));
+        } else {
+            b.path = std::string(rest);
+            const std::size_t slash = b.path.find_last_of("/\\");
+            b.name = slash == std::string::npos ? b.path : b.path.substr(slash + 1);
+        }
+        if (b.path.empty() || b.name.empty()) return Fail(".baggage needs a file: .baggage PATH or .baggage NAME=PATH");
+        script_->baggage.push_back(std::move(b));
+        return true;
     }
 
     bool TopicCommand(std::string_view rest) {
@@ -211,17 +321,24 @@ private:
         return true;
     }
 
+    void EndParagraph() {
+        paragraph_ = nullptr;
+        style_ = TextStyle();   // formatting ends with the paragraph
+    }
+
+    void StartParagraph(bool lineBreakBefore) {
+        std::vector<Paragraph>& list = inNsr_ ? CurrentTopic()->nsr : CurrentTopic()->body;
+        list.emplace_back();
+        paragraph_ = &list.back();
+        paragraph_->line = lineNo_;
+        paragraph_->lineBreakBefore = lineBreakBefore;
+    }
+
     bool Text(std::string_view line) {
         Topic* topic = CurrentTopic();
         if (!topic) return Fail("text before the first .topic");
-        std::vector<Paragraph>& list = inNsr_ ? topic->nsr : topic->body;
-        if (!paragraph_) {
-            list.emplace_back();
-            paragraph_ = &list.back();
-            paragraph_->line = lineNo_;
-        } else {
-            AddText(" ");   // a line break inside a paragraph is a blank
-        }
+        if (!paragraph_) StartParagraph(false);
+        else if (!paragraph_->segments.empty()) AddText(" ");   // a line break inside a paragraph is a blank
         std::string text;
         std::size_t i = 0;
         while (i < line.size()) {
@@ -247,12 +364,14 @@ private:
     void AddText(const std::string& text) {
         if (text.empty()) return;
         std::vector<Segment>& segs = paragraph_->segments;
-        if (!segs.empty() && segs.back().kind == Segment::Kind::Text) {
+        if (!segs.empty() && segs.back().kind == Segment::Kind::Text && segs.back().style == style_) {
             segs.back().text += text;
             return;
         }
         Segment s;
         s.text = text;
+        s.style = style_;
+        s.line = lineNo_;
         segs.push_back(std::move(s));
     }
 
@@ -280,7 +399,9 @@ private:
         if (!closed) return Fail("unterminated '{' (the closing '}' must be on the same line)");
         *i = j;
 
-        std::size_t k = 0;
+        // "{/b}": the closing form of a format switch.
+        const bool closing = !chars.empty() && chars[0].c == '/' && !chars[0].escaped;
+        std::size_t k = closing ? 1 : 0;
         while (k < chars.size() && !chars[k].escaped && IsAsciiLetter(chars[k].c)) ++k;
         std::string keyword = Collect(chars, 0, k);
         for (char& c : keyword) c = AsciiLower(c);
@@ -292,8 +413,42 @@ private:
         if (keyword == "link") return Link(LinkKind::Jump, keyword, rest);
         if (keyword == "popup") return Link(LinkKind::Popup, keyword, rest);
         if (keyword == "macro") return Link(LinkKind::Macro, keyword, rest);
-        if (keyword.empty()) return Fail("'{' must be followed by ewl, ewc, ewr, link, popup or macro (write \\{ for a literal brace)");
-        return Fail("unknown {" + keyword + "} (expected ewl, ewc, ewr, link, popup or macro)");
+        if (keyword == "b" || keyword == "i" || keyword == "u" || keyword == "/b" || keyword == "/i" || keyword == "/u" ||
+            keyword == "br") {
+            if (!Trim(Collect(rest, 0, rest.size())).empty())
+                return Fail("{" + keyword + "} takes nothing inside (write {b}bold{/b})");
+            if (keyword == "br") {
+                StartParagraph(true);   // the same paragraph, on a new line
+                return true;
+            }
+            const char which = keyword.back();
+            bool& flag = which == 'b' ? style_.bold : which == 'i' ? style_.italic : style_.underline;
+            flag = !closing;
+            return true;
+        }
+        if (keyword == "font") return FontSwitch(rest);
+        if (keyword.empty()) return Fail("'{' must be followed by ewl, ewc, ewr, link, popup, macro, b, i, u, br or font (write \\{ for a literal brace)");
+        return Fail("unknown {" + keyword + "} (expected ewl, ewc, ewr, link, popup, macro, b, i, u, br or font)");
+    }
+
+    // {font FACE, SIZE}: either may be left out to keep it; {font} returns
+    // to the file's font.
+    bool FontSwitch(const std::vector<BraceChar>& rest) {
+        const std::string inside(Trim(Collect(rest, 0, rest.size())));
+        if (inside.empty()) {
+            style_.face.clear();
+            style_.halfPoints = 0;
+            return true;
+        }
+        std::vector<std::string_view> f = CommaFields(inside);
+        if (f.size() > 2) return Fail("{font} takes a face name and a size: {font FACE, SIZE}");
+        if (f[0].size() > kMaxFaceName) return Fail("font face names have at most 31 characters");
+        int halfPoints = style_.halfPoints;
+        if (f.size() == 2 && !f[1].empty() && !ParseHalfPoints(f[1], &halfPoints))
+            return Fail("font size '" + std::string(f[1]) + "' is not a size in points from 1 to 127");
+        if (!f[0].empty()) style_.face = std::string(f[0]);
+        style_.halfPoints = halfPoints;
+        return true;
     }
 
     bool Embedded(char align, const std::vector<BraceChar>& rest) {
@@ -311,6 +466,7 @@ private:
         Segment s;
         s.kind = Segment::Kind::Embedded;
         s.ref = std::move(ref);
+        s.line = lineNo_;
         paragraph_->segments.push_back(std::move(s));
         return true;
     }
@@ -321,6 +477,8 @@ private:
         Segment s;
         s.kind = Segment::Kind::Link;
         s.link = kind;
+        s.style = style_;
+        s.line = lineNo_;
         s.text = std::string(Trim(Collect(rest, 0, bar)));
         s.target = std::string(Trim(Collect(rest, bar + 1, rest.size())));
         if (s.text.empty()) return Fail("{" + keyword + "} has no text before '|'");
@@ -334,6 +492,7 @@ private:
     int lineNo_ = 0;
     bool inNsr_ = false;
     Paragraph* paragraph_ = nullptr;   // the paragraph text lines are added to, or null
+    TextStyle style_;                  // formatting in force in the paragraph
 };
 
 }  // namespace

@@ -17,6 +17,19 @@ struct EmbeddedRef {
 
 enum class LinkKind { Jump, Popup, Macro };
 
+// Character formatting in force for a piece of text: {b}, {i}, {u} and
+// {font FACE, SIZE}, each until it is switched off or the paragraph ends.
+struct TextStyle {
+    bool bold = false, italic = false, underline = false;
+    std::string face;                 // empty: the file's font (.font)
+    int halfPoints = 0;               // size in half points; 0: the file's size
+    bool operator==(const TextStyle& o) const {
+        return bold == o.bold && italic == o.italic && underline == o.underline && face == o.face &&
+               halfPoints == o.halfPoints;
+    }
+    bool operator!=(const TextStyle& o) const { return !(*this == o); }
+};
+
 struct Segment {
     enum class Kind { Text, Link, Embedded };
     Kind kind = Kind::Text;
@@ -24,11 +37,35 @@ struct Segment {
     LinkKind link = LinkKind::Jump;   // Link only
     std::string target;               // Link: "context[>window]" or macro text
     EmbeddedRef ref;                  // Embedded only
+    TextStyle style;                  // Text and Link
+    int line = 0;                     // where it was written, for messages
 };
 
 struct Paragraph {
     std::vector<Segment> segments;
     int line = 0;                     // where it starts, for messages
+    // Joined to the paragraph before it by a line break ({br}): the same
+    // paragraph on a new line.
+    bool lineBreakBefore = false;
+};
+
+// A window a help file defines for its topics (.window), as a help
+// project's [WINDOWS] section does. Unset numbers are -1.
+struct WindowDef {
+    std::string name;                 // 1 to 8 characters; "main" is the main window
+    std::string caption;              // empty: the file's title
+    int x = -1, y = -1, width = -1, height = -1;   // 0..1023, 1/1024ths of the screen
+    int state = -1;                   // 0 normal, 1 maximized
+    std::uint32_t background = kNoColour, nsrBackground = kNoColour;   // colour references
+    int line = 0;
+    static constexpr std::uint32_t kNoColour = 0x80000000u;
+};
+
+// A file the help file carries as an internal file (.baggage).
+struct BaggageRef {
+    std::string name;                 // the internal name
+    std::string path;                 // as written, relative to the script
+    int line = 0;
 };
 
 struct Topic {
@@ -47,6 +84,11 @@ struct Script {
     bool hasBackground = false;       // .background RRGGBB
     std::uint32_t background = 0;     // colour reference (red in the low byte)
     std::vector<std::string> startupMacros;   // one macro per entry, in order
+    std::string copyright;            // .copyright
+    std::string fontFace;             // .font: the file's font; empty when not given
+    int fontHalfPoints = 0;           // its size in half points; 0 when not given
+    std::vector<WindowDef> windows;   // .window, in order
+    std::vector<BaggageRef> baggage;  // .baggage, in order
     std::vector<Topic> topics;
     bool utf8 = false;                // text is UTF-8 (byte order mark or valid multi-byte)
 

@@ -175,6 +175,17 @@ TEST(ScriptParse, ErrorsNameTheLine) {
         {".background 12345\n.topic a\n", 1, "RRGGBB"},
         {".background 12345G\n.topic a\n", 1, "RRGGBB"},
         {".topic a\n.background 123456\n", 2, "before the first .topic"},
+        {".topic a\n{b x}\n", 2, "takes nothing inside"},
+        {".topic a\n{font A, 200}\n", 2, "not a size"},
+        {".topic a\n{font A, B, C}\n", 2, "face name and a size"},
+        {".font , 10\n.topic a\n", 1, "needs a face"},
+        {".window toolongname\n.topic a\n", 1, "1 to 8 characters"},
+        {".window w, c, 1024\n.topic a\n", 1, "0 to 1023"},
+        {".window w, c, , , , , 2\n.topic a\n", 1, "0 (normal) or 1"},
+        {".window w, c, , , , , , 12345\n.topic a\n", 1, "RRGGBB"},
+        {".window w\n.window W\n.topic a\n", 2, "already defined on line 1"},
+        {".baggage x=\n.topic a\n", 1, ".baggage needs a file"},
+        {".topic a\n.copyright c\n", 2, "before the first .topic"},
         {"; nothing but a comment\n", 0, "no topic"},
         {"", 0, "no topic"},
     };
@@ -190,6 +201,45 @@ TEST(ScriptParse, ErrorsNameTheLine) {
     EXPECT_FALSE(ParseScript(std::string(".topic a\nx\0y\n", 13), &s, &e));
     EXPECT_EQ(e.line, 2);
     EXPECT_EQ(e.ToString().rfind("line 2: ", 0), 0u);
+}
+
+TEST(ScriptParse, FormattingWindowsFontsAndBaggage) {
+    const Script s = MustParse(
+        ".font Times New Roman, 10.5\n.copyright (c) us\n.window gloss, The glossary, 10, , 300, 400, 1, FFFFE0\n"
+        ".baggage pics/logo.gif\n.baggage Big Logo=a=b.gif\n.topic a\n"
+        "{b}bold {i}both{/b} italic{/i} {font Courier New, 12}mono {link go|a}{font} back{br}\n"
+        "next line {u}u\n\nfresh\n");
+    EXPECT_EQ(s.fontFace, "Times New Roman");
+    EXPECT_EQ(s.fontHalfPoints, 21);
+    EXPECT_EQ(s.copyright, "(c) us");
+    ASSERT_EQ(s.windows.size(), 1u);
+    const WindowDef& w = s.windows[0];
+    EXPECT_EQ(w.name + "|" + w.caption, "gloss|The glossary");
+    EXPECT_EQ(w.x, 10);
+    EXPECT_EQ(w.y, -1) << "an empty field is left unset";
+    EXPECT_EQ(w.width + w.height + w.state, 701);
+    EXPECT_EQ(w.background, 0xE0FFFFu);
+    EXPECT_EQ(w.nsrBackground, WindowDef::kNoColour);
+    ASSERT_EQ(s.baggage.size(), 2u);
+    EXPECT_EQ(s.baggage[0].name + "|" + s.baggage[0].path, "logo.gif|pics/logo.gif");
+    EXPECT_EQ(s.baggage[1].name + "|" + s.baggage[1].path, "Big Logo|a=b.gif");
+    EXPECT_EQ(s.baggage[1].line, 5);
+
+    const auto& body = s.topics[0].body;
+    ASSERT_EQ(body.size(), 3u) << "{br} starts a joined paragraph; a blank line a new one";
+    EXPECT_FALSE(body[0].lineBreakBefore);
+    EXPECT_TRUE(body[1].lineBreakBefore);
+    EXPECT_FALSE(body[2].lineBreakBefore);
+    std::string described;
+    for (const Segment& seg : body[0].segments)
+        described += "[" + seg.text + ":" + (seg.style.bold ? "b" : "") + (seg.style.italic ? "i" : "") +
+                     seg.style.face + std::to_string(seg.style.halfPoints) + "]";
+    EXPECT_EQ(described, "[bold :b0][both:bi0][ italic:i0][ :0][mono :Courier New24][go:Courier New24][ back:0]");
+    ASSERT_EQ(body[1].segments.size(), 2u) << "formatting lasts over {br} and line ends";
+    EXPECT_EQ(body[1].segments[0].text, "next line ");
+    EXPECT_TRUE(body[1].segments[1].style.underline);
+    EXPECT_EQ(body[1].segments[1].line, 8);
+    EXPECT_FALSE(body[2].segments[0].style.underline) << "and ends with the paragraph";
 }
 
 TEST(ScriptParse, AnyBytesGiveAResultOrAnError) {
