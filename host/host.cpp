@@ -395,7 +395,7 @@ bool Host::Impl::ReadScriptFile(const std::string& path, std::string* text, std:
             std::string list;
             for (const std::string& n : found.names) list += (list.empty() ? "" : ", ") + n;
             lastError = path + " holds several topic scripts (" + list + "); name the one to show " + kScriptMember;
-        } else if ((file = zyl::FindInternalFile(help, kSystemMember)) != nullptr) {
+        } else if (file.reset(zyl::FindInternalFile(help.get(), kSystemMember)), file) {
             *member = kSystemMember;   // a compiled help file
         } else {
             lastError = path + (whole ? " is a help file without a topic script (add one named " + std::string(kScriptMember) + ")"
