@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr std::int64_t kExpandedPixels = 16384;
+
 bool Keep(void* context, zyl::PackedDib* dib, std::int32_t index) {
     auto* frames = static_cast<std::vector<zyl::PackedDib>*>(context);
     if (static_cast<std::size_t>(index) != frames->size()) std::abort();
@@ -19,7 +21,7 @@ bool Keep(void* context, zyl::PackedDib* dib, std::int32_t index) {
     return true;
 }
 
-void Check(const std::vector<zyl::PackedDib>& frames, const zyl::PictureInfo& info) {
+void Check(const std::vector<zyl::PackedDib>& frames, const zyl::PictureInfo& info, std::size_t fileSize) {
     if (frames.empty() || info.frameCount != static_cast<std::int32_t>(frames.size())) std::abort();
     std::int64_t width = 0;
     for (const zyl::PackedDib& f : frames) {
@@ -29,8 +31,10 @@ void Check(const std::vector<zyl::PackedDib>& frames, const zyl::PictureInfo& in
         width += h.width;
     }
     if (width != info.stripWidth || frames[0].Header().height != info.stripHeight) std::abort();
+    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(info.stripHeight) > zyl::MaxDecodedPixels(fileSize))
+        std::abort();
     if (info.hotSpotCount < 0 || info.hotSpotCount > zyl::kHotSpotCapacity) std::abort();
-    if (info.frameDelaySet && info.frameDelay <= 0) std::abort();
+    if (info.frameDelaySet && (info.frameDelay == 0 || info.frameDelay % 10 != 0)) std::abort();
     zyl::DibPaletteEntry pal[256];
     if (zyl::DibPaletteEntries(frames[0].data(), frames[0].size(), pal) != frames[0].Header().clrUsed) std::abort();
 }
@@ -48,19 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zyl::PictureInfo allInfo, firstInfo;
     const bool okAll = Read(data, size, false, &all, &allInfo);
     const bool okFirst = Read(data, size, true, &first, &firstInfo);
-    if (okAll) Check(all, allInfo);
+    if (okAll) Check(all, allInfo, size);
     if (okFirst) {
-        Check(first, firstInfo);
+        Check(first, firstInfo, size);
         if (first.size() != 1) std::abort();
     }
     // The first image does not depend on whether the rest is read.
     if (okAll && okFirst &&
         (all[0].size() != first[0].size() || std::memcmp(all[0].data(), first[0].data(), all[0].size()) != 0))
         std::abort();
-    // Expanding walks the same bounds at any size; big frames only cost time.
-    std::int64_t area = 0;
-    for (const zyl::PackedDib& f : all) area += static_cast<std::int64_t>(f.Header().width) * f.Header().height;
-    if (okAll && area <= (1 << 22)) {
+    // Expanding walks the same bounds at any size; big strips only cost time.
+    if (okAll && static_cast<std::int64_t>(allInfo.stripWidth) * allInfo.stripHeight <= kExpandedPixels) {
         zyl::DecodedPicture pic;
         pic.frames = std::move(all);
         std::vector<std::uint8_t> rgb;

@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "dll_test.h"
 #include "host.h"
+#include "wine_support.h"
 #include "zyl3an32.h"
 
 namespace {
+
+using zyltest::ModulePath;
 
 HWND ChildButton(HWND w) { return FindWindowExA(w, nullptr, "button", nullptr); }
 
@@ -110,21 +112,6 @@ TEST_F(ModuleMacros, JumpsHappenAfterTheClickIsOver) {
     EXPECT_EQ(click("Back"), "c");
     EXPECT_EQ(click("Back"), "a") << "Back() retraces the way: b, c, then a";
     EXPECT_EQ(click("Next"), "b");
-}
-
-TEST_F(ModuleMacros, PositioningFromAButtonTakesEffectInTheModulesPump) {
-    // The module drains the queue after a positioning macro, so the frame
-    // is placed before the button's next macro runs.
-    Load(".topic a\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Place;PW(0, 0, 512, 512, 1, `main'):EP(`x', 1)}\n");
-    RECT before, after;
-    GetWindowRect(host->MainFrame(), &before);
-    SendMessageA(Button("Place"), BM_CLICK, 0, 0);
-    GetWindowRect(host->MainFrame(), &after);
-    EXPECT_EQ(after.right - after.left, MulDiv(512, GetSystemMetrics(SM_CXSCREEN), 1024));
-    EXPECT_FALSE(EqualRect(&before, &after));
-    const auto log = Log();
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back().rfind("ExecProgram: not run", 0), 0u);
 }
 
 }  // namespace

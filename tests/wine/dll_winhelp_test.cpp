@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "core/helpfile.h"
-#include "dll_test.h"
+#include "wine_support.h"
 #include "script.h"
 #include "zylhc.h"
 
 namespace {
+
+using zyltest::ModulePath;
 
 constexpr int kTextId = 0x701;                    // the viewer's text window
 constexpr ULONG_PTR kCommandMagic = 0xA1DE505;    // its WM_COPYDATA commands
@@ -140,7 +142,7 @@ bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std
         ADD_FAILURE() << error;
         return false;
     }
-    const wtest::Bytes text = wtest::ReadFileBytes(script);
+    const wtest::Bytes text = wtest::ReadFile(script);
     zylscript::ParseError e;
     return dir.Write(name, help) && zylscript::ParseScript(std::string(text.begin(), text.end()), parsed, &e);
 }
@@ -179,9 +181,16 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
             EXPECT_NE(viewer.Caption().find(s.title), std::string::npos) << viewer.Caption();
             for (std::size_t k = s.topics.size(); k-- > 0;) {
                 if (k + 1 < s.topics.size()) ASSERT_TRUE(viewer.Show(dir.File(name), s.TopicNumber(static_cast<int>(k))));
-                const std::string shown = Normal(viewer.Text());
-                for (const std::string& p : Paragraphs(s.topics[k]))
-                    EXPECT_NE(shown.find(p), std::string::npos) << s.topics[k].context << ": " << p << "\nshown: " << shown;
+                // The viewer lays a topic out in its own time.
+                const std::vector<std::string> paragraphs = Paragraphs(s.topics[k]);
+                std::string shown;
+                auto missing = [&] {
+                    for (const std::string& p : paragraphs)
+                        if (shown.find(p) == std::string::npos) return p;
+                    return std::string();
+                };
+                for (int wait = 0; wait < 50 && (shown = Normal(viewer.Text()), !missing().empty()); ++wait) Sleep(100);
+                EXPECT_EQ(missing(), "") << s.topics[k].context << "\nshown: " << shown;
             }
         }
 }
