@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::int64_t kExpandedPixels = 16384;
+constexpr std::int64_t kExpandedPixels = 4096;
 
 bool Keep(void* context, zyl::PackedDib* dib, std::int32_t index) {
     auto* frames = static_cast<std::vector<zyl::PackedDib>*>(context);

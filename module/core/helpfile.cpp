@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "text.h"
 
@@ -19,7 +18,7 @@ constexpr std::uint64_t kAddressable = 0xFFFFFFFEu;
 // A taller tree than this has a damaged header (65535 pages, two children each).
 constexpr std::uint16_t kMaxLevels = 32;
 constexpr std::uint32_t kSmallestPage = 16;
-constexpr std::size_t kCachedPages = 16;
+constexpr std::size_t kCachedPages = 4;
 
 std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -79,13 +78,11 @@ struct Directory {
     std::uint16_t levels = 1;
     std::uint8_t* page = nullptr;   // pageSize bytes
     std::uint8_t* visited = nullptr;   // one bit per page, for the leaf walk
-    // Pages already read in this look-up: the index pages near the root
-    // are met again by each descent.
-    struct Read {
-        std::uint32_t number;
-        std::vector<std::uint8_t> bytes;
-    };
-    std::vector<Read> cache;
+    // 1024-byte pages already read in this look-up: the index pages near
+    // the root are met again by each descent.
+    std::uint8_t cached[kCachedPages][kDirectoryPageBytes];
+    std::uint32_t cachedNumber[kCachedPages];
+    std::size_t cachedCount = 0;
 
     ~Directory() {
         std::free(page);
@@ -126,7 +123,7 @@ bool Directory::Open(HelpFileHandle* h) {
 
 bool Directory::UsePages(std::uint32_t size) {
     if (size == pageSize && page) return pageCount > 0;
-    cache.clear();
+    cachedCount = 0;
     std::free(page);
     page = static_cast<std::uint8_t*>(std::malloc(size));
     pageSize = size;
@@ -138,15 +135,18 @@ bool Directory::UsePages(std::uint32_t size) {
 
 bool Directory::ReadPage(std::uint32_t number) {
     if (number >= pageCount) return false;
-    for (const Read& r : cache) {
-        if (r.number == number) {
-            std::memcpy(page, r.bytes.data(), pageSize);
+    const bool cacheable = pageSize == kDirectoryPageBytes;
+    for (std::size_t i = 0; cacheable && i < cachedCount; ++i) {
+        if (cachedNumber[i] == number) {
+            std::memcpy(page, cached[i], pageSize);
             return true;
         }
     }
     if (!ReadAt(help, pagesStart + static_cast<std::uint64_t>(number) * pageSize, page, pageSize)) return false;
-    if (cache.size() < kCachedPages && pageSize <= kDirectoryPageBytes * 4)
-        cache.push_back(Read{number, std::vector<std::uint8_t>(page, page + pageSize)});
+    if (cacheable && cachedCount < kCachedPages) {
+        std::memcpy(cached[cachedCount], page, pageSize);
+        cachedNumber[cachedCount++] = number;
+    }
     return true;
 }
 

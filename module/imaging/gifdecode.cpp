@@ -169,7 +169,9 @@ bool DecodeLzw(const PictureSource& src, int minCodeSize, PackedDib* frame, bool
         return false;   // not a frame DIB of ours
     if (minCodeSize < 2 || minCodeSize > 8) return true;
 
-    LzwWork* work = static_cast<LzwWork*>(std::calloc(1, sizeof(LzwWork)));
+    // The tables need no clearing: an entry past the literals is written
+    // before any code can name it, and the literals are set below.
+    LzwWork* work = static_cast<LzwWork*>(std::malloc(sizeof(LzwWork)));
     const std::int32_t width = h.width;
     std::uint8_t* line = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(width), 1));
     if (!work || !line) {
