@@ -138,23 +138,4 @@ TEST_F(Halibut, AddingAPictureKeepsEveryOldFileByteForByte) {
     EXPECT_EQ(got, picture);
 }
 
-TEST_F(Halibut, AddingThousandsOfFilesGrowsTheDirectoryIndex) {
-    const std::map<std::string, Bytes> before = Contents(hlp_);
-    std::vector<std::string> args = {"add", hlp_};
-    for (int i = 0; i < 2000; ++i) {
-        const std::string name = "frame" + std::to_string(i) + ".bmp";
-        ASSERT_TRUE(WriteFile(dir_ / name, Pattern(16 + i % 16, i)));
-        args.push_back(dir_ / name);
-    }
-    ASSERT_EQ(Zylpack(args), 0);
-    const Bytes raw = ReadFile(hlp_);
-    EXPECT_GE(DirectoryTree(raw).levels, 2);
-
-    std::map<std::string, Bytes> after = Contents(hlp_);
-    ASSERT_EQ(after.size(), before.size() + 2000);
-    for (const auto& [name, bytes] : before) EXPECT_EQ(after[name], bytes) << name;
-    EXPECT_EQ(after["frame1999.bmp"], Pattern(16 + 1999 % 16, 1999));
-    EXPECT_EQ(after["|SYSTEM"][0] | (after["|SYSTEM"][1] << 8), 0x036C);
-}
-
 }  // namespace

@@ -75,8 +75,7 @@ TEST(ModuleFiles, HelpFilesReadThroughThePlatformsFileCalls) {
     ASSERT_TRUE(WriteFile(dir / "manual.hlp", HelpFile({{"big.bin", big}, {"logo.bmp", BytesOf("BM inside")}})));
     ASSERT_TRUE(WriteFile(dir / "plain.bin", big));
 
-    zyltest::RecordingFiles files(PlatformFiles());
-    HelpPtr help(OpenHelpFile(files, (dir / "manual.hlp").c_str()));
+    HelpPtr help(OpenHelpFile(PlatformFiles(), (dir / "manual.hlp").c_str()));
     ASSERT_TRUE(help);
     EXPECT_STREQ(help->path, (dir / "manual.hlp").c_str());
 
@@ -86,18 +85,16 @@ TEST(ModuleFiles, HelpFilesReadThroughThePlatformsFileCalls) {
     EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
 
+    // The platform's reads and seeks, inside the help file and on disk (the
+    // passes and positions are the portable reader's, tested natively).
     for (const char* name : {"BIG.BIN", "plain.bin"}) {
         DataPtr f(DataFileOpen(help.get(), name, false));
         ASSERT_TRUE(f) << name;
-        files.reads.clear();
         Bytes got(40000);
         EXPECT_EQ(DataFileRead(f.get(), got.data(), 40000), 40000) << name;
-        EXPECT_EQ(files.reads, (std::vector<std::uint32_t>{16384, 16384, 7232})) << name;
         EXPECT_EQ(got, big) << name;
-        char tail[100];
-        EXPECT_EQ(DataFileSeek(f.get(), -10, 2), 39990) << name;
-        EXPECT_EQ(DataFileRead(f.get(), tail, 100), 10) << name;
-        EXPECT_EQ(std::memcmp(tail, big.data() + 39990, 10), 0) << name;
+        EXPECT_EQ(DataFileSeek(f.get(), 39990, 0), 39990) << name;
+        EXPECT_EQ(DataFileRead(f.get(), got.data(), 100), 10) << name;
     }
 
     zyl::OpenError why = zyl::OpenError::kNone;
@@ -141,33 +138,25 @@ TEST(ModuleFiles, DataFilesOnDiskBesideTheHelpFile) {
     }
 }
 
+// The block's contents are the portable core's (tested natively); here the
+// instance's help file, and the help file's copy whatever preferDiskFiles says.
 TEST(ModuleFiles, ReadWholeFileFromTheInstancesHelpFile) {
     zyltest::Scratch dir;
-    const std::string text(100, 'b');
-    const Bytes exact = Pattern(kWholeFileBytes, 3);
-    ASSERT_TRUE(WriteFile(dir / "manual.hlp",
-                           HelpFile({{"bullets.txt", BytesOf(text)}, {"exact.bin", exact}, {"tabs.txt", BytesOf("help")}})));
+    ASSERT_TRUE(WriteFile(dir / "manual.hlp", HelpFile({{"tabs.txt", BytesOf("help")}})));
     ASSERT_TRUE(WriteFile(dir / "tabs.txt", BytesOf("disk")));
     TestInstance inst(dir / "manual.hlp");
     inst->preferDiskFiles = TRUE;   // not for whole files
 
-    std::vector<char> block(kWholeFileBytes + 8, 'X');
-    ASSERT_EQ(ReadWholeFile(inst.get(), "bullets.txt", block.data()), 1);
-    EXPECT_STREQ(block.data(), text.c_str());
-    ASSERT_EQ(ReadWholeFile(inst.get(), "exact.bin", block.data()), 1);
-    EXPECT_EQ(std::memcmp(block.data(), exact.data(), kWholeFileBytes), 0) << "no zero after a full block";
-    EXPECT_EQ(block[kWholeFileBytes], 'X');
+    std::vector<char> block(kWholeFileBytes, 'X');
     {
         CurrentDirectory cd(dir.path());
         ASSERT_EQ(ReadWholeFile(inst.get(), "tabs.txt", block.data()), 1);
-        EXPECT_STREQ(block.data(), "help") << "the help file's copy whatever preferDiskFiles says";
+        EXPECT_STREQ(block.data(), "help");
     }
     EXPECT_EQ(ReadWholeFile(inst.get(), "missing.txt", block.data()), 0);
-    EXPECT_EQ(block[0], 0);
-
     TestInstance noHelp(dir / "absent.hlp");
     block[0] = 'X';
-    EXPECT_EQ(ReadWholeFile(noHelp.get(), "bullets.txt", block.data()), 0);
+    EXPECT_EQ(ReadWholeFile(noHelp.get(), "tabs.txt", block.data()), 0);
     EXPECT_EQ(block[0], 0);
 }
 
