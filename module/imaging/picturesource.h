@@ -26,14 +26,15 @@ struct PictureSource {
 };
 
 // The most pixels a picture file of `fileBytes` may decode to, all frames
-// together: 256 K pixels whatever the file's size, beyond that 1024 pixels
-// for each byte of the file, and never more than kMaxPicturePixels. Real
-// pictures stay well inside (a GIF of one flat colour packs a few hundred
-// pixels into a byte); a small forged file cannot make the module hold a
-// strip of tens of megabytes. The readers refuse a larger picture before
-// they make any block for it.
+// together: 256 K pixels whatever the file's size, beyond that 4096 pixels
+// for each byte of the file, and never more than kMaxPicturePixels. No GIF
+// can pack more into a byte: a 12-bit code stands for at most 4091 pixels,
+// about 2730 a byte even when the encoder never clears its table (one flat
+// colour, as ImageMagick writes it, gives about a thousand). A small forged
+// file cannot make the module hold a strip of tens of megabytes. The readers
+// refuse a larger picture before they make any block for it.
 constexpr std::uint64_t kFreePixels = 256u << 10;
-constexpr std::uint64_t kPixelsPerFileByte = 1024;
+constexpr std::uint64_t kPixelsPerFileByte = 4096;
 constexpr std::uint64_t kMaxPicturePixels = 16u << 20;
 std::uint64_t MaxDecodedPixels(std::uint64_t fileBytes);
 

@@ -359,18 +359,18 @@ TEST(GifReader, WhatAFileMayDecodeToGrowsWithItsSize) {
     zyl::DecodedPicture pic;
     EXPECT_TRUE(Decode(declared({{512, 512}}, 0), &pic)) << "256 K pixels from any file";
     EXPECT_FALSE(Decode(declared({{512, 513}}, 0), &pic));
-    // 1024 pixels a byte beyond that, for the strip as for each image.
-    const Bytes big = declared({{2000, 1000}}, 2000000 / 1024);
-    ASSERT_GE(big.size() * 1024, 2000000u);
+    // 4096 pixels a byte beyond that, for the strip as for each image.
+    const Bytes big = declared({{4000, 2000}}, 8000000 / 4096);
+    ASSERT_GE(big.size() * 4096, 8000000u);
     EXPECT_TRUE(Decode(big, &pic));
-    EXPECT_FALSE(Decode(declared({{2000, 1000}}, 1000000 / 1024), &pic));
-    EXPECT_FALSE(Decode(declared({{1000, 1000}, {1000, 1000}}, 1000000 / 1024), &pic));
+    EXPECT_FALSE(Decode(declared({{4000, 2000}}, 4000000 / 4096), &pic));
+    EXPECT_FALSE(Decode(declared({{2000, 2000}, {2000, 2000}}, 4000000 / 4096), &pic));
     EXPECT_EQ(pic.info.frameCount, 1) << "the first image fitted";
     // And never more than 16 M pixels.
-    EXPECT_TRUE(Decode(declared({{4096, 4096}}, 16400), &pic));
-    EXPECT_FALSE(Decode(declared({{4096, 4096}, {1, 4096}}, 16400), &pic));
+    EXPECT_TRUE(Decode(declared({{4096, 4096}}, 4100), &pic));
+    EXPECT_FALSE(Decode(declared({{4096, 4096}, {1, 4096}}, 4100), &pic));
     EXPECT_EQ(zyl::MaxDecodedPixels(0), 256u << 10);
-    EXPECT_EQ(zyl::MaxDecodedPixels(1000), 1024000u);
+    EXPECT_EQ(zyl::MaxDecodedPixels(1000), 4096000u);
     EXPECT_EQ(zyl::MaxDecodedPixels(UINT64_MAX), 16u << 20);
 }
 

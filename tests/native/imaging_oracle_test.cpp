@@ -82,6 +82,13 @@ TEST_F(GifOracle, InterlacedImagesComeOutInNaturalRowOrder) {
     EXPECT_EQ(Difference(StripPicture(DecodeFile(il)), MagickDecode(scratch, small, 0)), "");
 }
 
+TEST_F(GifOracle, AFlatColourPacksAThousandPixelsIntoAByte) {
+    // 2000 x 2000 in one colour: 4 M pixels in under 4 KB.
+    const std::string flat = Make("-size 2000x2000 xc:'#3060a0'", "flat.gif");
+    ASSERT_LT(scratch.Read(flat).size(), 4000000u / 1024);
+    ExpectLikeMagick(flat);
+}
+
 TEST_F(GifOracle, GifsicleOptimisedFilesWhoseEndCodeIsShort) {
     // gifsicle -O2 writes the end code at the old code width where the
     // width grows with the last pixel: 127 pixels in 127 colours.

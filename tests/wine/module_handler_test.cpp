@@ -85,6 +85,25 @@ TEST(Handler, EachHostThreadHasItsOwnRecord) {
     EXPECT_EQ(third, nullptr);
 }
 
+TEST(Handler, ManyThreadsStartAndEndTogether) {
+    // The instance list and the class count change from several threads at once.
+    std::atomic<int> failures{0};
+    std::thread threads[8];
+    for (auto& t : threads)
+        t = std::thread([&] {
+            for (int round = 0; round < 200; ++round) {
+                LDLLHandler(DW_INIT, 0, 0);
+                InstanceRecord* inst = FindInstance();
+                if (!inst || inst->threadId != GetCurrentThreadId()) ++failures;
+                LDLLHandler(DW_TERM, 0, 0);
+                if (FindInstance()) ++failures;
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(RegistrationCount(), 0);
+}
+
 // The last shut-down, held where it has given up its count and is about to
 // unregister the classes, until another thread has started (or a while).
 HANDLE g_going = nullptr, g_started = nullptr;

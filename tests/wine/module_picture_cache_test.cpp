@@ -149,10 +149,10 @@ TEST_F(PictureCache, MoreThanFortyOtherLoadedPicturesUnloadTheLeastRecentlyUsed)
 }
 
 TEST_F(PictureCache, LoadedPicturesTogetherHoldAtMostSixteenMegapixels) {
-    // GIFs that declare their size and carry the bytes it takes (1024
+    // GIFs that declare their size and carry the bytes it takes (4096
     // pixels a byte) but no pixels: 8 M, 8 M and 256 K pixels.
     auto declared = [](int width, int height) {
-        const std::size_t padding = static_cast<std::size_t>(width) * height / 1024;
+        const std::size_t padding = static_cast<std::size_t>(width) * height / 4096;
         return GifBuilder().Header(width, height, 1).Comment(std::string(padding, 'x'))
             .RawImage(width, height, 2, LzwEncode(Bytes(), 2)).Trailer().bytes;
     };
@@ -279,6 +279,8 @@ TEST(PictureDraw, TransparentPixelsLeaveTheDestinationAsItWasStretchedOrNot) {
     // source's (2, 1) on, as a frame of a strip is drawn, at (13, 2).
     EXPECT_NE(zyl::DrawTransparent(dst, 3, 2, 6, 4, src, 0, 0, 6, 4, ColourRef(kMagenta)), 0);
     EXPECT_NE(zyl::DrawTransparent(dst, 13, 2, 8, 9, src, 2, 1, 4, 3, ColourRef(kMagenta)), 0);
+    // A colour the picture lacks: drawn whole.
+    EXPECT_NE(zyl::DrawTransparent(dst, 3, 9, 6, 4, src, 0, 0, 6, 4, ColourRef(0x010101)), 0);
     EXPECT_EQ(GetBkColor(dst), RGB(1, 2, 3)) << "the destination's colours are given back";
     EXPECT_EQ(GetTextColor(dst), RGB(4, 5, 6));
     SelectObject(dst, oldDst);
@@ -293,6 +295,8 @@ TEST(PictureDraw, TransparentPixelsLeaveTheDestinationAsItWasStretchedOrNot) {
     };
     lay(3, 2, 0, 0, 6, 4, 1, 1);
     lay(13, 2, 2, 1, 4, 3, 2, 3);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) expected.rgb[static_cast<std::size_t>((9 + y) * expected.width + 3 + x)] = picture.at(x, y);
     EXPECT_EQ(Difference(BitmapPixels(dstBitmap), expected), "");
     DeleteObject(dstBitmap);
     DeleteObject(srcBitmap);
