@@ -396,7 +396,8 @@ void OnNotify(HWND hwnd, VideoRecord* rec, WPARAM status) {
 // The printed panel: a frame over the window's size and the multimedia
 // system's text for the window's state (for a working clip, the text of
 // code 0), centred in the module's font.
-void DrawPanel(HDC dc, const VideoRecord* rec) {
+void DrawPanel(HDC dc, const void* context) {
+    const auto* rec = static_cast<const VideoRecord*>(context);
     const SIZE size = rec->size;
     Rectangle(dc, 0, 0, size.cx, size.cy);
     char text[kErrorTextChars] = "";
@@ -409,17 +410,6 @@ void DrawPanel(HDC dc, const VideoRecord* rec) {
     SetBkColor(dc, kPanelBack);
     ExtTextOutA(dc, (size.cx - PackedWidth(extent)) / 2, (size.cy - PackedHeight(extent)) / 2,
                 ETO_OPAQUE | ETO_CLIPPED, &box, text, static_cast<UINT>(length), nullptr);
-}
-
-HBITMAP RenderPanel(const VideoRecord* rec, HDC target) {
-    if (!target || rec->size.cx <= 0 || rec->size.cy <= 0) return nullptr;
-    WindowDC screen(nullptr);
-    OwnedDC dc(CreateCompatibleDC(screen.get()));
-    Bitmap picture(CreateCompatibleBitmap(screen.get(), rec->size.cx, rec->size.cy));
-    Selected selected(dc.get(), picture.get());
-    if (!selected.ok()) return nullptr;
-    DrawPanel(dc.get(), rec);
-    return StretchToDevice(target, dc.get(), rec->size);
 }
 
 LRESULT AnimVideoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -459,7 +449,8 @@ LRESULT AnimVideoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case EWM_RENDER:
         if (wParam == EWRENDER_TEXT) return reinterpret_cast<LRESULT>(MakeTextBlock(rec->fileName));
-        if (wParam == EWRENDER_BITMAP) return reinterpret_cast<LRESULT>(RenderPanel(rec, RenderTarget(lParam)));
+        if (wParam == EWRENDER_BITMAP)
+            return reinterpret_cast<LRESULT>(RenderScreenPicture(RenderTarget(lParam), rec->size, DrawPanel, rec));
         return 0;
     }
     return EmbeddedDefProc(hwnd, msg, wParam, lParam);

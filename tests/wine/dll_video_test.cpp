@@ -548,6 +548,30 @@ TEST_F(VideoBar, MenuCommandsWhilePlayingAndStopped) {
     EXPECT_EQ(Mci(w, "status", "mode"), "stopped");
 }
 
+// The menu is modal: a timer looks at it and ends it.
+RECT g_menuRect = {};
+bool g_menuSeen = false;
+VOID CALLBACK LookAtMenuAndEndIt(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND menu = FindWindowA("#32768", nullptr)) {
+        g_menuSeen = IsWindowVisible(menu) != FALSE;
+        GetWindowRect(menu, &g_menuRect);
+    }
+    EndMenu();
+}
+
+TEST_F(VideoBar, MenuButtonOpensTheMenuBelowIt) {
+    g_menuSeen = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, LookAtMenuAndEndIt);
+    Command(bar, 2);   // returns when the menu is ended
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(g_menuSeen);
+    POINT corner = {0, 19};
+    ClientToScreen(GetDlgItem(bar, 2), &corner);
+    EXPECT_EQ(g_menuRect.left, corner.x);
+    EXPECT_EQ(g_menuRect.top, corner.y);
+    EXPECT_EQ(Mci(w, "status", "mode"), "stopped") << "nothing chosen, nothing done";
+}
+
 TEST_F(VideoBar, LoopingClipKeepsPlayingAfterCompletionButNotAfterAStop) {
     HWND loop = Make("clip.avi;6");
     HWND loopBar = Bar(loop);
