@@ -163,6 +163,7 @@ TEST_F(Video, ClipInsideTheHelpFilePlaysThroughTheIoProcedure) {
     // The driver's playback window is our first child, of the clip's size.
     HWND picture = GetWindow(w, GW_CHILD);
     EXPECT_EQ(ClassOf(picture), "MCIAVI");
+    EXPECT_TRUE(IsWindowVisible(picture)) << "shown with the window";
     EXPECT_EQ(WindowSize(picture).cx, 40);
     EXPECT_EQ(WindowSize(w).cy, 30);
 
@@ -190,6 +191,17 @@ TEST_F(Video, DiskOnlyFlagNeverReadsTheHelpFile) {
     EXPECT_EQ(wtest::RenderText(Make("clip.avi;16")), MciText(MCIERR_FILE_NOT_FOUND)) << "only inside";
     HWND disk = Make("disk.avi;16");
     EXPECT_EQ(Mci(disk, "status", "length"), std::to_string(kClipFrames));
+    EXPECT_EQ(g_opens + g_reads, 0);
+    // Next, the folder "winhelp.ini" names for the clip in [FILES]; MIDI
+    // files are always looked for on disk.
+    const std::string folder = Shared().scratch.File("elsewhere");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(wtest::WriteFileBytes(folder + "\\far.avi", Shared().clip));
+    WritePrivateProfileStringA("FILES", "far.avi", folder.c_str(), "winhelp.ini");
+    HWND distant = Make("far.avi;16");
+    WritePrivateProfileStringA("FILES", "far.avi", nullptr, "winhelp.ini");
+    EXPECT_EQ(Mci(distant, "status", "length"), std::to_string(kClipFrames));
+    Make("nothere.mid;0");
     EXPECT_EQ(g_opens + g_reads, 0);
     // Without the flag a clip beside the help file is found through the
     // module's procedure.
