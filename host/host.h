@@ -50,6 +50,11 @@ struct HostOptions {
 
 class Host;
 
+// Writes the profile's "mci extensions" entries (avi, wav, mid, rmi) that
+// are missing, so that clips in topics find their MCI driver; entries the
+// profile has stay as they are. zylhost does this before loading the module.
+void RegisterMciExtensions();
+
 // Runs one macro the host was asked to run (API command 0x102, start-up
 // macros, macro links). `helpFile` is the path argument of the call.
 // Without one the host's own interpreter runs it (Host::ExecuteMacro).

@@ -250,6 +250,7 @@ int main(int argc, char** argv) {
 
     if (o.module != "-") {
         if (!FileExists(o.module)) return Fail(kModuleError, "module " + o.module + " not found");
+        zylhost::RegisterMciExtensions();
         if (!host.LoadModule(o.module.c_str())) return Fail(kModuleError, host.LastError());
     }
     if (!FileExists(o.script)) return Fail(kScriptError, "script " + o.script + " not found");

@@ -117,6 +117,12 @@ LRESULT CALLBACK AnimButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 LRESULT CALLBACK AnimMovieWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK AnimPictWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* Video window (ZYL3_ANIMVIDEO32), its control bar (ZYL3_ANIMVIDBAR32) and
+   the multimedia I/O procedure that reads clips out of the help file. */
+LRESULT CALLBACK AnimVideoWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK VideoBarWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK VideoIoProc(LPSTR mmioInfo, UINT message, LPARAM lParam1, LPARAM lParam2);
+
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
 void CALLBACK ZylAnimInit(void);

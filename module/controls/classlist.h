@@ -11,7 +11,7 @@
 
 ZYL_CLASS(kAnimButtonClass)          //  1 push button
 
-// ZYL_CLASS(kAnimVideoClass)        //  2 video window
+ZYL_CLASS(kAnimVideoClass)           //  2 video window
 
 // ZYL_CLASS(kAnimTextClass)         //  3 animated text
 
@@ -19,7 +19,7 @@ ZYL_CLASS(kAnimMovieClass)           //  4 movie (frame grid)
 
 ZYL_CLASS(kAnimPictClass)            //  5 picture
 
-// ZYL_CLASS(kVideoBarClass)         //  6 video control bar
+ZYL_CLASS(kVideoBarClass)            //  6 video control bar
 
 // ZYL_CLASS(kAnimControlClass)      //  7 form control
 

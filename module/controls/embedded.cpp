@@ -138,6 +138,17 @@ HBITMAP StretchToDevice(HDC target, HDC picture, SIZE size) {
     return result.release();
 }
 
+HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const void* context) {
+    if (!target || !draw || size.cx <= 0 || size.cy <= 0) return nullptr;
+    WindowDC screen(nullptr);
+    OwnedDC dc(CreateCompatibleDC(screen.get()));
+    Bitmap picture(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    Selected selected(dc.get(), picture.get());
+    if (!selected.ok()) return nullptr;
+    draw(dc.get(), context);
+    return StretchToDevice(target, dc.get(), size);
+}
+
 HDC RenderTarget(LPARAM renderInfo) {
     return renderInfo ? reinterpret_cast<const ZYL_RENDERINFO*>(renderInfo)->hdc : nullptr;
 }

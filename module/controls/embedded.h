@@ -127,5 +127,9 @@ HGLOBAL MakeTextBlock(const char* text);
 // `target` at the size the size query gives that device (stretched on
 // white, COLORONCOLOR). Null on failure; the host owns it otherwise.
 HBITMAP StretchToDevice(HDC target, HDC picture, SIZE size);
+// The same for a picture `draw` makes at screen size on a screen-compatible
+// bitmap (what a class prints when it draws itself).
+using ScreenPainter = void (*)(HDC dc, const void* context);
+HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const void* context);
 
 }  // namespace zyl

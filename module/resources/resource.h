@@ -28,4 +28,17 @@
 #define ZYL_ERR_BULLET_FILE      10013  /* "Missing or corrupted bullet file" */
 #define ZYL_ERR_FIRST            ZYL_ERR_MISSING_BITMAP
 
+/* Video window and its control bar: the play button of a clip without
+   picture (three 20 x 20 pictures), the bar's buttons (two columns by four
+   rows of 20 x 19), the position mark and the mark while dragged (8 x 15),
+   and the bar's menu with its commands. */
+#define IDB_ZYL_VIDEO_PLAY    100
+#define IDB_ZYL_VIDEO_BAR     101
+#define IDB_ZYL_VIDEO_MARK    102
+#define IDB_ZYL_VIDEO_DRAG    103
+#define IDM_ZYL_VIDEO_BAR     1000
+#define IDM_ZYL_VIDEO_PLAY    101
+#define IDM_ZYL_VIDEO_STOP    102
+#define IDM_ZYL_VIDEO_REWIND  103
+
 #endif /* ZYL_RESOURCE_H */

@@ -54,9 +54,20 @@ Bytes HelpFile(const std::vector<std::pair<std::string, Bytes>>& files, std::str
 // The header of a 32-bit top-down DIB of that size: the host's own.
 using zylhost::TopDown32;
 
+// An uncompressed AVI clip made with the platform's AVI file library:
+// `frames` frames of width x height at `fps` frames a second, frame i
+// filled with colour `colours[i % colours.size()]` (0x00RRGGBB; grey when
+// none are given). Empty, with the reason in `why`, when it cannot be made.
+Bytes AviClip(int width, int height, int frames, int fps, const std::vector<DWORD>& colours = {},
+              std::string* why = nullptr);
+
 // How many more GDI objects the process can make (Wine counts none for
 // us); everything made here is given back.
 int GdiRoom();
+
+// How many more USER objects the process can make (menus stand for them
+// all: the platform keeps one table of USER handles); all given back.
+int UserRoom();
 
 // A window's text render (EWM_RENDER, text), its block freed; "<null>"
 // when there is none.
