@@ -179,8 +179,17 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
             EXPECT_NE(viewer.Caption().find(s.title), std::string::npos) << viewer.Caption();
             for (std::size_t k = s.topics.size(); k-- > 0;) {
                 if (k + 1 < s.topics.size()) ASSERT_TRUE(viewer.Show(dir.File(name), s.TopicNumber(static_cast<int>(k))));
-                const std::string shown = Normal(viewer.Text());
-                for (const std::string& p : Paragraphs(s.topics[k]))
+                // The viewer fills its text after its window appears, and
+                // after a command returns: wait until every paragraph is there.
+                const std::vector<std::string> paragraphs = Paragraphs(s.topics[k]);
+                std::string shown;
+                for (int wait = 0; wait < 100; ++wait, Sleep(100)) {
+                    shown = Normal(viewer.Text());
+                    bool all = true;
+                    for (const std::string& p : paragraphs) all = all && shown.find(p) != std::string::npos;
+                    if (all) break;
+                }
+                for (const std::string& p : paragraphs)
                     EXPECT_NE(shown.find(p), std::string::npos) << s.topics[k].context << ": " << p << "\nshown: " << shown;
             }
         }
