@@ -117,6 +117,11 @@ LRESULT CALLBACK AnimButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 LRESULT CALLBACK AnimMovieWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK AnimPictWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* Bullet list and its comment tip (the tip is a top-level window the list
+   shows beside itself). */
+LRESULT CALLBACK AnimBulletWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ToolTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
 void CALLBACK ZylAnimInit(void);
