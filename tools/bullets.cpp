@@ -44,12 +44,6 @@ void PutString(Bytes* b, const std::string& s) {
     b->push_back(0);
 }
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 bool ReadStyle(const std::string& value, std::uint16_t* style, std::string* why) {
     std::uint32_t bits = 0;
     std::string word;

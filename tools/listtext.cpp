@@ -5,6 +5,7 @@
 
 #include "ansi.h"
 #include "core/contexthash.h"
+#include "core/text.h"
 #include "script.h"
 
 namespace zyllist {
@@ -20,17 +21,6 @@ std::string Trim(const std::string& s) {
     while (a < b && IsBlank(s[a])) ++a;
     while (b > a && (IsBlank(s[b - 1]) || s[b - 1] == '\r')) --b;
     return s.substr(a, b - a);
-}
-
-bool EqualNoCase(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b)) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 int HexDigit(char c) {
@@ -74,7 +64,7 @@ bool ReadListText(const std::string& text, const char* header, std::vector<TextL
         at = end + 1;
         if (line.empty() || line[0] == ';') continue;
         if (!headerSeen) {
-            if (!EqualNoCase(line, header)) {
+            if (!zyl::EqualNoCase(line.c_str(), header)) {
                 *problem = Problem{number, std::string("the first line must be '") + header + "'"};
                 return false;
             }
@@ -88,6 +78,12 @@ bool ReadListText(const std::string& text, const char* header, std::vector<TextL
         return false;
     }
     return true;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
 }
 
 std::vector<std::string> SplitFields(const std::string& text, char separator) {

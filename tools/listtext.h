@@ -31,6 +31,9 @@ struct TextLine {
 // Blank lines and lines whose first character is ';' do not count.
 bool ReadListText(const std::string& text, const char* header, std::vector<TextLine>* lines, Problem* problem);
 
+// ASCII letters in lower case.
+std::string Lower(std::string text);
+
 // Cuts `text` at every `separator` that no backslash escapes.
 std::vector<std::string> SplitFields(const std::string& text, char separator);
 // A field as it is meant: blanks at its edges dropped, then "\|", "\\",

@@ -43,12 +43,6 @@ struct Failure {
     std::string message;
 };
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && Lower(s.substr(s.size() - tail.size())) == tail;
 }

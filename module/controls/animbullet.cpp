@@ -129,7 +129,6 @@ void Release(HWND hwnd, AnimBulletRecord* rec) {
     if (rec->block) HeapFree(GetProcessHeap(), 0, rec->block);
     rec->block = nullptr;
     rec->file = BulletFile();
-    rec->file.count = 0;
 }
 
 LRESULT OnCreate(HWND hwnd, AnimBulletRecord* rec, const char* data) {

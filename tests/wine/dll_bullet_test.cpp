@@ -137,12 +137,6 @@ Measured Measure(const std::vector<std::string>& texts, int height = 16, int wei
     return m;
 }
 
-SIZE WindowSize(HWND w) {
-    RECT rc;
-    GetWindowRect(w, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
-
 // The tip's windows shown now: body (150 wide) and pointer.
 struct Tip {
     HWND body = nullptr, pointer = nullptr;

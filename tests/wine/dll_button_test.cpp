@@ -29,12 +29,6 @@ SIZE Extent(const char* face, int height, int weight, const char* text, int* cha
     return s;
 }
 
-SIZE WindowSize(HWND w) {
-    RECT rc;
-    GetWindowRect(w, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
-
 using wtest::RenderText;
 
 HWND ChildButton(HWND w) { return FindWindowExA(w, nullptr, "button", nullptr); }
