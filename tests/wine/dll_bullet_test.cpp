@@ -459,26 +459,6 @@ TEST_F(BulletLists, PrintAndCopy) {
     EXPECT_NE(host->CopyTopic().find("[Bulleted list]"), std::string::npos);
 }
 
-TEST(BulletRegistration, TheTipClassStaysRegistered) {
-    HMODULE module = LoadLibraryA(ModulePath());
-    ASSERT_NE(module, nullptr);
-    {
-        zylhost::Host host;
-        ASSERT_TRUE(host.LoadModule(ModulePath()));
-        WNDCLASSA wc;
-        ASSERT_TRUE(GetClassInfoA(module, "ZYL3_HELPCOMMENT", &wc));
-        EXPECT_EQ(wc.style, 0x0802u);
-        EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
-        ASSERT_TRUE(GetClassInfoA(module, "ZYL3_ANIMBULLET32", &wc));
-        EXPECT_EQ(wc.hCursor, nullptr);
-        host.Shutdown();
-    }
-    WNDCLASSA wc;
-    EXPECT_TRUE(GetClassInfoA(module, "ZYL3_HELPCOMMENT", &wc));
-    EXPECT_FALSE(GetClassInfoA(module, "ZYL3_ANIMBULLET32", &wc));
-    FreeLibrary(module);
-}
-
 class BulletLeaks : public BulletLists {
 protected:
     // One list's life: created, hovered (a tip), ticked, scrolled, left
