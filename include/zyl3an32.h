@@ -122,6 +122,10 @@ LRESULT CALLBACK AnimPictWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 LRESULT CALLBACK AnimVideoWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK VideoBarWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK VideoIoProc(LPSTR mmioInfo, UINT message, LPARAM lParam1, LPARAM lParam2);
+/* Bullet list and its comment tip (the tip is a top-level window the list
+   shows beside itself). */
+LRESULT CALLBACK AnimBulletWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ToolTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */

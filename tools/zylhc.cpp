@@ -5,8 +5,10 @@
 #include <map>
 #include <memory>
 
+#include "core/contexthash.h"
 #include "core/helpfile.h"
 #include "core/helpfile_writer.h"
+#include "ansi.h"
 #include "helpwriter.h"
 #include "outputfile.h"
 #include "script.h"
@@ -56,53 +58,11 @@ bool ReadAll(zyl::FileSystem& files, const std::string& path, std::uint64_t limi
     return true;
 }
 
-// Windows-1252 at 0x80..0x9F; 0 where the code page has no character.
-const std::uint16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
 // Text of a UTF-8 script in the help file's code page (Windows-1252); a
 // script in the ANSI code page is taken as it is.
 bool ToAnsi(const std::string& in, bool utf8, std::string* out, std::string* why) {
-    if (!utf8) {
-        *out = in;
-        return true;
-    }
-    out->clear();
-    for (std::size_t i = 0; i < in.size();) {
-        const unsigned char c = static_cast<unsigned char>(in[i]);
-        std::uint32_t cp = c;
-        std::size_t len = 1;
-        if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
-        else if (c >= 0x80) len = 0;
-        for (std::size_t k = 1; len > 0 && k < len; ++k) {
-            if (i + k >= in.size() || (static_cast<unsigned char>(in[i + k]) & 0xC0) != 0x80) len = 0;
-            else cp = (cp << 6) | (static_cast<unsigned char>(in[i + k]) & 0x3F);
-        }
-        if (len == 0) {
-            *why = "the script is marked as UTF-8 but this text is not";
-            return false;
-        }
-        i += len;
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out->push_back(static_cast<char>(cp));
-            continue;
-        }
-        int found = -1;
-        for (int k = 0; k < 32; ++k)
-            if (kCp1252High[k] == cp) found = k;
-        if (found < 0) {
-            char hex[16];
-            std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(cp));
-            *why = std::string("character ") + hex + " has no place in the help file's code page (Windows-1252)";
-            return false;
-        }
-        out->push_back(static_cast<char>(0x80 + found));
-    }
+    if (utf8) return zyltools::Utf8ToAnsi(in, out, why);
+    *out = in;
     return true;
 }
 
@@ -202,7 +162,7 @@ private:
         HelpTopic topic;
         if (!Ansi(t.title, t.line, &topic.title)) return false;
         if (topic.title.size() > kMaxTitleBytes) return Fail(t.line, "topic title longer than 255 bytes");
-        topic.hash = zylscript::ContextHash(t.context);
+        topic.hash = zyl::ContextHash(t.context.c_str(), t.context.size());
         const auto known = hashes_.emplace(topic.hash, index);
         if (!known.second)
             return Fail(t.line, "context strings '" + script_.topics[known.first->second].context + "' and '" +
@@ -275,7 +235,8 @@ private:
         if (topic < 0)
             return Fail(s.line, std::string(popup ? "popup of" : "jump to") + " unknown context string '" + context + "'");
         link->kind = popup ? ItemKind::Popup : ItemKind::Jump;
-        link->value = zylscript::ContextHash(script_.topics[static_cast<std::size_t>(topic)].context);
+        const std::string& named = script_.topics[static_cast<std::size_t>(topic)].context;
+        link->value = zyl::ContextHash(named.c_str(), named.size());
         if (s.target.find('>') == std::string::npos) return true;
         if (popup) return Fail(s.line, "a popup shows in a window of its own: drop '>" + window + "'");
         if (EqualNoCase(window, "main")) {

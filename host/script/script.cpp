@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/contexthash.h"
+
 namespace zylscript {
 
 namespace {
@@ -564,21 +566,7 @@ std::vector<std::string> SplitMacros(std::string_view text) {
     return out;
 }
 
-std::uint32_t ContextHash(std::string_view context) {
-    std::uint32_t h = 0;
-    for (char ch : context) {
-        int c = static_cast<signed char>(ch);
-        int v;
-        if (c == '!') v = 11;
-        else if (c == '.') v = 12;
-        else if (c == '0') v = 10;
-        else if (c == '_') v = 13;
-        else if (c > 90) v = c - 80;
-        else v = c - 48;
-        h = h * 43u + static_cast<std::uint32_t>(v);
-    }
-    return h == 0 ? 1 : h;
-}
+std::uint32_t ContextHash(std::string_view context) { return zyl::ContextHash(context.data(), context.size()); }
 
 bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;

@@ -114,7 +114,8 @@ bool ParseScript(std::string_view text, Script* script, ParseError* error);
 // quotes; blank pieces are dropped, the others trimmed.
 std::vector<std::string> SplitMacros(std::string_view text);
 
-// The help file format's 32-bit hash of a context string.
+// The help file format's 32-bit hash of a context string (the module's
+// zyl::ContextHash).
 std::uint32_t ContextHash(std::string_view context);
 
 bool IsValidUtf8(std::string_view text);

@@ -35,6 +35,6 @@ ZYL_CLASS(kVideoBarClass)            //  6 video control bar
 
 // ZYL_CLASS(kAnimMouseBtnClass)     // 13 mouse-over button
 
-// ZYL_CLASS(kAnimBulletClass)       // 14 bullet list
+ZYL_CLASS(kAnimBulletClass)          // 14 bullet list
 
-// ZYL_CLASS(kToolTipClass)          // 15 comment tip (stays registered)
+ZYL_CLASS(kToolTipClass)             // 15 comment tip (stays registered)

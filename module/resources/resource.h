@@ -9,6 +9,13 @@
 /* The hand cursor of clickable windows. */
 #define IDC_ZYL_HAND 8000
 
+/* Bullet list: the normal and the hovered bullet (16 x 24, the picture
+   above its mask) and the scroll buttons a printed list shows (17 x 17). */
+#define IDB_ZYL_BULLET           107
+#define IDB_ZYL_BULLET_HOT       108
+#define IDB_ZYL_SCROLL_UP        109
+#define IDB_ZYL_SCROLL_DOWN      110
+
 /* Error messages an embedded window shows in its error state: string-table
    ids from ZYL_ERR_FIRST on; an id below it is a multimedia (MCI) error code
    whose text the multimedia system supplies. */

@@ -29,12 +29,6 @@ SIZE Extent(const char* face, int height, int weight, const char* text, int* cha
     return s;
 }
 
-SIZE WindowSize(HWND w) {
-    RECT rc;
-    GetWindowRect(w, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
-
 using wtest::RenderText;
 
 HWND ChildButton(HWND w) { return FindWindowExA(w, nullptr, "button", nullptr); }
@@ -228,6 +222,11 @@ TEST(Registration, ClassesStayUntilTheLastThreadEnds) {
     SetEvent(finish);
     second.join();
     EXPECT_FALSE(GetClassInfoA(module, "ZYL3_ANIMBUTTON32", &wc)) << "the last termination unregisters";
+    EXPECT_FALSE(GetClassInfoA(module, "ZYL3_ANIMBULLET32", &wc));
+    // The comment tip's class stays, as the platform registered it.
+    ASSERT_TRUE(GetClassInfoA(module, "ZYL3_HELPCOMMENT", &wc));
+    EXPECT_EQ(wc.style, static_cast<UINT>(CS_SAVEBITS | CS_HREDRAW));
+    EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
     CloseHandle(initialised);
     CloseHandle(finish);
     FreeLibrary(module);

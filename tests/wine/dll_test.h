@@ -24,4 +24,10 @@ inline std::vector<DWORD> BitmapPixels(HBITMAP bmp, int* width, int* height) {
     return px;
 }
 
+inline SIZE WindowSize(HWND w) {
+    RECT rc;
+    GetWindowRect(w, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
 inline bool IsDark(DWORD p) { return ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) < 300; }

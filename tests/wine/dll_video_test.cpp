@@ -84,12 +84,6 @@ std::string MciText(MCIERROR code) {
     return text;
 }
 
-SIZE WindowSize(HWND w) {
-    RECT rc = {};
-    GetWindowRect(w, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
-
 std::string ClassOf(HWND w) {
     char name[64] = "";
     GetClassNameA(w, name, sizeof name);

@@ -1,0 +1,149 @@
+// zyllist: bullet files from their text and back, into and out of help
+// files, and what --check says of files the module would refuse.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "zyllist.h"
+#include "zylpack_support.h"
+
+namespace {
+
+using namespace zyltest;
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result Zyllist(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = zyllist::Run(args, out, err);
+    return Result{status, out.str(), err.str()};
+}
+
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+// The one-item list of the file format's own example: Intro -> intro.
+const Bytes kExample = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x49,
+                        0x6E, 0x74, 0x72, 0x6F, 0x00, 0x00, 0x5C, 0x9A, 0x3D, 0x05, 0x00};
+
+// A text in the form the decompiler writes: every setting, escapes, a
+// character beyond ASCII, items with and without comment and topic.
+const std::string kFull =
+    "\xEF\xBB\xBF"
+    "bullet list\n"
+    "style bold underline colour 256\n"
+    "colour 000080\n"
+    "font Times New Roman, 10\n"
+    "window main\n"
+    "Introduction | What this help file is for | intro\n"
+    "A \\| bar and a \\\\ backslash | \\x20edge blanks\\x20 | #0000002A\n"
+    "Caf\xC3\xA9 | | glossary\n"
+    "Not a link | Only a comment |\n";
+
+TEST(Zyllist, TheFormatsExampleBothWays) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFile(dir / "one.bul.txt", BytesOf("; the example\nbullet list\n  Intro | | intro  \n")));
+    ASSERT_EQ(Zyllist({"compile", dir / "one.bul.txt"}).status, 0);
+    Bytes written;
+    ASSERT_TRUE(ReadFile(dir / "one.bul", &written)) << "OUT is the text's name without .txt";
+    EXPECT_EQ(written, kExample);
+    // Its text, with the context string from a topic script that names it.
+    ASSERT_TRUE(WriteFile(dir / "t.hts", BytesOf(".topic Intro\nHi.\n")));
+    Result r = Zyllist({"decompile", "--contexts", dir / "t.hts", dir / "one.bul"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "bullet list\nIntro | | Intro\n");
+    ASSERT_EQ(Zyllist({"decompile", dir / "one.bul", dir / "back.txt"}).status, 0);
+    Bytes back;
+    ASSERT_TRUE(ReadFile(dir / "back.txt", &back));
+    EXPECT_EQ(Text(back), "bullet list\nIntro | | #053D9A5C\n") << "an unknown topic keeps its hash";
+    ASSERT_EQ(Zyllist({"compile", dir / "back.txt", dir / "again.bul"}).status, 0);
+    ASSERT_TRUE(ReadFile(dir / "again.bul", &back));
+    EXPECT_EQ(back, kExample) << "byte for byte";
+}
+
+TEST(Zyllist, TextRoundTripThroughAHelpFile) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFile(dir / "links.bul.txt", BytesOf(kFull)));
+    ASSERT_TRUE(WriteFile(dir / "help.hlp",
+                          MakeContainer({{"topics.hts", BytesOf(".topic intro\nA.\n.topic glossary\nB.\n")}})));
+    Result r = Zyllist({"compile", dir / "links.bul.txt", "--into", dir / "help.hlp"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Zyllist({"decompile", "--from", dir / "help.hlp", "links.bul"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, kFull) << "context strings from the help file's own script";
+    r = Zyllist({"--check", "--from", dir / "help.hlp", "LINKS.BUL"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("4 items; the module shows it"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("item 4 (Not a link) has no topic"), std::string::npos) << r.out;
+    // The written bytes as the module reads them.
+    Bytes bytes;
+    ASSERT_EQ(Zyllist({"compile", dir / "links.bul.txt", dir / "links.bul"}).status, 0);
+    ASSERT_TRUE(ReadFile(dir / "links.bul", &bytes));
+    EXPECT_EQ(Get16(bytes, 0), 4);
+    EXPECT_EQ(Get16(bytes, 2), 8 + 4 + 32 + 256);
+    EXPECT_EQ(Get32(bytes, 4), 0x800000u) << "navy, red in the low byte";
+    EXPECT_EQ(Get16(bytes, 8), 10);
+    EXPECT_NE(Text(bytes).find(std::string("Caf\xE9\0\0", 6)), std::string::npos) << "the help viewer's code page";
+    EXPECT_NE(Text(bytes).find(std::string("\0 edge blanks \0\x2A\0\0\0", 19)), std::string::npos);
+}
+
+TEST(Zyllist, TextErrorsNameTheirLine) {
+    TempDir dir;
+    auto error = [&](const std::string& text) {
+        WriteFile(dir / "x.bul.txt", BytesOf(text));
+        const Result r = Zyllist({"compile", dir / "x.bul.txt"});
+        EXPECT_EQ(r.status, 1) << text;
+        return r.err;
+    };
+    std::string many = "bullet list\n";
+    for (int i = 0; i < 63; ++i) many += "item | | t" + std::to_string(i) + "\n";
+    const std::string x = dir / "x.bul.txt";
+    EXPECT_EQ(error("bullets\na | | b\n"), "zyllist: " + x + ": the first line names the kind of list ('bullet list')\n");
+    EXPECT_NE(error("bullet list\nsize 10\n").find(x + ":2: unknown line 'size 10'"), std::string::npos);
+    EXPECT_NE(error("bullet list\na | b\n").find(":2: an item is TEXT | COMMENT | CONTEXT"), std::string::npos);
+    EXPECT_NE(error("bullet list\n | c | d\n").find(":2: an item needs a text"), std::string::npos);
+    EXPECT_NE(error("bullet list\na | | b\nstyle bold\n").find(":3: settings come before"), std::string::npos);
+    EXPECT_NE(error("bullet list\nstyle bold\nstyle italic\n").find(":3: 'style' is given twice"), std::string::npos);
+    EXPECT_NE(error("bullet list\nstyle heavy\n").find("unknown style 'heavy'"), std::string::npos);
+    EXPECT_NE(error("bullet list\ncolour navy\n").find(":2: a colour is RRGGBB"), std::string::npos);
+    EXPECT_NE(error("bullet list\nfont Arial, big\n").find(":2: write the font as FACE, SIZE"), std::string::npos);
+    EXPECT_NE(error("bullet list\na | | intro>main\n").find("holds '>'"), std::string::npos);
+    EXPECT_NE(error("bullet list\na | | #123456789\n").find("at most 8 digits"), std::string::npos);
+    EXPECT_NE(error("bullet list\na\\x00 | | b\n").find(":2: a text holds no 0 byte"), std::string::npos);
+    EXPECT_NE(error(many).find(":64: a list holds at most 62 items"), std::string::npos);
+    EXPECT_NE(error("bullet list\n" + std::string(16400, 'a') + " | | b\n").find("at most 16384"), std::string::npos);
+    EXPECT_EQ(Zyllist({"compile"}).status, 2);
+    EXPECT_EQ(Zyllist({"decompile", dir / "x.bin"}).status, 1) << "no such file";
+}
+
+TEST(Zyllist, CheckSaysWhatTheModuleRefuses) {
+    TempDir dir;
+    Bytes counted = kExample;
+    counted[0] = 2;
+    ASSERT_TRUE(WriteFile(dir / "two.bul", counted));
+    Result r = Zyllist({"--check", dir / "two.bul"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("the module refuses it (\"Missing or corrupted bullet file\"): the file holds fewer items"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(Zyllist({"decompile", dir / "two.bul"}).status, 1);
+    ASSERT_TRUE(WriteFile(dir / "odd.dat", kExample));
+    r = Zyllist({"--check", dir / "odd.dat"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("add --kind"), std::string::npos);
+    EXPECT_EQ(Zyllist({"--check", "--kind", "bullets", dir / "odd.dat"}).status, 0);
+    // Settings the module takes but shows otherwise than an author may think.
+    ASSERT_TRUE(WriteFile(dir / "n.bul.txt", BytesOf("bullet list\ncolour FF0000\nfont Arial, 4\n"
+                                                       "window secondary\nA | | a\n")));
+    r = Zyllist({"--check", dir / "n.bul.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("window 'secondary' is longer than a help window's name"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("font size 4 is below 6"), std::string::npos);
+    EXPECT_NE(r.out.find("the colour shows only with style 'colour'"), std::string::npos);
+}
+
+}  // namespace
