@@ -159,6 +159,19 @@ const char kFeatures[] =
     ".title The other topic\n"
     "Reached by a jump.\n";
 
+// The viewer fills its text after its window appears, and after a
+// command returns: wait until every paragraph is there (10 s at most).
+std::string WaitForText(const Viewer& viewer, const std::vector<std::string>& paragraphs) {
+    std::string shown;
+    for (int wait = 0; wait < 100; ++wait, Sleep(100)) {
+        shown = Normal(viewer.Text());
+        bool all = true;
+        for (const std::string& p : paragraphs) all = all && shown.find(p) != std::string::npos;
+        if (all) break;
+    }
+    return shown;
+}
+
 TEST(WineHelpViewer, ShowsEveryCompiledFile) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
@@ -179,16 +192,8 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
             EXPECT_NE(viewer.Caption().find(s.title), std::string::npos) << viewer.Caption();
             for (std::size_t k = s.topics.size(); k-- > 0;) {
                 if (k + 1 < s.topics.size()) ASSERT_TRUE(viewer.Show(dir.File(name), s.TopicNumber(static_cast<int>(k))));
-                // The viewer fills its text after its window appears, and
-                // after a command returns: wait until every paragraph is there.
                 const std::vector<std::string> paragraphs = Paragraphs(s.topics[k]);
-                std::string shown;
-                for (int wait = 0; wait < 100; ++wait, Sleep(100)) {
-                    shown = Normal(viewer.Text());
-                    bool all = true;
-                    for (const std::string& p : paragraphs) all = all && shown.find(p) != std::string::npos;
-                    if (all) break;
-                }
+                const std::string shown = WaitForText(viewer, paragraphs);
                 for (const std::string& p : paragraphs)
                     EXPECT_NE(shown.find(p), std::string::npos) << s.topics[k].context << ": " << p << "\nshown: " << shown;
             }
@@ -212,7 +217,7 @@ TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
     {
         Viewer viewer(dir, dir.File("module.hlp"), "start", "+winhelp");
         ASSERT_TRUE(viewer.Window()) << viewer.Log();
-        EXPECT_EQ(Normal(viewer.Text()), "A button in the text.");
+        EXPECT_EQ(WaitForText(viewer, {"A button in the text."}), "A button in the text.");
         viewer.Close();
         log = viewer.Log();
     }
