@@ -123,6 +123,11 @@ LRESULT CALLBACK AnimVideoWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 LRESULT CALLBACK VideoBarWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK VideoIoProc(LPSTR mmioInfo, UINT message, LPARAM lParam1, LPARAM lParam2);
 
+/* Graphic button (ZYL3_ANIMGRAPBTN32) and contents button
+   (ZYL3_ANIMTOCBUTTON32). */
+LRESULT CALLBACK AnimGrapBtnWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK AnimTocButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
 void CALLBACK ZylAnimInit(void);
