@@ -202,6 +202,8 @@ struct Host::Impl {
     void ScrollTo(Region& region, int y);
     void UpdateScrollBar(Region& region);
     void SetMainCaption();
+    // A contents button's request (contents.cpp): the topics as a menu at `point`.
+    void ShowContents(Frame& frame, LPARAM point);
     std::wstring Wide(const std::string& text) const;   // script text for drawing
     std::string Ansi(const std::string& text) const;    // script text for the module
 

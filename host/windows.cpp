@@ -161,6 +161,9 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (nav.topic >= 0) impl.Queue(std::move(nav));
         return 0;
     }
+    case ZYL_HOST_MSG_BUTTONPOINT:
+        impl.ShowContents(*f, lParam);
+        return 0;
     case WM_KEYDOWN: {
         Region& r = f->body;
         switch (wParam) {

@@ -127,6 +127,11 @@ LRESULT CALLBACK VideoIoProc(LPSTR mmioInfo, UINT message, LPARAM lParam1, LPARA
 LRESULT CALLBACK AnimBulletWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ToolTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* Graphic button (ZYL3_ANIMGRAPBTN32) and contents button
+   (ZYL3_ANIMTOCBUTTON32). */
+LRESULT CALLBACK AnimGrapBtnWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK AnimTocButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
 void CALLBACK ZylAnimInit(void);

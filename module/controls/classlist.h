@@ -27,11 +27,11 @@ ZYL_CLASS(kVideoBarClass)            //  6 video control bar
 
 // ZYL_CLASS(kAnimTabClass)          //  9 tab bar
 
-// ZYL_CLASS(kAnimGrapBtnClass)      // 10 graphic button
+ZYL_CLASS(kAnimGrapBtnClass)         // 10 graphic button
 
 // ZYL_CLASS(kAnimSplashClass)       // 11 splash window
 
-// ZYL_CLASS(kAnimTocButtonClass)    // 12 contents button
+ZYL_CLASS(kAnimTocButtonClass)       // 12 contents button
 
 // ZYL_CLASS(kAnimMouseBtnClass)     // 13 mouse-over button
 
