@@ -39,4 +39,11 @@ char* CopyAtMost(char* dst, const char* src, std::size_t n) {
     return dst;
 }
 
+int CaptionNameLength(const char* caption) {
+    if (!caption) return -1;
+    for (int i = 0; i < 9 && caption[i]; ++i)
+        if (caption[i] == '|') return i;
+    return -1;
+}
+
 }  // namespace zyl

@@ -17,4 +17,8 @@ char* CopyBounded(char* dst, std::size_t capacity, const char* src);
 // NUL after them: dst must hold n + 1 bytes.
 char* CopyAtMost(char* dst, const char* src, std::size_t n);
 
+// A caption of the form "name|Caption" carries the help window's name: the
+// index of a '|' among its first 9 characters, or -1.
+int CaptionNameLength(const char* caption);
+
 }  // namespace zyl
