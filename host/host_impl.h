@@ -202,6 +202,9 @@ struct Host::Impl {
     void ScrollTo(Region& region, int y);
     void UpdateScrollBar(Region& region);
     void SetMainCaption();
+    void SetSecondaryCaption(const Frame& f, const std::string& title);
+    void RunEntryMacros(int topic);          // the topic's .entry macros, in the current window
+    void AnnounceWindow(HWND window, WPARAM kind);   // ZYL_HOST_MSG_NEWWINDOW to the main frame
     std::wstring Wide(const std::string& text) const;   // script text for drawing
     std::string Ansi(const std::string& text) const;    // script text for the module
 

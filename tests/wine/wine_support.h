@@ -54,9 +54,10 @@ Bytes HelpFile(const std::vector<std::pair<std::string, Bytes>>& files, std::str
 // The header of a 32-bit top-down DIB of that size: the host's own.
 using zylhost::TopDown32;
 
-// How many more GDI objects the process can make (Wine counts none for
-// us); everything made here is given back.
+// How many more GDI objects (menus: USER objects) the process can make
+// (Wine counts none for us); everything made here is given back.
 int GdiRoom();
+int UserRoom();
 
 // A window's text render (EWM_RENDER, text), its block freed; "<null>"
 // when there is none.
