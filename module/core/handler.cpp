@@ -6,6 +6,7 @@
 #include "core/platform.h"
 #include "core/text.h"
 #include "core/thread/instance.h"
+#include "decor/paint.h"
 #include "decor/subclass.h"
 #include "resources/resource.h"
 #include "zyl3an32.h"
@@ -82,7 +83,8 @@ void Terminate() {
     // Both cursors came from LoadCursorA: shared cursors, never destroyed.
     if (inst->hook) UnhookWindowsHookEx(inst->hook);
     // The records the host's windows point to go now.
-    ReleaseThreadWindows();
+    ReleaseThreadWindows(inst);
+    ReleasePaintState(inst);
     ListFree(&inst->windows);
     ListFree(&inst->pictures);
     ListFree(&inst->ioProcs);

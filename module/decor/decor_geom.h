@@ -96,6 +96,27 @@ struct PictureLayer {
 bool DecorationBoundsOf(const PictureLayer& fileWide, const PictureLayer& perTopic, const DecorRect& client,
                         DecorRect* bounds);
 
+// Pictures over 32-bit pixels (the painter's back buffer). A picture is
+// its colour, black where it is transparent, and for a transparent picture
+// a mask that keeps the destination (all ones) where it is transparent and
+// nothing elsewhere: each destination pixel becomes (pixel AND keep) OR
+// colour. Nothing is written outside `clip`, the area or the buffer.
+struct PixelBuffer {
+    std::uint32_t* bits;      // top-down rows of `width` pixels
+    std::int32_t width, height;
+};
+struct PicturePixels {
+    const std::uint32_t* colour;   // top-down rows of `width` pixels
+    const std::uint32_t* keep;     // the same layout; null for an opaque picture
+    std::int32_t width, height;
+};
+// Copies at the picture's size repeated from the area's top-left corner.
+void TilePixels(const PixelBuffer& dst, const DecorRect& area, const DecorRect& clip, const PicturePixels& picture);
+// The `from` part of the picture onto `to`, stretched to the nearest pixel
+// when the sizes differ.
+void BlitPixels(const PixelBuffer& dst, const DecorRect& to, const PicturePixels& picture, const DecorRect& from,
+                const DecorRect& clip);
+
 // What a topic region repaints before it scrolls with a fixed picture in
 // `bounds`: for a line up or down (codes 0 and 1) the bounds grown by 20
 // pixels at both ends along the scroll direction, for any other scroll code

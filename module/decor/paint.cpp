@@ -1,6 +1,7 @@
 #include "decor/paint.h"
 
-#include <optional>
+#include <new>
+#include <vector>
 
 #include "core/gdiobj.h"
 #include "core/handler.h"
@@ -12,29 +13,172 @@ namespace zyl {
 
 namespace {
 
-constexpr DWORD kRopMaskAnd = 0x00A000C9;   // DPa: dest AND pattern
-constexpr DWORD kRopPaintOr = 0x00FA0089;   // DPo: dest OR pattern
-constexpr DWORD kRopBlackOut = 0x00220326;  // DSna: dest AND NOT source
+constexpr int kCachedPictures = 8;
 
 DecorRect Decor(const RECT& r) { return DecorRect{r.left, r.top, r.right, r.bottom}; }
 
-bool Intersect(const RECT& a, const RECT& b, RECT* out) { return IntersectRect(out, &a, &b) != FALSE; }
-
-// Pattern brushes larger than 8 x 8 pixels tile as a whole only on the NT
-// family; elsewhere tiles are copied one by one.
-bool LargePatternBrushes() { return (GetVersion() & 0x80000000u) == 0; }
-
 // The size of a loaded picture's first frame: a picture control may have
 // loaded every frame of the file into one strip, and a watermark is the
-// first frame. `whole` tells whether that is the whole bitmap.
-bool FirstFrameSize(const PictureEntry& entry, SIZE* size, bool* whole) {
-    BITMAP bm;
-    if (!entry.bitmap || GetObjectA(entry.bitmap, sizeof bm, &bm) != sizeof bm) return false;
-    size->cx = entry.frameWidth > 0 && entry.frameWidth <= bm.bmWidth ? entry.frameWidth : bm.bmWidth;
-    size->cy = entry.frameHeight > 0 && entry.frameHeight <= bm.bmHeight ? entry.frameHeight : bm.bmHeight;
-    if (whole) *whole = size->cx == bm.bmWidth && size->cy == bm.bmHeight;
-    return size->cx > 0 && size->cy > 0;
+// first frame.
+bool FirstFrame(const PictureEntry& entry, BITMAP* bm, SIZE* size) {
+    if (!entry.bitmap || GetObjectA(entry.bitmap, sizeof *bm, bm) != sizeof *bm || bm->bmWidth <= 0 || bm->bmHeight <= 0)
+        return false;
+    size->cx = entry.frameWidth > 0 && entry.frameWidth <= bm->bmWidth ? entry.frameWidth : bm->bmWidth;
+    size->cy = entry.frameHeight > 0 && entry.frameHeight <= bm->bmHeight ? entry.frameHeight : bm->bmHeight;
+    return true;
 }
+
+// The pixels of a picture's first frame as the painter lays them over its
+// buffer: opaque, or transparent with the colour the placement chooses
+// (the picture's own, else its top-left pixel, or its centre pixel for a
+// frame).
+struct CachedPicture {
+    PictureEntry* entry = nullptr;
+    bool transparent = false, centre = false;
+    std::int32_t width = 0, height = 0;
+    std::vector<std::uint32_t> colour, keep;
+    unsigned lastUse = 0;
+
+    PicturePixels Pixels() const {
+        return PicturePixels{colour.data(), keep.empty() ? nullptr : keep.data(), width, height};
+    }
+};
+
+// A 32-bit top-down DIB section of w x h pixels.
+HBITMAP CreatePixels(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// A colour as the display keeps it, in the layout of 32-bit pixels: the
+// transparent colour is compared with pixels that went through the
+// display's format (five bits a channel, say).
+std::uint32_t DisplayPixel(HDC dc, COLORREF colour) {
+    void* bits = nullptr;
+    OwnedDC memory(CreateCompatibleDC(dc));
+    Bitmap device(CreateCompatibleBitmap(dc, 1, 1));
+    Bitmap pixel(CreatePixels(dc, 1, 1, &bits));
+    {
+        Selected selected(memory.get(), device.get());
+        SetPixelV(memory.get(), 0, 0, colour);
+        OwnedDC reader(CreateCompatibleDC(dc));
+        Selected read(reader.get(), pixel.get());
+        BitBlt(reader.get(), 0, 0, 1, 1, memory.get(), 0, 0, SRCCOPY);
+        GdiFlush();
+    }
+    const std::uint32_t fallback = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
+    return bits ? *static_cast<std::uint32_t*>(bits) & 0xFFFFFF : fallback;
+}
+
+}  // namespace
+
+// Kept per host thread between erases: the back buffer, selected into its
+// own DC, and the pixels of the pictures painted last.
+struct PaintState {
+    OwnedDC dc;
+    Bitmap buffer;
+    HGDIOBJ oldBitmap = nullptr;
+    std::uint32_t* bits = nullptr;
+    SIZE size = {0, 0};
+    CachedPicture pictures[kCachedPictures];
+    unsigned uses = 0;
+
+    ~PaintState() {
+        if (oldBitmap) SelectObject(dc.get(), oldBitmap);
+    }
+
+    // The buffer, grown to hold w x h; false when it cannot be.
+    bool Reserve(HDC like, int width, int height) {
+        if (buffer && size.cx >= width && size.cy >= height) return true;
+        if (!dc) dc.reset(CreateCompatibleDC(like));
+        if (!dc) return false;
+        if (oldBitmap) SelectObject(dc.get(), oldBitmap);
+        oldBitmap = nullptr;
+        buffer.reset();
+        bits = nullptr;
+        const SIZE want = {width > size.cx ? width : size.cx, height > size.cy ? height : size.cy};
+        size = SIZE{0, 0};
+        void* pixels = nullptr;
+        buffer.reset(CreatePixels(like, want.cx, want.cy, &pixels));
+        if (!buffer || !pixels || !(oldBitmap = SelectObject(dc.get(), buffer.get()))) {
+            buffer.reset();
+            return false;
+        }
+        bits = static_cast<std::uint32_t*>(pixels);
+        size = want;
+        return true;
+    }
+
+    PixelBuffer Pixels() const { return PixelBuffer{bits, size.cx, size.cy}; }
+
+    // The pixels of a picture's first frame, read when first asked for and
+    // kept until the least recently used of them must make room.
+    const CachedPicture* Picture(InstanceRecord* inst, HDC like, PictureEntry* entry, std::uint16_t flags) {
+        const bool transparent = (flags & kDecorTransparent) != 0;
+        const bool centre = transparent && PlacementMode(flags) == kDecorModeFrame;
+        CachedPicture* slot = &pictures[0];
+        for (CachedPicture& p : pictures) {
+            if (p.entry == entry && p.transparent == transparent && p.centre == centre) {
+                p.lastUse = ++uses;
+                return &p;
+            }
+            if (p.lastUse < slot->lastUse) slot = &p;
+        }
+        slot->entry = nullptr;
+        if (!EnsurePictureLoaded(inst, entry, true) || !Read(like, entry, transparent, centre, slot)) return nullptr;
+        slot->lastUse = ++uses;
+        return slot;
+    }
+
+private:
+    static bool Read(HDC like, PictureEntry* entry, bool transparent, bool centre, CachedPicture* out) {
+        BITMAP bm;
+        SIZE size;
+        if (!FirstFrame(*entry, &bm, &size)) return false;
+        const int w = size.cx, h = size.cy;
+        void* bits = nullptr;
+        Bitmap frame(CreatePixels(like, w, h, &bits));
+        OwnedDC from(CreateCompatibleDC(like)), to(CreateCompatibleDC(like));
+        {
+            Selected source(from.get(), entry->bitmap);
+            Selected target(to.get(), frame.get());
+            if (!source.ok() || !target.ok() || !bits) return false;
+            RealizedPalette palette(from.get(), entry->palette);
+            BitBlt(to.get(), 0, 0, w, h, from.get(), 0, 0, SRCCOPY);
+            GdiFlush();
+        }
+        const auto* pixels = static_cast<const std::uint32_t*>(bits);
+        const std::size_t n = static_cast<std::size_t>(w) * h;
+        out->colour.assign(pixels, pixels + n);
+        for (std::uint32_t& p : out->colour) p &= 0xFFFFFF;
+        out->keep.clear();
+        if (transparent) {
+            const std::uint32_t key = entry->transparentColour != kNoColour
+                                          ? DisplayPixel(like, entry->transparentColour)
+                                          : out->colour[centre ? static_cast<std::size_t>(h / 2) * w + w / 2 : 0];
+            out->keep.resize(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                const bool hole = out->colour[i] == key;
+                out->keep[i] = hole ? 0xFFFFFFFFu : 0;
+                if (hole) out->colour[i] = 0;
+            }
+        }
+        out->entry = entry;
+        out->transparent = transparent;
+        out->centre = centre;
+        out->width = w;
+        out->height = h;
+        return true;
+    }
+};
+
+namespace {
 
 // SaveDC for a scope.
 class SavedDC {
@@ -49,157 +193,28 @@ private:
     int id_;
 };
 
-// The first frame of a loaded picture, selected into a memory DC, ready to
-// be drawn opaque or, once MakeTransparent succeeded, with one colour left
-// out: then a mask (white where the picture is transparent) and a copy
-// whose transparent pixels are black stand beside it, in the format of the
-// drawing DC.
-class PreparedPicture {
-public:
-    PreparedPicture(HDC target, const PictureEntry& entry) : target_(target), source_(CreateCompatibleDC(target)) {
-        SIZE size;
-        if (!source_ || !FirstFrameSize(entry, &size, &whole_)) return;
-        selected_.emplace(source_.get(), entry.bitmap);
-        if (!selected_->ok()) return;
-        width_ = size.cx;
-        height_ = size.cy;
-    }
-    bool ok() const { return width_ > 0 && height_ > 0; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    COLORREF PixelAt(int x, int y) const { return GetPixel(source_.get(), x, y); }
-
-    bool MakeTransparent(COLORREF colour) {
-        OwnedDC monoDc(CreateCompatibleDC(target_));
-        Bitmap mono(CreateBitmap(width_, height_, 1, 1, nullptr));
-        Selected monoSelected(monoDc.get(), mono.get());
-        mask_.reset(CreateCompatibleDC(target_));
-        maskBitmap_.reset(CreateCompatibleBitmap(target_, width_, height_));
-        colour_.reset(CreateCompatibleDC(target_));
-        colourBitmap_.reset(CreateCompatibleBitmap(target_, width_, height_));
-        if (!monoSelected.ok() || !mask_ || !colour_) return false;
-        maskSelected_.emplace(mask_.get(), maskBitmap_.get());
-        colourSelected_.emplace(colour_.get(), colourBitmap_.get());
-        if (!maskSelected_->ok() || !colourSelected_->ok()) return false;
-        // Colour to monochrome: the source's background colour becomes 1;
-        // back to colour: 1 becomes the target's background colour (white).
-        const COLORREF oldBk = SetBkColor(source_.get(), colour);
-        BitBlt(monoDc.get(), 0, 0, width_, height_, source_.get(), 0, 0, SRCCOPY);
-        SetBkColor(source_.get(), oldBk);
-        SetBkColor(mask_.get(), RGB(255, 255, 255));
-        SetTextColor(mask_.get(), RGB(0, 0, 0));
-        BitBlt(mask_.get(), 0, 0, width_, height_, monoDc.get(), 0, 0, SRCCOPY);
-        BitBlt(colour_.get(), 0, 0, width_, height_, source_.get(), 0, 0, SRCCOPY);
-        BitBlt(colour_.get(), 0, 0, width_, height_, mask_.get(), 0, 0, kRopBlackOut);
-        transparent_ = true;
-        return true;
-    }
-
-    // The source rectangle onto the destination one, stretched when the
-    // sizes differ.
-    void Draw(HDC dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh) const {
-        if (transparent_) {
-            Copy(dst, x, y, w, h, mask_.get(), sx, sy, sw, sh, SRCAND);
-            Copy(dst, x, y, w, h, colour_.get(), sx, sy, sw, sh, SRCPAINT);
-        } else {
-            Copy(dst, x, y, w, h, source_.get(), sx, sy, sw, sh, SRCCOPY);
-        }
-    }
-
-    // Copies at the picture's size over `area` from its top-left corner,
-    // drawn only inside `clip` (part of the area).
-    void Tile(HDC dst, const RECT& area, const RECT& clip) const {
-        if (LargePatternBrushes() && TileWithBrushes(dst, area, clip)) return;
-        const int firstColumn = (clip.left - area.left) / width_, firstRow = (clip.top - area.top) / height_;
-        for (int y = area.top + firstRow * height_; y < clip.bottom; y += height_)
-            for (int x = area.left + firstColumn * width_; x < clip.right; x += width_)
-                Draw(dst, x, y, width_, height_, 0, 0, width_, height_);
-    }
-
-private:
-    static void Copy(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop) {
-        if (w == sw && h == sh)
-            BitBlt(dst, x, y, w, h, src, sx, sy, rop);
-        else
-            StretchBlt(dst, x, y, w, h, src, sx, sy, sw, sh, rop);
-    }
-
-    // The whole clip in one or two pattern fills, the pattern's origin at
-    // the area's top-left corner (in device units, whatever the DC's
-    // window origin).
-    bool TileWithBrushes(HDC dst, const RECT& area, const RECT& clip) const {
-        // Only a whole bitmap can be a pattern, not the first frame of a strip.
-        if (!transparent_ && !whole_) return false;
-        HBITMAP pattern = transparent_ ? maskBitmap_.get() : static_cast<HBITMAP>(GetCurrentObject(source_.get(), OBJ_BITMAP));
-        Brush first(CreatePatternBrush(pattern));
-        Brush second(transparent_ ? CreatePatternBrush(colourBitmap_.get()) : nullptr);
-        if (!first || (transparent_ && !second)) return false;
-        POINT origin = {area.left, area.top};
-        LPtoDP(dst, &origin, 1);
-        POINT oldOrigin;
-        SetBrushOrgEx(dst, ((origin.x % width_) + width_) % width_, ((origin.y % height_) + height_) % height_, &oldOrigin);
-        const int w = clip.right - clip.left, h = clip.bottom - clip.top;
-        {
-            Selected brush(dst, first.get());
-            BitBlt(dst, clip.left, clip.top, w, h, nullptr, 0, 0, transparent_ ? kRopMaskAnd : PATCOPY);
-        }
-        if (transparent_) {
-            Selected brush(dst, second.get());
-            BitBlt(dst, clip.left, clip.top, w, h, nullptr, 0, 0, kRopPaintOr);
-        }
-        SetBrushOrgEx(dst, oldOrigin.x, oldOrigin.y, nullptr);
-        return true;
-    }
-
-    HDC target_;
-    OwnedDC source_;
-    std::optional<Selected> selected_;
-    int width_ = 0, height_ = 0;
-    bool whole_ = false;
-    bool transparent_ = false;
-    OwnedDC mask_, colour_;
-    Bitmap maskBitmap_, colourBitmap_;
-    std::optional<Selected> maskSelected_, colourSelected_;
-};
-
-// One picture of a decoration into `dc`, inside `area`, drawn only where
-// `clip` lets it.
-void PaintPicture(InstanceRecord* inst, HDC dc, PictureEntry* entry, std::uint16_t flags, const RECT& area,
-                  const RECT& clip) {
-    if (!EnsurePictureLoaded(inst, entry, true)) return;
-    RealizedPalette palette(dc, entry->palette);
-    PreparedPicture picture(dc, *entry);
-    if (!picture.ok()) return;
-    const int mode = PlacementMode(flags);
-    std::int32_t w = picture.width(), h = picture.height();
-    FitToArea(&w, &h, Decor(area), flags);
-    if (flags & kDecorTransparent) {
-        COLORREF colour = entry->transparentColour;
-        if (colour == kNoColour)
-            colour = mode == kDecorModeFrame ? picture.PixelAt(picture.width() / 2, picture.height() / 2)
-                                             : picture.PixelAt(0, 0);
-        // Without the mask's memory the picture is drawn opaque.
-        if (colour != CLR_INVALID) picture.MakeTransparent(colour);
-    }
-    // Nothing leaves the area: tiles and cells that reach past its edges
-    // are cut there (a popup's frame margins stay the host's).
-    SavedDC saved(dc);
-    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-    SetStretchBltMode(dc, COLORONCOLOR);
-    std::int32_t x = 0, y = 0;
-    if (!LayoutPicture(&x, &y, w, h, Decor(area), flags)) {
-        picture.Draw(dc, x, y, w, h, 0, 0, picture.width(), picture.height());
-    } else if (mode == kDecorModeTile) {
-        picture.Tile(dc, area, clip);
+// One picture of a decoration over the buffer, inside `area`, drawn only
+// inside `clip`.
+void PaintPicture(InstanceRecord* inst, PaintState* state, HDC like, PictureEntry* entry, std::uint16_t flags,
+                  const DecorRect& area, const DecorRect& clip) {
+    const CachedPicture* picture = state->Picture(inst, like, entry, flags);
+    if (!picture) return;
+    const PicturePixels pixels = picture->Pixels();
+    const PixelBuffer buffer = state->Pixels();
+    std::int32_t w = picture->width, h = picture->height, x = 0, y = 0;
+    FitToArea(&w, &h, area, flags);
+    if (!LayoutPicture(&x, &y, w, h, area, flags)) {
+        const DecorRect to = {x, y, x + w, y + h};
+        BlitPixels(buffer, to, pixels, DecorRect{0, 0, picture->width, picture->height}, clip);
+    } else if (PlacementMode(flags) == kDecorModeTile) {
+        TilePixels(buffer, area, clip, pixels);
     } else {
-        FrameWalk walk(picture.width(), picture.height(), Decor(area));
-        const int cw = walk.cellWidth(), ch = walk.cellHeight();
+        FrameWalk walk(picture->width, picture->height, area);
+        const std::int32_t cw = walk.cellWidth(), ch = walk.cellHeight();
         FrameCell cell;
         while (walk.Next(&cell)) {
-            const RECT r = {cell.x, cell.y, cell.x + cw, cell.y + ch};
-            RECT visible;
-            if (Intersect(r, clip, &visible))
-                picture.Draw(dc, cell.x, cell.y, cw, ch, cell.column * cw, cell.row * ch, cw, ch);
+            const DecorRect from = {cell.column * cw, cell.row * ch, (cell.column + 1) * cw, (cell.row + 1) * ch};
+            BlitPixels(buffer, DecorRect{cell.x, cell.y, cell.x + cw, cell.y + ch}, pixels, from, clip);
         }
     }
 }
@@ -224,12 +239,18 @@ int PictureLayers(const RegionDecoration& d, PictureEntry* entries[2], std::uint
 
 }  // namespace
 
-void FillBackground(HWND window, HDC dc, COLORREF colour, const RECT& rect) {
+void ReleasePaintState(InstanceRecord* inst) {
+    if (!inst || !inst->paint) return;
+    delete inst->paint;
+    inst->paint = nullptr;
+}
+
+void FillBackground(HWND, HDC dc, COLORREF colour, const RECT& rect) {
     if (colour == kNoColour) return;
     Brush brush(CreateSolidBrush(colour));
     if (!brush) return;
     // A colour a palette display dithers lines up with the client area's
-    // corner, in a memory bitmap and on the screen alike.
+    // corner, in the back buffer and on the screen alike.
     POINT origin = {0, 0};
     LPtoDP(dc, &origin, 1);
     POINT old;
@@ -243,27 +264,27 @@ LRESULT PaintRegion(InstanceRecord* inst, HWND region, HDC dc, const RegionDecor
     PictureEntry* entries[2];
     std::uint16_t flags[2];
     const int layers = PictureLayers(decoration, entries, flags);
-    // Nothing of the module's own: the host's erase as it is.
-    if (layers == 0 && decoration.colour == kNoColour)
+    RECT client, box, dirty;
+    GetClientRect(region, &client);
+    if (GetClipBox(dc, &box) == ERROR) box = client;
+    if (!inst->paint) inst->paint = new (std::nothrow) PaintState;
+    PaintState* state = inst->paint;
+    // Nothing of the module's own, nothing to draw, or no memory for the
+    // buffer: the host's erase as it is.
+    if ((layers == 0 && decoration.colour == kNoColour) || !IntersectRect(&dirty, &client, &box) || !state ||
+        !state->Reserve(dc, client.right, client.bottom))
         return CallWindowProcA(previous, region, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
 
-    RECT client;
-    GetClientRect(region, &client);
-    const int cw = client.right, ch = client.bottom;
-    OwnedDC memory;
-    Bitmap bitmap;
-    std::optional<Selected> selected;
-    if (!BackgroundCaptureActive()) {
-        memory.reset(CreateCompatibleDC(dc));
-        bitmap.reset(CreateCompatibleBitmap(dc, cw > 0 ? cw : 1, ch > 0 ? ch : 1));
-        if (memory) selected.emplace(memory.get(), bitmap.get());
-    }
-    // Without memory for the bitmap the erase goes straight to the screen.
-    HDC draw = selected && selected->ok() ? memory.get() : dc;
-
+    // Only the dirty part is drawn: the host's erase and the fills are
+    // clipped to it, the pictures' pixels cut at it.
+    HDC draw = state->dc.get();
+    SavedDC saved(draw);
+    IntersectClipRect(draw, dirty.left, dirty.top, dirty.right, dirty.bottom);
+    const int dw = dirty.right - dirty.left, dh = dirty.bottom - dirty.top;
     RECT area = client;
     if (popup) {
-        if (draw != dc) BitBlt(draw, 0, 0, cw, ch, dc, 0, 0, SRCCOPY);
+        // The host's frame and shadow in the margins stay as they are.
+        BitBlt(draw, dirty.left, dirty.top, dw, dh, dc, dirty.left, dirty.top, SRCCOPY);
         CallWindowProcA(previous, region, WM_ERASEBKGND, reinterpret_cast<WPARAM>(draw), 0);
         const DecorRect a = PopupArea(Decor(client), GetPlatformClass(true, nullptr), GetSystemMetrics(SM_CXVSCROLL),
                                       GetSystemMetrics(SM_CYVSCROLL));
@@ -275,12 +296,17 @@ LRESULT PaintRegion(InstanceRecord* inst, HWND region, HDC dc, const RegionDecor
         FillBackground(region, draw, decoration.colour, client);
     }
 
-    RECT box, clip;
-    if (GetClipBox(draw, &box) == ERROR) box = client;
-    if (Intersect(area, box, &clip))
-        for (int i = 0; i < layers; ++i) PaintPicture(inst, draw, entries[i], flags[i], area, clip);
-
-    if (draw != dc) BitBlt(dc, 0, 0, cw, ch, draw, 0, 0, SRCCOPY);
+    RECT clip;
+    if (IntersectRect(&clip, &area, &dirty)) {
+        GdiFlush();   // the fills lie in the pixels before the pictures go over them
+        for (int i = 0; i < layers; ++i) PaintPicture(inst, state, dc, entries[i], flags[i], Decor(area), Decor(clip));
+    }
+    // On a palette display the copy to the screen maps the buffer's colours
+    // through the region's picture palette; a control's capture is no
+    // screen.
+    PictureEntry* main = decoration.perTopic ? decoration.perTopic : decoration.fileWide;
+    RealizedPalette palette(dc, main && main->bitmap && !BackgroundCaptureActive() ? main->palette : nullptr);
+    BitBlt(dc, dirty.left, dirty.top, dw, dh, draw, dirty.left, dirty.top, SRCCOPY);
     return 1;
 }
 
@@ -291,8 +317,9 @@ bool DecorationBounds(InstanceRecord* inst, HWND region, const RegionDecoration&
         PictureEntry* e = entries[i];
         layers[i].flags = i == 0 ? decoration.fileWideFlags : decoration.perTopicFlags;
         layers[i].present = e != nullptr;
+        BITMAP bm;
         SIZE size;
-        if (!e || !EnsurePictureLoaded(inst, e, true) || !FirstFrameSize(*e, &size, nullptr)) continue;
+        if (!e || !EnsurePictureLoaded(inst, e, true) || !FirstFrame(*e, &bm, &size)) continue;
         layers[i].width = size.cx;
         layers[i].height = size.cy;
     }

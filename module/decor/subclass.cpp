@@ -1,6 +1,8 @@
 #include "decor/subclass.h"
 
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "core/gdiobj.h"
 #include "core/platform.h"
@@ -18,6 +20,34 @@ namespace {
 constexpr char kPropPrevious[] = "ANIM_C";
 constexpr char kPropRecord[] = "ANIM_W";
 
+}  // namespace
+
+// The thread's subclassed windows as their properties describe them. The
+// procedures read them here: each property lookup is a call to the window
+// manager, and every message of the host's windows would pay two. The
+// properties stay the windows' own record, written first.
+struct SubclassTable {
+    struct Entry {
+        HWND hwnd;
+        WNDPROC previous;
+        WindowRecord* record;
+    };
+    std::vector<Entry> entries;
+
+    Entry* Find(HWND hwnd) {
+        for (Entry& e : entries)
+            if (e.hwnd == hwnd) return &e;
+        return nullptr;
+    }
+};
+
+namespace {
+
+SubclassTable::Entry* TableEntry(HWND hwnd) {
+    InstanceRecord* inst = FindInstance();
+    return inst && inst->subclassed ? inst->subclassed->Find(hwnd) : nullptr;
+}
+
 // What every subclass procedure starts from: the procedure the window had
 // before (none once the subclass is gone), the thread's instance (none
 // after the thread ended its session: then the message only passes on)
@@ -29,11 +59,17 @@ struct Context {
 };
 
 bool Enter(HWND hwnd, Context* c) {
-    c->previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPropPrevious));
-    if (!c->previous) return false;
     c->inst = FindInstance();
-    c->record = c->inst ? GetAttachedWindowRecord(hwnd) : nullptr;
-    return true;
+    if (SubclassTable::Entry* e = c->inst && c->inst->subclassed ? c->inst->subclassed->Find(hwnd) : nullptr) {
+        c->previous = e->previous;
+        c->record = e->record;
+        return true;
+    }
+    // A window this thread's session does not know (it ended, or had no
+    // memory for its table): the properties tell.
+    c->previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPropPrevious));
+    c->record = c->inst && c->previous ? reinterpret_cast<WindowRecord*>(GetPropA(hwnd, kPropRecord)) : nullptr;
+    return c->previous != nullptr;
 }
 
 LRESULT PassOn(const Context& c, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -274,16 +310,31 @@ LRESULT PopupProc(const Context& c, HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 
 void Subclass(HWND hwnd, WNDPROC proc, bool install) {
     if (!hwnd) return;
+    InstanceRecord* inst = FindInstance();
     if (install) {
         if (!proc || GetPropA(hwnd, kPropPrevious)) return;
         // The property first: a window whose procedure is ours but which has
         // no "ANIM_C" would answer every message with 0.
         const LONG_PTR previous = GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
         if (!previous || !SetPropA(hwnd, kPropPrevious, reinterpret_cast<HANDLE>(previous))) return;
+        if (inst && !inst->subclassed) inst->subclassed = new (std::nothrow) SubclassTable;
+        if (inst && inst->subclassed) {
+            // A handle the table still holds belonged to a window gone
+            // unseen: its entry is this window's now.
+            const SubclassTable::Entry e = {hwnd, reinterpret_cast<WNDPROC>(previous), nullptr};
+            if (SubclassTable::Entry* old = inst->subclassed->Find(hwnd))
+                *old = e;
+            else
+                inst->subclassed->entries.push_back(e);
+        }
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
     } else if (HANDLE previous = GetPropA(hwnd, kPropPrevious)) {
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
         RemovePropA(hwnd, kPropPrevious);
+        if (SubclassTable::Entry* e = inst && inst->subclassed ? inst->subclassed->Find(hwnd) : nullptr) {
+            *e = inst->subclassed->entries.back();
+            inst->subclassed->entries.pop_back();
+        }
     }
 }
 
@@ -293,9 +344,11 @@ void AttachWindowRecord(HWND hwnd, WindowRecord* record) {
         SetPropA(hwnd, kPropRecord, reinterpret_cast<HANDLE>(record));
     else
         RemovePropA(hwnd, kPropRecord);
+    if (SubclassTable::Entry* e = TableEntry(hwnd)) e->record = record;
 }
 
 WindowRecord* GetAttachedWindowRecord(HWND hwnd) {
+    if (SubclassTable::Entry* e = TableEntry(hwnd)) return e->record;
     return hwnd ? reinterpret_cast<WindowRecord*>(GetPropA(hwnd, kPropRecord)) : nullptr;
 }
 
@@ -324,7 +377,13 @@ void SubclassMainWindow(InstanceRecord* inst, HWND mainWindow) {
     TakeRegion(mainWindow, ZYL_HOST_CLASS_TOPIC, HelpScrWndProc, rec);
 }
 
-void ReleaseThreadWindows() { EnumThreadWindows(GetCurrentThreadId(), ReleaseTopLevel, 0); }
+void ReleaseThreadWindows(InstanceRecord* inst) {
+    EnumThreadWindows(GetCurrentThreadId(), ReleaseTopLevel, 0);
+    if (inst) {
+        delete inst->subclassed;
+        inst->subclassed = nullptr;
+    }
+}
 
 }  // namespace zyl
 

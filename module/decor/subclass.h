@@ -31,6 +31,6 @@ void SubclassMainWindow(InstanceRecord* inst, HWND mainWindow);
 // Host message 5: every window of the thread that still carries the
 // module's procedure gets its previous one back, so that no host window
 // calls into the module once its thread has ended its session.
-void ReleaseThreadWindows();
+void ReleaseThreadWindows(InstanceRecord* inst);
 
 }  // namespace zyl

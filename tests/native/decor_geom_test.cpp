@@ -3,6 +3,7 @@
 // scroll repaints under a fixed picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,41 @@ TEST(DecorGeometry, ScrollingRepaintsAroundFixedPictures) {
         EXPECT_EQ(zyl::FixedScrollRect(logo, client, true, code), (DecorRect{300, 0, 380, 300})) << code;
         EXPECT_EQ(zyl::FixedScrollRect(logo, client, false, code), (DecorRect{0, 100, 400, 150})) << code;
     }
+}
+
+// A 6 x 4 buffer of '.' and a 2 x 2 picture "ab/cd" whose 'b' is
+// transparent (its colour 0); rows of the buffer as text, 0 as '_'.
+std::string Drawn(const std::vector<std::uint32_t>& px) {
+    std::string out;
+    for (std::size_t i = 0; i < px.size(); ++i) {
+        out += px[i] ? static_cast<char>(px[i]) : '_';
+        if (i % 6 == 5) out += '/';
+    }
+    return out;
+}
+
+TEST(DecorGeometry, PicturesLieOverPixelsInsideTheirClip) {
+    const std::uint32_t colour[] = {'a', 0, 'c', 'd'};
+    const std::uint32_t keep[] = {0, 0xFFFFFFFFu, 0, 0};
+    const zyl::PicturePixels opaque = {colour, nullptr, 2, 2}, holed = {colour, keep, 2, 2};
+    std::vector<std::uint32_t> px(24, '.');
+    const zyl::PixelBuffer buffer = {px.data(), 6, 4};
+    const DecorRect all = {-100, -100, 100, 100};
+    // Tiles from the area's corner, cut at the clip; the hole keeps what was below.
+    zyl::TilePixels(buffer, DecorRect{1, 1, 6, 4}, DecorRect{0, 0, 5, 4}, holed);
+    EXPECT_EQ(Drawn(px), "....../.a.a../.cdcd./.a.a../");
+    zyl::TilePixels(buffer, DecorRect{-3, -1, 9, 9}, all, opaque);
+    EXPECT_EQ(Drawn(px), "dcdcdc/_a_a_a/dcdcdc/_a_a_a/");
+    // Unscaled and scaled (nearest pixel) copies of a part of the picture.
+    std::fill(px.begin(), px.end(), '.');
+    zyl::BlitPixels(buffer, DecorRect{4, 2, 8, 6}, holed, DecorRect{0, 0, 2, 2}, all);
+    EXPECT_EQ(Drawn(px), "....../....../....aa/....aa/");
+    zyl::BlitPixels(buffer, DecorRect{0, 0, 1, 2}, opaque, DecorRect{1, 0, 2, 2}, all);
+    EXPECT_EQ(px[0], 0u);
+    EXPECT_EQ(px[6], static_cast<std::uint32_t>('d'));
+    // A source part outside the picture draws nothing.
+    zyl::BlitPixels(buffer, DecorRect{0, 0, 3, 3}, opaque, DecorRect{1, 1, 3, 3}, all);
+    EXPECT_EQ(px[7], static_cast<std::uint32_t>('.'));
 }
 
 TEST(DecorGeometry, CaptionsNameTheirWindowBeforeABar) {

@@ -299,6 +299,26 @@ TEST_F(Decor, APopupPaintsInsideTheHostsMargins) {
     EXPECT_EQ(px[(bottom - 1) * w + right - 1], FrameCellColour(2, 2));
 }
 
+TEST_F(Decor, ATransparentPictureShowsTheRegionBehindIt) {
+    Macro("ZylSPC(`', 0xA0A0A0, 0x30C030)");
+    Macro("ZylWatermark(`', `tile.bmp', 0x20)");
+    Macro("ZylWatermark(`', `logo.bmp', 5)");
+    HWND region = host->TopicRegion();
+    // Over the logo's left edge, at an odd place: colour, tile and logo.
+    HWND pict = host->CreateEmbedded(region, {'l', "ZYL3AN32.DLL", "ZYL3_ANIMPICT32", "holes.bmp;2;"});
+    ASSERT_NE(pict, nullptr);
+    int w = 0, h = 0;
+    const std::vector<DWORD> behind = Shown(region, &w, &h);
+    const int x0 = 31, y0 = (h - 20) / 2 - 5;
+    SetWindowPos(pict, nullptr, x0, y0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    int pw = 0, ph = 0;
+    const std::vector<DWORD> px = Shown(pict, &pw, &ph);
+    ASSERT_EQ(pw, kTile);
+    for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x)
+            ASSERT_EQ(px[y * pw + x], HolesAt(x, y) == kBlock ? kBlock : behind[(y0 + y) * w + x0 + x]) << x << "," << y;
+}
+
 // ---- topics ----
 
 TEST_F(Decor, JumpsDropPerTopicPicturesAndKeepTheRest) {
