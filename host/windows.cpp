@@ -75,6 +75,22 @@ int LinkAt(const Region& r, int x, int y) {
     return -1;
 }
 
+// A popup as the help viewer draws one: a panel with a thin border, and a
+// shadow in the margin at its right and bottom, inside the popup's own
+// client area (the module's painter keeps to the panel).
+int PopupShadow() { return 3 * GetSystemMetrics(SM_CXVSCROLL) / 4; }
+
+void PaintPopupFrame(HDC dc, const RECT& client, HBRUSH background) {
+    const int s = PopupShadow();
+    const RECT panel = {0, 0, client.right - s, client.bottom - s};
+    RECT shadow = panel;
+    OffsetRect(&shadow, s / 2, s / 2);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &shadow, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    FillRect(dc, &panel, background);
+    FrameRect(dc, &panel, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
 // Keys and the wheel scroll through WM_VSCROLL, as the scroll bar does,
 // so that whoever watches the region's scrolling sees every step.
 int ScrollCodeOfKey(WPARAM key) {
@@ -236,6 +252,10 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT rc;
         GetClientRect(hwnd, &rc);
         Brush brush(CreateSolidBrush(impl.options.backgroundColour));
+        if (isPopup) {
+            PaintPopupFrame(reinterpret_cast<HDC>(wParam), rc, brush.get());
+            return 1;
+        }
         FillRect(reinterpret_cast<HDC>(wParam), &rc, brush.get());
         return 1;
     }
@@ -526,6 +546,11 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
     FlowStyle style;
     style.textFont = textFont.get();
     style.linkFont = linkFont.get();
+    if (r.frame && r.frame->kind == FrameKind::Popup) {
+        // Room inside the popup's border for a frame the author draws.
+        style.margin = 12;
+        style.top = 10;
+    }
     WindowDC dc(r.hwnd);
     FlowResult flow = Flow(dc.get(), paragraphs, boxes, width, style);
     if (scrolls && flow.height > height) {
@@ -748,7 +773,7 @@ HWND Host::Impl::OpenPopup(int topic) {
     p->topic = topic;
     p->body.frame = p.get();
     HWND owner = main ? main->hwnd : nullptr;
-    const DWORD style = WS_POPUP | WS_BORDER;
+    const DWORD style = WS_POPUP;
     p->hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, ZYL_HOST_CLASS_POPUP, "", style, 0, 0, kPopupWidth, 10, owner, nullptr,
                               HostInstance(), &p->body);
     if (!p->hwnd) {
@@ -771,11 +796,11 @@ HWND Host::Impl::OpenPopup(int topic) {
     const zylscript::Topic& t = script.topics[static_cast<std::size_t>(topic)];
     const bool outer = layingOut;
     layingOut = true;
-    LayoutRegion(f.body, {&t.nsr, &t.body}, client.right, INT_MAX / 2, false);
+    LayoutRegion(f.body, {&t.nsr, &t.body}, client.right - PopupShadow(), INT_MAX / 2, false);
     layingOut = outer;
     EndOfLayout();
 
-    RECT rc = {0, 0, client.right, std::max(f.body.flow.height, 12)};
+    RECT rc = {0, 0, client.right, std::max(f.body.flow.height, 12) + PopupShadow()};
     AdjustWindowRectEx(&rc, style, FALSE, WS_EX_TOOLWINDOW);
     const int w = rc.right - rc.left;
     const int h = std::min<int>(rc.bottom - rc.top, GetSystemMetrics(SM_CYSCREEN) - 20);
