@@ -304,7 +304,7 @@ void CaptureParentBackground(HWND hwnd, HDC dc) {
     if (!parent || !dc) return;
     POINT origin = {0, 0};
     MapWindowPoints(hwnd, parent, &origin, 1);
-    const int saved = SaveDC(dc);
+    SavedDC saved(dc);
     SetWindowOrgEx(dc, origin.x, origin.y, nullptr);
     // Patterns line up with the parent's client origin, as they would in a
     // bitmap of its whole client area.
@@ -312,7 +312,6 @@ void CaptureParentBackground(HWND hwnd, HDC dc) {
     SetBackgroundCapture(true);
     SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     SetBackgroundCapture(false);
-    if (saved) RestoreDC(dc, saved);
 }
 
 }  // namespace zyl

@@ -180,19 +180,6 @@ private:
 
 namespace {
 
-// SaveDC for a scope.
-class SavedDC {
-public:
-    explicit SavedDC(HDC dc) : dc_(dc), id_(SaveDC(dc)) {}
-    ~SavedDC() { if (id_) RestoreDC(dc_, id_); }
-    SavedDC(const SavedDC&) = delete;
-    SavedDC& operator=(const SavedDC&) = delete;
-
-private:
-    HDC dc_;
-    int id_;
-};
-
 // One picture of a decoration over the buffer, inside `area`, drawn only
 // inside `clip`.
 void PaintPicture(InstanceRecord* inst, PaintState* state, HDC like, PictureEntry* entry, std::uint16_t flags,
