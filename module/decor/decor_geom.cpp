@@ -21,9 +21,34 @@ std::int32_t Place(std::int32_t nearEdge, std::int32_t farEdge, std::int32_t len
 
 // One run of a picture's row over the destination: a plain walk over
 // arrays that do not overlap, which the compiler can widen.
+#define ZYL_BLEND_LOOP(d, a, o, n) \
+    for (std::int32_t i = 0; i < (n); ++i) (d)[i] = ((d)[i] & (a)[i]) | (o)[i]
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+// A transparent texture laid over a whole screen is the erase's largest
+// pass: where the processor has 256-bit registers the same walk takes
+// twice the pixels a step.
+__attribute__((target("avx2"))) void BlendWide(std::uint32_t* __restrict d, const std::uint32_t* __restrict a,
+                                               const std::uint32_t* __restrict o, std::int32_t n) {
+    ZYL_BLEND_LOOP(d, a, o, n);
+}
+
+bool HasWideRegisters() {
+    static const bool wide = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return wide;
+}
+#else
+void BlendWide(std::uint32_t*, const std::uint32_t*, const std::uint32_t*, std::int32_t) {}
+bool HasWideRegisters() { return false; }
+#endif
+
 void Blend(std::uint32_t* __restrict d, const std::uint32_t* __restrict a, const std::uint32_t* __restrict o,
            std::int32_t n) {
-    for (std::int32_t i = 0; i < n; ++i) d[i] = (d[i] & a[i]) | o[i];
+    if (HasWideRegisters()) return BlendWide(d, a, o, n);
+    ZYL_BLEND_LOOP(d, a, o, n);
 }
 
 }  // namespace

@@ -184,6 +184,18 @@ TEST(DecorGeometry, PicturesLieOverPixelsInsideTheirClip) {
     // A source part outside the picture draws nothing.
     zyl::BlitPixels(buffer, DecorRect{0, 0, 3, 3}, opaque, DecorRect{1, 1, 3, 3}, all);
     EXPECT_EQ(px[7], static_cast<std::uint32_t>('.'));
+
+    // A row long enough for the widest registers, with a tail: every third
+    // pixel a hole.
+    std::vector<std::uint32_t> rowColour(37), rowKeep(37), row(40, '.');
+    for (std::uint32_t i = 0; i < 37; ++i) {
+        rowColour[i] = i % 3 ? i + 1 : 0;
+        rowKeep[i] = i % 3 ? 0 : 0xFFFFFFFFu;
+    }
+    zyl::TilePixels(zyl::PixelBuffer{row.data(), 40, 1}, DecorRect{1, 0, 38, 1}, all,
+                    zyl::PicturePixels{rowColour.data(), rowKeep.data(), 37, 1});
+    for (std::uint32_t x = 0; x < 40; ++x)
+        EXPECT_EQ(row[x], x >= 1 && x < 38 && (x - 1) % 3 ? x : static_cast<std::uint32_t>('.')) << x;
 }
 
 TEST(DecorGeometry, CaptionsNameTheirWindowBeforeABar) {
