@@ -3,9 +3,9 @@
 namespace zyl {
 
 // The form fields are not part of the module yet. When they join, these
-// two calls become SaveFormState(inst, nullptr, "@PRINT@") and
-// FreeParkedFormControls(inst, region); nothing else of the decoration
-// code changes.
+// two bodies become SaveFormState(inst, nullptr, true) (every group's
+// fields to "@PRINT@") and FreeParkedFormControls(inst, region), both of
+// forms/forms.h; nothing else of the decoration code changes.
 
 void SaveFormsBeforePrinting(InstanceRecord*) {}
 
