@@ -204,6 +204,9 @@ struct Host::Impl {
     void SetMainCaption();
     // A contents button's request (contents.cpp): the topics as a menu at `point`.
     void ShowContents(Frame& frame, LPARAM point);
+    void SetSecondaryCaption(const Frame& f, const std::string& title);
+    void RunEntryMacros(int topic);          // the topic's .entry macros, in the current window
+    void AnnounceWindow(HWND window, WPARAM kind);   // ZYL_HOST_MSG_NEWWINDOW to the main frame
     std::wstring Wide(const std::string& text) const;   // script text for drawing
     std::string Ansi(const std::string& text) const;    // script text for the module
 

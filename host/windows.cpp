@@ -3,6 +3,7 @@
 // scrolling and links.
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -72,6 +73,42 @@ int LinkAt(const Region& r, int x, int y) {
         if (x >= t.at.x && x < t.at.x + t.extent.cx && y >= t.at.y && y < t.at.y + t.extent.cy) return t.link;
     }
     return -1;
+}
+
+// A popup as the help viewer draws one: a panel with a thin border, and a
+// shadow in the margin at its right and bottom, inside the popup's own
+// client area (the module's painter keeps to the panel).
+int PopupShadow() { return 3 * GetSystemMetrics(SM_CXVSCROLL) / 4; }
+
+void PaintPopupFrame(HDC dc, const RECT& client, HBRUSH background) {
+    const int s = PopupShadow();
+    const RECT panel = {0, 0, client.right - s, client.bottom - s};
+    RECT shadow = panel;
+    OffsetRect(&shadow, s / 2, s / 2);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &shadow, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    FillRect(dc, &panel, background);
+    FrameRect(dc, &panel, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+// Keys and the wheel scroll through WM_VSCROLL, as the scroll bar does,
+// so that whoever watches the region's scrolling sees every step.
+int ScrollCodeOfKey(WPARAM key) {
+    switch (key) {
+    case VK_UP: return SB_LINEUP;
+    case VK_DOWN: return SB_LINEDOWN;
+    case VK_PRIOR: return SB_PAGEUP;
+    case VK_NEXT: return SB_PAGEDOWN;
+    case VK_HOME: return SB_TOP;
+    case VK_END: return SB_BOTTOM;
+    default: return -1;
+    }
+}
+
+void WheelScroll(const Region& r, WPARAM wParam) {
+    const int lines = GET_WHEEL_DELTA_WPARAM(wParam) * (kWheelStep / kLineStep) / WHEEL_DELTA;
+    for (int i = 0; i < std::abs(lines) && r.hwnd; ++i)
+        SendMessageA(r.hwnd, WM_VSCROLL, lines > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
 }
 
 void PaintRegion(Host::Impl& impl, Region& r, HDC dc, const RECT& dirty) {
@@ -165,20 +202,17 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         impl.ShowContents(*f, lParam);
         return 0;
     case WM_KEYDOWN: {
-        Region& r = f->body;
-        switch (wParam) {
-        case VK_ESCAPE: impl.ClosePopup(); return 0;
-        case VK_UP: impl.ScrollTo(r, r.scrollY - kLineStep); return 0;
-        case VK_DOWN: impl.ScrollTo(r, r.scrollY + kLineStep); return 0;
-        case VK_PRIOR: impl.ScrollTo(r, r.scrollY - std::max(kLineStep, r.viewHeight - kLineStep)); return 0;
-        case VK_NEXT: impl.ScrollTo(r, r.scrollY + std::max(kLineStep, r.viewHeight - kLineStep)); return 0;
-        case VK_HOME: impl.ScrollTo(r, 0); return 0;
-        case VK_END: impl.ScrollTo(r, INT_MAX / 2); return 0;
+        if (wParam == VK_ESCAPE) {
+            impl.ClosePopup();
+            return 0;
         }
-        break;
+        const int code = ScrollCodeOfKey(wParam);
+        if (code < 0) break;
+        SendMessageA(f->body.hwnd, WM_VSCROLL, static_cast<WPARAM>(code), 0);
+        return 0;
     }
     case WM_MOUSEWHEEL:
-        impl.ScrollTo(f->body, f->body.scrollY - GET_WHEEL_DELTA_WPARAM(wParam) * kWheelStep / WHEEL_DELTA);
+        WheelScroll(f->body, wParam);
         return 0;
     case WM_DESTROY:
         // The regions still exist: the embedded windows go first, while
@@ -221,6 +255,10 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT rc;
         GetClientRect(hwnd, &rc);
         Brush brush(CreateSolidBrush(impl.options.backgroundColour));
+        if (isPopup) {
+            PaintPopupFrame(reinterpret_cast<HDC>(wParam), rc, brush.get());
+            return 1;
+        }
         FillRect(reinterpret_cast<HDC>(wParam), &rc, brush.get());
         return 1;
     }
@@ -252,7 +290,7 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MOUSEWHEEL:
         if (!r->nsr) {
-            impl.ScrollTo(*r, r->scrollY - GET_WHEEL_DELTA_WPARAM(wParam) * kWheelStep / WHEEL_DELTA);
+            WheelScroll(*r, wParam);
             return 0;
         }
         break;
@@ -284,6 +322,10 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             PostMessageA(hwnd, WM_CLOSE, 0, 0);
             return 0;
         }
+        break;
+    case WM_ACTIVATE:
+        // A popup goes as soon as the user turns to another window.
+        if (isPopup && LOWORD(wParam) == WA_INACTIVE) PostMessageA(hwnd, WM_CLOSE, 0, 0);
         break;
     case WM_CLOSE:
         if (isPopup) {
@@ -507,6 +549,11 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
     FlowStyle style;
     style.textFont = textFont.get();
     style.linkFont = linkFont.get();
+    if (r.frame && r.frame->kind == FrameKind::Popup) {
+        // Room inside the popup's border for a frame the author draws.
+        style.margin = 12;
+        style.top = 10;
+    }
     WindowDC dc(r.hwnd);
     FlowResult flow = Flow(dc.get(), paragraphs, boxes, width, style);
     if (scrolls && flow.height > height) {
@@ -585,6 +632,38 @@ void Host::Impl::LayoutFrame(Frame& f) {
     EndOfLayout();
 }
 
+void Host::Impl::SetSecondaryCaption(const Frame& f, const std::string& title) {
+    // As a help viewer does: "name|Caption", from which the module learns
+    // the window's name and shows only the caption. A module that does not
+    // take the name leaves it there: then the caption is set once more.
+    if (handler && f.name.size() < kWindowNameChars) {
+        const std::string named = f.name + "|" + title;
+        SetWindowTextA(f.hwnd, named.c_str());
+        char shown[512] = "";
+        GetWindowTextA(f.hwnd, shown, sizeof shown);
+        if (named != shown) return;
+    }
+    SetWindowTextA(f.hwnd, title.c_str());
+}
+
+void Host::Impl::RunEntryMacros(int topic) {
+    if (!haveScript || topic < 0 || static_cast<std::size_t>(topic) >= script.topics.size()) return;
+    // Copied: a macro may open another script.
+    const std::vector<std::string> macros = script.topics[static_cast<std::size_t>(topic)].entryMacros;
+    for (const std::string& macro : macros) Api(helpFile.c_str(), ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>(macro.c_str()));
+}
+
+void Host::Impl::AnnounceWindow(HWND window, WPARAM kind) {
+    // The handle stands in the record's fourth 32-bit word.
+    if (!main || !main->hwnd || !window) return;
+    HandoffBlock record(sizeof(ZYL_NEWWINDOWINFO), options.allocateHigh);
+    if (auto* info = static_cast<ZYL_NEWWINDOWINFO*>(record.data())) {
+        std::memset(info, 0, sizeof *info);
+        info->window = HandleToUlong(window);
+        SendMessageA(main->hwnd, ZYL_HOST_MSG_NEWWINDOW, kind, reinterpret_cast<LPARAM>(info));
+    }
+}
+
 void Host::Impl::ShowTopic(Frame& f, int topic) {
     if (!f.hwnd) return;
     if (layingOut) {
@@ -609,7 +688,8 @@ void Host::Impl::ShowTopic(Frame& f, int topic) {
     f.topic = topic;
     f.body.scrollY = 0;
     if (f.kind == FrameKind::Secondary && haveScript)
-        SetWindowTextA(f.hwnd, Ansi(script.topics[static_cast<std::size_t>(topic)].title).c_str());
+        SetSecondaryCaption(f, Ansi(script.topics[static_cast<std::size_t>(topic)].title));
+    RunEntryMacros(topic);
     LayoutFrame(f);
     current = f.body.hwnd;
     Send(DW_ENDJUMP, 0, 0);
@@ -655,6 +735,7 @@ HWND Host::Impl::OpenSecondary(const std::string& name, int topic) {
         }
         f = frame.get();
         secondaries.push_back(std::move(frame));
+        AnnounceWindow(f->hwnd, ZYL_NEWWINDOW_SECONDARY);
     }
     if (topic >= 0) {
         ShowTopic(*f, topic);
@@ -695,7 +776,7 @@ HWND Host::Impl::OpenPopup(int topic) {
     p->topic = topic;
     p->body.frame = p.get();
     HWND owner = main ? main->hwnd : nullptr;
-    const DWORD style = WS_POPUP | WS_BORDER;
+    const DWORD style = WS_POPUP;
     p->hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, ZYL_HOST_CLASS_POPUP, "", style, 0, 0, kPopupWidth, 10, owner, nullptr,
                               HostInstance(), &p->body);
     if (!p->hwnd) {
@@ -705,20 +786,24 @@ HWND Host::Impl::OpenPopup(int topic) {
     p->body.hwnd = p->hwnd;
     popup = std::move(p);
     Frame& f = *popup;
+    AnnounceWindow(f.hwnd, ZYL_NEWWINDOW_POPUP);
 
     // The popup is its own region: its windows are its children, and
     // GetInfo item 3 answers it while it is open.
+    current = f.hwnd;
+    RunEntryMacros(topic);
+    if (!popup || popup->hwnd != f.hwnd) return nullptr;   // a macro closed it
     current = f.hwnd;
     RECT client;
     GetClientRect(f.hwnd, &client);
     const zylscript::Topic& t = script.topics[static_cast<std::size_t>(topic)];
     const bool outer = layingOut;
     layingOut = true;
-    LayoutRegion(f.body, {&t.nsr, &t.body}, client.right, INT_MAX / 2, false);
+    LayoutRegion(f.body, {&t.nsr, &t.body}, client.right - PopupShadow(), INT_MAX / 2, false);
     layingOut = outer;
     EndOfLayout();
 
-    RECT rc = {0, 0, client.right, std::max(f.body.flow.height, 12)};
+    RECT rc = {0, 0, client.right, std::max(f.body.flow.height, 12) + PopupShadow()};
     AdjustWindowRectEx(&rc, style, FALSE, WS_EX_TOOLWINDOW);
     const int w = rc.right - rc.left;
     const int h = std::min<int>(rc.bottom - rc.top, GetSystemMetrics(SM_CYSCREEN) - 20);

@@ -59,11 +59,19 @@ extern "C" {
 #define ZYL_HOST_MSG_JUMPHASH     0x040A  /* lParam: context hash of a topic to show in this frame */
 #define ZYL_HOST_MSG_WINDOWNAME   0x05F5  /* lParam: 9-byte buffer that receives the window name */
 #define ZYL_HOST_MSG_PALETTE      0x05FA  /* wParam: the window whose palette is to be realized */
-#define ZYL_HOST_MSG_NEWWINDOW    0x05FB  /* wParam 3: new secondary frame, 4: new popup; lParam:
-                                             host record, the window at byte offset 12 */
+#define ZYL_HOST_MSG_NEWWINDOW    0x05FB  /* wParam ZYL_NEWWINDOW_*; lParam: ZYL_NEWWINDOWINFO* */
 #define ZYL_HOST_MSG_BUTTONPOINT  0x05FD  /* lParam: a contents button's lower-left corner on the
                                              screen (x low, y high word); the rest is the host's */
 #define ZYL_HOST_CMD_PRINT        0x044F  /* WM_COMMAND id of the host's print command */
+#define ZYL_NEWWINDOW_SECONDARY   3       /* ZYL_HOST_MSG_NEWWINDOW: a new secondary frame */
+#define ZYL_NEWWINDOW_POPUP       4       /* ZYL_HOST_MSG_NEWWINDOW: a new popup */
+/* The host record of ZYL_HOST_MSG_NEWWINDOW: the new window stands in its
+   fourth 32-bit word (byte offset 12). Window handles are 32-bit values on
+   64-bit Windows too (HandleToLong / LongToHandle). */
+typedef struct ZYL_NEWWINDOWINFO {
+    DWORD reserved[3];
+    DWORD window;
+} ZYL_NEWWINDOWINFO;
 /* Registered message the module sends the main frame when it gets the
    callback table. */
 #define ZYL_HOST_SHELL_MESSAGE    "WM_CEDARTRUNK"
@@ -135,6 +143,19 @@ LRESULT CALLBACK AnimTocButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LP
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
 void CALLBACK ZylAnimInit(void);
+
+/* Decoration of the host's windows: background colours and watermark
+   pictures behind topic text (docs/macros.md), and the procedures the
+   module puts on the host's frames, regions and popups. */
+void CALLBACK ZylWatermark(LPCSTR windowName, LPCSTR pictureName, DWORD flags);
+void CALLBACK Watermark(LPCSTR pictureName, WORD flags);
+void CALLBACK ZylSPC(LPCSTR windowName, DWORD nsrColour, DWORD topicColour);
+LRESULT CALLBACK HelpMainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HelpSecWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HelpNsrWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HelpScrWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HelpNoteWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam);
 
 #ifdef __cplusplus
 }

@@ -209,6 +209,12 @@ private:
             for (std::string& m : SplitMacros(rest)) script_->startupMacros.push_back(std::move(m));
             return true;
         }
+        if (EqualNoCase(name, "entry")) {
+            if (!topic) return Fail(".entry belongs to a topic: write it after .topic");
+            if (rest.empty()) return Fail(".entry needs at least one macro");
+            for (std::string& m : SplitMacros(rest)) topic->entryMacros.push_back(std::move(m));
+            return true;
+        }
         if (EqualNoCase(name, "helpfile")) return FileText("helpfile", rest, "a file name", &script_->helpFile);
         if (EqualNoCase(name, "background")) {
             if (topic) return Fail(".background must come before the first .topic");

@@ -75,6 +75,7 @@ struct Topic {
     std::string title;                // the context string when no .title is given
     std::vector<Paragraph> nsr;       // non-scrolling region
     std::vector<Paragraph> body;      // topic region
+    std::vector<std::string> entryMacros;   // .entry: run whenever the topic is shown
     int line = 0;
 };
 

@@ -310,4 +310,19 @@ LRESULT EmbeddedDefProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+void CaptureParentBackground(HWND hwnd, HDC dc) {
+    HWND parent = GetParent(hwnd);
+    if (!parent || !dc) return;
+    POINT origin = {0, 0};
+    MapWindowPoints(hwnd, parent, &origin, 1);
+    SavedDC saved(dc);
+    SetWindowOrgEx(dc, origin.x, origin.y, nullptr);
+    // Patterns line up with the parent's client origin, as they would in a
+    // bitmap of its whole client area.
+    SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
+    SetBackgroundCapture(true);
+    SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SetBackgroundCapture(false);
+}
+
 }  // namespace zyl

@@ -6,6 +6,8 @@
 #include "core/platform.h"
 #include "core/text.h"
 #include "core/thread/instance.h"
+#include "decor/paint.h"
+#include "decor/subclass.h"
 #include "resources/resource.h"
 #include "zyl3an32.h"
 
@@ -56,6 +58,8 @@ void Initialise() {
     inst->handCursor = LoadCursorA(g_moduleInstance, MAKEINTRESOURCEA(IDC_ZYL_HAND));
     inst->arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
     InstanceListAdd(inst);
+    // Secondary frames and popups are subclassed as the host creates them.
+    inst->hook = InstallWindowHook(g_moduleInstance);
 }
 
 void DeleteTempFiles(InstanceRecord* inst) {
@@ -78,6 +82,9 @@ void Terminate() {
     if (inst->font) DeleteObject(inst->font);
     // Both cursors came from LoadCursorA: shared cursors, never destroyed.
     if (inst->hook) UnhookWindowsHookEx(inst->hook);
+    // The records the host's windows point to go now.
+    ReleaseThreadWindows(inst);
+    ReleasePaintState(inst);
     ListFree(&inst->windows);
     ListFree(&inst->pictures);
     ListFree(&inst->ioProcs);
@@ -157,7 +164,7 @@ void TakeCallbacks(const FARPROC* table) {
         inst->shellMessageId = static_cast<std::uint16_t>(RegisterWindowMessageA(ZYL_HOST_SHELL_MESSAGE));
     HWND mainWnd = reinterpret_cast<HWND>(HostGetInfo(inst, GI_MAINHWND));
     if (inst->shellMessageId && mainWnd) SendMessageA(mainWnd, inst->shellMessageId, 0, 0);
-    if (WindowRecord* rec = GetWindowRecord(inst, "main", false)) rec->hwnd = mainWnd;
+    SubclassMainWindow(inst, mainWnd);
 }
 
 }  // namespace

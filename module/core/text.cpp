@@ -56,4 +56,11 @@ std::uint32_t ReadULong(const char* text, const char** end) {
     return negative ? 0u - v : v;
 }
 
+int CaptionNameLength(const char* caption) {
+    if (!caption) return -1;
+    for (int i = 0; i < 9 && caption[i]; ++i)
+        if (caption[i] == '|') return i;
+    return -1;
+}
+
 }  // namespace zyl

@@ -23,5 +23,8 @@ char* CopyAtMost(char* dst, const char* src, std::size_t n);
 // 0xFFFFFFFF reads as 0xFFFFFFFF and a '-' negates (modulo 2^32). No digits
 // read as 0 with *end = text. `end` may be null.
 std::uint32_t ReadULong(const char* text, const char** end);
+// A caption of the form "name|Caption" carries the help window's name: the
+// index of a '|' among its first 9 characters, or -1.
+int CaptionNameLength(const char* caption);
 
 }  // namespace zyl

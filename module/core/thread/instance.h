@@ -79,6 +79,8 @@ struct IoProcEntry {
 };
 
 struct FormControl;               // the form fields keep their own records
+struct PaintState;
+struct SubclassTable;
 
 struct InstanceRecord {
     ListNode header;
@@ -100,6 +102,10 @@ struct InstanceRecord {
     BOOL printing;
     BOOL graphicButtonBusy;
     char helpFilePath[kPathChars];
+    // What the decoration keeps between calls: the painter's buffer and
+    // pictures (decor/paint.cpp), the subclassed windows (decor/subclass.cpp).
+    PaintState* paint;
+    SubclassTable* subclassed;
 };
 
 // ---- instance list (process wide, guarded) ----
