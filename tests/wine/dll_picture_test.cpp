@@ -635,16 +635,6 @@ TEST(PictureClasses, RegisteredWithTheModuleAndRefuseOtherRecordVersions) {
 
 // ---- leaks ----
 
-// USER objects that can still be created (menus stand for them all: the
-// platform keeps one table of USER handles); everything is given back.
-int UserCapacity() {
-    std::vector<HMENU> menus;
-    menus.reserve(40000);
-    for (HMENU m; menus.size() < 200000 && (m = CreateMenu()) != nullptr;) menus.push_back(m);
-    for (HMENU m : menus) DestroyMenu(m);
-    return static_cast<int>(menus.size());
-}
-
 class PictureLeaks : public PictureControls {
 protected:
     // One control's life: created, animated, painted, clicked, asked for
@@ -692,7 +682,7 @@ TEST_F(PictureLeaks, TwoThousandLivesOfEachClassLeaveNoObjectBehind) {
     }
     host->ClearApiLog();
     const int gdi = GdiRoom();
-    const int user = UserCapacity();
+    const int user = wtest::UserRoom();
     ASSERT_GT(gdi, 1000);
     ASSERT_GT(user, 1000);
     for (bool movie : {true, false})
@@ -701,6 +691,6 @@ TEST_F(PictureLeaks, TwoThousandLivesOfEachClassLeaveNoObjectBehind) {
             if (i % 200 == 0) host->ClearApiLog();
         }
     EXPECT_EQ(GdiRoom(), gdi) << "GDI objects leaked";
-    EXPECT_EQ(UserCapacity(), user) << "USER objects leaked";
+    EXPECT_EQ(wtest::UserRoom(), user) << "USER objects leaked";
     DeleteDC(printer);
 }

@@ -128,6 +128,14 @@ int GdiRoom() {
     return static_cast<int>(brushes.size());
 }
 
+int UserRoom() {
+    std::vector<HMENU> menus;
+    menus.reserve(40000);
+    for (HMENU m; menus.size() < 200000 && (m = CreateMenu()) != nullptr;) menus.push_back(m);
+    for (HMENU m : menus) DestroyMenu(m);
+    return static_cast<int>(menus.size());
+}
+
 std::string RenderText(HWND hwnd) {
     HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(hwnd, EWM_RENDER, EWRENDER_TEXT, 0));
     if (!h) return "<null>";

@@ -57,6 +57,9 @@ using zylhost::TopDown32;
 // How many more GDI objects the process can make (Wine counts none for
 // us); everything made here is given back.
 int GdiRoom();
+// The same for USER objects (menus stand for them all: the platform keeps
+// one table of USER handles).
+int UserRoom();
 
 // A window's text render (EWM_RENDER, text), its block freed; "<null>"
 // when there is none.
