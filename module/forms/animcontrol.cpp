@@ -329,13 +329,6 @@ LRESULT AnimControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         OnDestroy(rec);
         return 0;
-    case WM_PAINT: {
-        // Nothing of our own to paint: the control covers the window.
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
     case WM_ERASEBKGND:
         return 1;
     case WM_COMMAND:
@@ -413,8 +406,9 @@ void UncheckOtherRadios(FormControl* rec) {
 void FreeFormControl(FormControl* f) {
     if (!f) return;
     Unlink(f);
-    if (f->window && IsWindow(f->window)) {
-        // The window lives on, empty.
+    // A form window still holding the record lives on, empty.
+    if (f->window && IsWindow(f->window) &&
+        reinterpret_cast<WNDPROC>(GetClassLongPtrA(f->window, GCLP_WNDPROC)) == &AnimControlWndProc) {
         if (auto* rec = RecordOf<AnimControlRecord>(f->window))
             if (rec->form == f) rec->form = nullptr;
     }

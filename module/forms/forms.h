@@ -29,13 +29,14 @@
 
 namespace zyl {
 
+// A window whose parameters are wrong keeps no record: it only shows its
+// message, and nothing can find, load, save or reset it.
 struct FormControl {
     InstanceRecord* instance;
     FormControl* next;               // formControls, in creation order
     std::int32_t width;              // the control's size in pixels
     std::int32_t height;
     std::int32_t rows;               // lines drawn when printed
-    std::uint32_t error;             // always 0: a window in error keeps no record
     std::int32_t type;               // FormControlType
     std::uint32_t value;             // kFormValueMask initial state, kFormStoreAsText
     char* items;                     // kFormTextBytes: caption, initial text or list items; or null

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +61,9 @@ int GdiRoom();
 // The same for USER objects (menus stand for them all: the platform keeps
 // one table of USER handles).
 int UserRoom();
+
+// The keys and values of a section of a private profile file.
+std::map<std::string, std::string> ProfileSection(const char* file, const char* section);
 
 // A window's text render (EWM_RENDER, text), its block freed; "<null>"
 // when there is none.
