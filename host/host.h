@@ -46,6 +46,10 @@ struct HostOptions {
     // (only screen captures need them shown) and, under Wine without a
     // window manager, close at once instead of after a 2-second wait.
     bool visible = true;
+    // Print as a help host lays a topic out for the printer: each embedded
+    // window is created anew (hidden) for the print, asked for its size and
+    // picture, and destroyed. Without it the shown windows are asked.
+    bool printCopies = false;
 };
 
 class Host;
@@ -165,7 +169,7 @@ public:
     // current topic is asked for its size and a bitmap on a printer device
     // context (not a raster display, dpi below). Results land here.
     struct PrintedWindow {
-        HWND hwnd = nullptr;
+        HWND hwnd = nullptr;           // the window asked (a print copy is gone afterwards)
         POINT size = {0, 0};           // answer to the size query on the printer DC
         int width = 0, height = 0;     // of the returned bitmap (0 when none)
         std::vector<DWORD> pixels;     // 0x00RRGGBB, top-down rows

@@ -189,7 +189,7 @@ struct Host::Impl {
     void LayoutFrame(Frame& frame);
     void LayoutRegion(Region& region, const std::vector<const std::vector<zylscript::Paragraph>*>& sources,
                       int width, int height, bool scrolls);
-    HWND CreateEmbedded(Region& region, EmbeddedWindow& window, int id);
+    HWND CreateEmbedded(Region& region, EmbeddedWindow& window, int id, bool visible = true);
     void DestroyEmbedded(Region& region);
     void DestroyEmbedded(Frame& frame);
     HWND OpenPopup(int topic);
@@ -217,6 +217,8 @@ struct Host::Impl {
     bool printResult = false;
 
     void DoPrint();
+    void PrintOne(HWND target, HDC printer, PrintedWindow* printed);
+    std::unique_ptr<EmbeddedWindow> PrintCopy(Region& region, const EmbeddedWindow& shown);
     bool WritePage(HDC printer);
     std::string CopyTopic();
     bool Capture(HWND window, bool client, int* width, int* height, std::vector<DWORD>* pixels);

@@ -428,7 +428,7 @@ Region* Host::Impl::FindRegion(HWND hwnd) {
     return nullptr;
 }
 
-HWND Host::Impl::CreateEmbedded(Region& region, EmbeddedWindow& w, int id) {
+HWND Host::Impl::CreateEmbedded(Region& region, EmbeddedWindow& w, int id, bool visible) {
     HINSTANCE instance = nullptr;
     if (!ResolveDll(w.ref.dll, &instance)) {
         w.problem = "Cannot load DLL " + w.ref.dll;
@@ -458,7 +458,7 @@ HWND Host::Impl::CreateEmbedded(Region& region, EmbeddedWindow& w, int id) {
     info->authorData = strings + help.size() + 1;
 
     current = region.hwnd;
-    w.hwnd = CreateWindowExA(0, w.ref.className.c_str(), "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, region.hwnd,
+    w.hwnd = CreateWindowExA(0, w.ref.className.c_str(), "", WS_CHILD | (visible ? WS_VISIBLE : 0), 0, 0, 0, 0, region.hwnd,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, info);
     if (!w.hwnd) {
         // Refused by the module (or an unknown class): the topic shows

@@ -157,6 +157,16 @@ LRESULT CALLBACK HelpScrWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 LRESULT CALLBACK HelpNoteWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam);
 
+/* Form fields (ZYL3_ANIMCONTROL32) and their macro routines. A control name
+   is "group:name", or a bare name for the empty group. Register e.g.
+   RR(`ZYL3AN32.DLL', `ZylCtrlGet', `I=S'). */
+LRESULT CALLBACK AnimControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LONG CALLBACK ZylCtrlGet(LPCSTR controlName);
+LONG CALLBACK ZylCtrlTest(LPCSTR controlName, LONG value);
+void CALLBACK ZylCtrlSet(LPCSTR controlName, LONG value, LPCSTR text);
+void CALLBACK ZylCtrlLoad(LPCSTR group);
+void CALLBACK ZylCtrlSave(LPCSTR group);
+
 #ifdef __cplusplus
 }
 #endif

@@ -21,9 +21,9 @@ ZYL_CLASS(kAnimPictClass)            //  5 picture
 
 ZYL_CLASS(kVideoBarClass)            //  6 video control bar
 
-// ZYL_CLASS(kAnimControlClass)      //  7 form control
+ZYL_CLASS(kAnimControlClass)         //  7 form control
 
-// ZYL_CLASS(kAnimControlXClass)     //  8 drop-down list wrapper (stays registered)
+ZYL_CLASS(kAnimControlXClass)        //  8 drop-down list wrapper (stays registered)
 
 // ZYL_CLASS(kAnimTabClass)          //  9 tab bar
 

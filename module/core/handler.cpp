@@ -8,6 +8,7 @@
 #include "core/thread/instance.h"
 #include "decor/paint.h"
 #include "decor/subclass.h"
+#include "forms/forms.h"
 #include "resources/resource.h"
 #include "zyl3an32.h"
 
@@ -79,6 +80,8 @@ void DeleteTempFiles(InstanceRecord* inst) {
 void Terminate() {
     InstanceRecord* inst = FindInstance();
     if (!inst) return;
+    // Form records hold controls drawn in the instance's font: they go first.
+    FreeAllFormControls(inst);
     if (inst->font) DeleteObject(inst->font);
     // Both cursors came from LoadCursorA: shared cursors, never destroyed.
     if (inst->hook) UnhookWindowsHookEx(inst->hook);
@@ -114,10 +117,8 @@ void StartJump() {
     if (WindowRecord* rec = FindWindowRecordByHwnd(inst, current ? GetParent(current) : nullptr)) ClearPerTopic(rec);
 }
 
-void EndJump() {
-    // Form records parked by the previous topic are released here once the
-    // form fields exist.
-}
+// Form controls parked by the topic just left are released.
+void EndJump() { FreeParkedAfterJump(FindInstance()); }
 
 void ChangeFile(const char* newName) {
     char* name = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 256));

@@ -8,8 +8,8 @@
 #include "core/platform.h"
 #include "core/text.h"
 #include "decor/decor_geom.h"
-#include "decor/formlink.h"
 #include "decor/paint.h"
+#include "forms/forms.h"
 #include "imaging/picturecache.h"
 #include "zyl3an32.h"
 
@@ -172,7 +172,7 @@ LRESULT MainProc(const Context& c, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         if (LOWORD(wParam) == ZYL_HOST_CMD_PRINT && c.inst) {
             // Controls print differently while the flag is set.
             c.inst->printing = TRUE;
-            SaveFormsBeforePrinting(c.inst);
+            SaveFormState(c.inst, nullptr, true);   // every field, to "@PRINT@"
             const LRESULT result = PassOn(c, hwnd, msg, wParam, lParam);
             if (InstanceRecord* inst = FindInstance()) inst->printing = FALSE;
             return result;
@@ -242,7 +242,7 @@ LRESULT SecondaryProc(const Context& c, HWND hwnd, UINT msg, WPARAM wParam, LPAR
 
 LRESULT RegionDestroyed(const Context& c, HWND hwnd, RegionDecoration* decoration, WPARAM wParam, LPARAM lParam) {
     if (decoration) decoration->perTopic = nullptr;
-    ReleaseParkedForms(c.inst, hwnd);
+    FreeParkedFormControls(c.inst, hwnd);
     return Release(c, hwnd, WM_DESTROY, wParam, lParam);
 }
 

@@ -16,6 +16,12 @@
 #define IDB_ZYL_SCROLL_UP        109
 #define IDB_ZYL_SCROLL_DOWN      110
 
+/* Form fields: the arrows a printed drop-down list, list box or multi-line
+   field is drawn with (black and white). */
+#define IDB_ZYL_FORM_DROPDOWN    104  /* 17 x 20 */
+#define IDB_ZYL_FORM_SCROLLUP    105  /* 17 x 17 */
+#define IDB_ZYL_FORM_SCROLLDOWN  106  /* 17 x 17 */
+
 /* Error messages an embedded window shows in its error state: string-table
    ids from ZYL_ERR_FIRST on; an id below it is a multimedia (MCI) error code
    whose text the multimedia system supplies. */

@@ -197,6 +197,15 @@ Bytes AviClip(int width, int height, int frames, int fps, const std::vector<DWOR
     return problem ? fail(problem) : clip;
 }
 
+std::map<std::string, std::string> ProfileSection(const char* file, const char* section) {
+    std::vector<char> buf(1 << 20);
+    const DWORD n = GetPrivateProfileSectionA(section, buf.data(), static_cast<DWORD>(buf.size()), file);
+    std::map<std::string, std::string> out;
+    for (const char* p = buf.data(); p < buf.data() + n && *p; p += std::strlen(p) + 1)
+        if (const char* eq = std::strchr(p, '=')) out[std::string(p, eq)] = eq + 1;
+    return out;
+}
+
 std::string RenderText(HWND hwnd) {
     HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(hwnd, EWM_RENDER, EWRENDER_TEXT, 0));
     if (!h) return "<null>";

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,10 +65,12 @@ Bytes AviClip(int width, int height, int frames, int fps, const std::vector<DWOR
 // How many more GDI objects the process can make (Wine counts none for
 // us); everything made here is given back.
 int GdiRoom();
-
-// How many more USER objects the process can make (menus stand for them
-// all: the platform keeps one table of USER handles); all given back.
+// The same for USER objects (menus stand for them all: the platform keeps
+// one table of USER handles).
 int UserRoom();
+
+// The keys and values of a section of a private profile file.
+std::map<std::string, std::string> ProfileSection(const char* file, const char* section);
 
 // A window's text render (EWM_RENDER, text), its block freed; "<null>"
 // when there is none.
