@@ -29,7 +29,7 @@ ZYL_CLASS(kVideoBarClass)            //  6 video control bar
 
 // ZYL_CLASS(kAnimGrapBtnClass)      // 10 graphic button
 
-// ZYL_CLASS(kAnimSplashClass)       // 11 splash window
+ZYL_CLASS(kAnimSplashClass)          // 11 splash window
 
 // ZYL_CLASS(kAnimTocButtonClass)    // 12 contents button
 
