@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/helpfile.h"
+#include "dll_picture_support.h"
 #include "dll_test.h"
 #include "script.h"
 #include "zylhc.h"
@@ -231,6 +232,54 @@ TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
     // the main window for GetInfo.
     EXPECT_TRUE(has("Got an embedded element \"ZYL3AN32.DLL,ZYL3_ANIMBUTTON32,Press;Next()\""));
     EXPECT_TRUE(has("WHD_GetInfo NIY 2"));
+}
+
+// ZylSplash as a start-up macro in Wine's viewer. The viewer does not
+// answer GetInfo for the help file's path (item 8) nor for its main window
+// (item 2), so the module cannot open the help file that holds the picture:
+// the routine runs there and says so with its "Missing bitmap" box, the
+// picture's name in it, in the viewer's process. The splash window itself is
+// shown by the tests through zylhost (dll_splash_test.cpp).
+TEST(WineHelpViewer, ZylSplashRunsInTheViewer) {
+    wtest::Scratch dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_TRUE(CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE));
+    ASSERT_TRUE(dir.Write("splash.bmp", pictest::BmpFile(64, 48, [](int, int) { return 0xFF0000u; })));
+    const char script[] =
+        ".title Splash test\n"
+        ".baggage splash.bmp\n"
+        // Wine's viewer knows the 32-bit number types only: `U', not `u'.
+        ".startup RegisterRoutine(`ZYL3AN32.DLL', `ZylSplash', `SU');ZylSplash(`splash.bmp', 5)\n"
+        ".topic start\n"
+        "A splash at start-up.\n";
+    ASSERT_TRUE(dir.Write("splash.hts", wtest::Bytes(script, script + sizeof script - 1)));
+    zylscript::Script s;
+    ASSERT_TRUE(CompileInto(dir, dir.File("splash.hts"), "splash.hlp", false, &s));
+    std::string log, text;
+    HWND box = nullptr;
+    {
+        Viewer viewer(dir, dir.File("splash.hlp"), "start", "+winhelp");
+        ASSERT_TRUE(viewer.Window()) << viewer.Log();
+        for (int i = 0; i < 300 && !box; ++i, Sleep(100)) box = FindWindowA("#32770", "Missing bitmap");
+        ASSERT_NE(box, nullptr) << viewer.Log();
+        DWORD boxProcess = 0, viewerProcess = 0;
+        GetWindowThreadProcessId(box, &boxProcess);
+        GetWindowThreadProcessId(viewer.Window(), &viewerProcess);
+        EXPECT_EQ(boxProcess, viewerProcess);
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char t[64] = "";
+            GetWindowTextA(child, t, sizeof t);
+            if (std::string(t) == "splash.bmp") text = t;
+        }
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(FindWindowA("ZYL3_ANIMSPLASH32", nullptr), nullptr);
+        viewer.Close();
+        log = viewer.Log();
+    }
+    EXPECT_EQ(text, "splash.bmp");
+    const std::string added = "Added \"ZylSplash\"(\"SU\") at ";
+    ASSERT_NE(log.find(added), std::string::npos) << log;
+    EXPECT_NE(log.find("WHD_GetInfo NIY 8"), std::string::npos) << "the path the module asked for";
 }
 
 }  // namespace
