@@ -239,7 +239,7 @@ TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
 // (item 2), so the module cannot open the help file that holds the picture:
 // the routine runs there and says so with its "Missing bitmap" box, the
 // picture's name in it, in the viewer's process. The splash window itself is
-// shown by the tests through zylhost (dll_splash_test.cpp).
+// shown by the tests through zylhost (module_mediamacros_test.cpp).
 TEST(WineHelpViewer, ZylSplashRunsInTheViewer) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
