@@ -22,7 +22,7 @@ TEST(MediaMacroNames, SplitLikeTheRuntimesSplitPath) {
     EXPECT_EQ(Parts("sub/dir\\a.b.c"), "|sub/dir\\|a.b|.c");
     EXPECT_EQ(Parts("c:name"), "c:||name|");
     EXPECT_EQ(Parts("dir.d\\noext"), "|dir.d\\|noext|") << "a dot in the folder is no extension";
-    EXPECT_EQ(Parts("1:x"), "|||1:x") << "only a letter makes a drive";
+    EXPECT_EQ(Parts("1:x"), "||1:x|") << "only a letter makes a drive";
     EXPECT_EQ(Parts(std::string(300, 'a').c_str()), "||" + std::string(128, 'a') + "|") << "cut to the part's buffer";
     EXPECT_EQ(Parts(nullptr), "|||");
 }
