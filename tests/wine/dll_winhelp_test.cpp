@@ -146,6 +146,16 @@ bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std
     return dir.Write(name, help) && zylscript::ParseScript(std::string(text.begin(), text.end()), parsed, &e);
 }
 
+// `script` compiled into STEM.hlp in `dir`, with the module beside it: the
+// viewer loads the module by name, from the folder it runs in.
+template <std::size_t N>
+bool CompileWithModule(const wtest::Scratch& dir, const char (&script)[N], const std::string& stem) {
+    zylscript::Script s;
+    return CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE) &&
+           dir.Write(stem + ".hts", wtest::Bytes(script, script + N - 1)) &&
+           CompileInto(dir, dir.File(stem + ".hts"), stem + ".hlp", false, &s);
+}
+
 const char kFeatures[] =
     ".title Compiled features\n"
     ".window side, Side window, 600, 100, 300, 300\n"
@@ -199,16 +209,12 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
 TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
-    // The viewer loads the module by name, from the folder it runs in.
-    ASSERT_TRUE(CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE));
     const char script[] =
         ".title Module test\n"
         ".startup RegisterRoutine(`ZYL3AN32.DLL', `ZylAnimInit', `');ZylAnimInit()\n"
         ".topic start\n"
         "A button {ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Press;Next()} in the text.\n";
-    ASSERT_TRUE(dir.Write("module.hts", wtest::Bytes(script, script + sizeof script - 1)));
-    zylscript::Script s;
-    ASSERT_TRUE(CompileInto(dir, dir.File("module.hts"), "module.hlp", false, &s));
+    ASSERT_TRUE(CompileWithModule(dir, script, "module"));
     std::string log;
     {
         Viewer viewer(dir, dir.File("module.hlp"), "start", "+winhelp");
@@ -243,7 +249,6 @@ TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
 TEST(WineHelpViewer, ZylSplashRunsInTheViewer) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
-    ASSERT_TRUE(CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE));
     ASSERT_TRUE(dir.Write("splash.bmp", pictest::BmpFile(64, 48, [](int, int) { return 0xFF0000u; })));
     const char script[] =
         ".title Splash test\n"
@@ -252,9 +257,7 @@ TEST(WineHelpViewer, ZylSplashRunsInTheViewer) {
         ".startup RegisterRoutine(`ZYL3AN32.DLL', `ZylSplash', `SU');ZylSplash(`splash.bmp', 5)\n"
         ".topic start\n"
         "A splash at start-up.\n";
-    ASSERT_TRUE(dir.Write("splash.hts", wtest::Bytes(script, script + sizeof script - 1)));
-    zylscript::Script s;
-    ASSERT_TRUE(CompileInto(dir, dir.File("splash.hts"), "splash.hlp", false, &s));
+    ASSERT_TRUE(CompileWithModule(dir, script, "splash"));
     std::string log, text;
     HWND box = nullptr;
     {
