@@ -101,10 +101,13 @@ extern "C" void CALLBACK ZylSplash(LPCSTR fileName, WORD seconds) {
 extern "C" LRESULT CALLBACK AnimSplashWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE: {
-        auto* entry = static_cast<PictureEntry*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(entry));
+        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+        // Only ZylSplash makes the window: one made otherwise (placed in a
+        // topic, say) has no picture of the thread and is refused.
+        const PictureEntry* entry = LivePicture(hwnd);
+        if (!entry) return -1;
         // Without a timer the splash stays until it is clicked.
-        if (entry) SetTimer(hwnd, kSplashTimer, static_cast<UINT>(entry->frameDelay), nullptr);
+        SetTimer(hwnd, kSplashTimer, static_cast<UINT>(entry->frameDelay), nullptr);
         return 0;
     }
     case WM_DESTROY:

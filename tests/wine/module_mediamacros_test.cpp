@@ -339,6 +339,8 @@ TEST_F(MediaMacros, ASiblingViewerMayVetoTheSplashAndAMissingPictureGivesABox) {
     DestroyWindow(w);
     DestroyWindow(frame);
     UnregisterClassA(ZYL_SIBLING_VIEWER_CLASS, wc.hInstance);
+    EXPECT_EQ(host.CreateEmbedded(host.TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMSPLASH32", "logo.bmp"}), nullptr)
+        << "a splash window placed in a topic is refused";
 
     ShowWindow(host.MainFrame(), SW_SHOW);
     SetFocus(host.MainFrame());
