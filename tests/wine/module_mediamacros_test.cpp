@@ -8,10 +8,12 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/handler.h"
+#include "imaging_support.h"
 #include "media/mediamacros.h"
 #include "module_picture_support.h"
 #include "zyl3an32.h"
@@ -39,21 +41,6 @@ Names g_removed;
 BOOL WINAPI RecordRemoval(LPCSTR path) {
     g_removed.push_back(path);
     return TRUE;
-}
-
-// DejaVu Sans renamed to a family no machine has: "DejaVu" becomes `stem`
-// (six letters) in its names, single-byte and UTF-16 alike.
-Bytes RenamedFont(const std::string& stem) {
-    Bytes font = wtest::ReadFileBytes("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf");
-    for (std::size_t i = 0; i + 12 <= font.size(); ++i) {
-        bool narrow = true, wide = true;
-        for (std::size_t k = 0; k < 6; ++k) {
-            narrow = narrow && font[i + k] == "DejaVu"[k];
-            wide = wide && font[i + 2 * k] == 0 && font[i + 2 * k + 1] == "DejaVu"[k];
-        }
-        for (std::size_t k = 0; k < 6 && (narrow || wide); ++k) font[wide ? i + 2 * k + 1 : i + k] = stem[k];
-    }
-    return font;
 }
 
 int CALLBACK NoteTrueType(const LOGFONTA*, const TEXTMETRICA*, DWORD type, LPARAM found) {
@@ -96,10 +83,9 @@ void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
     if (!box) return;
     KillTimer(nullptr, timer);
     g_boxOwner = GetWindow(box, GW_OWNER);
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char text[64] = "";
-        if (GetWindowTextA(child, text, sizeof text) > 0 && std::string(text) != "OK") g_boxText = text;
-    }
+    char text[64] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);   // the box's text control
+    g_boxText = text;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
@@ -112,7 +98,9 @@ protected:
         GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
         SetEnvironmentVariableA("TEMP", (temp + "\\").c_str());   // the module drops the backslash
         help = UseHelpFile({{"ding.wav", kSound}, {"other.ttf", kSound}, {"logo.bmp", Picture(120, 80, 60, 80)},
-                            {"huge.bmp", Picture(1100, 800, 1050, 780)}}, "media.hlp");
+                            {"huge.bmp", Picture(1100, 800, 1050, 780)},
+                            {"anim.gif", imgtest::GifBuilder().Header(600, 10, 1).Netscape().Image(600, 10, Bytes(6000))
+                                             .Image(600, 10, Bytes(6000)).Trailer().bytes}}, "media.hlp");
         g_plays.clear();
         g_removed.clear();
         zyl::g_playSound = RecordPlay;
@@ -127,11 +115,7 @@ protected:
 
     Names TempFiles() const {
         Names names;
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA((temp + "\\*").c_str(), &found);
-        for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        for (const auto& file : std::filesystem::directory_iterator(temp)) names.push_back(file.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -209,13 +193,10 @@ TEST_F(MediaMacros, ADiskSoundIsSoughtByPathThenSearchThenWinhelpIniThenBesideTh
 }
 
 TEST_F(MediaMacros, AFontFromTheHelpFileIsInstalledUntilShutDown) {
-    // A family of this run only: a font once added stays for the process.
-    const std::string stem = std::string("Zyl") + static_cast<char>('a' + GetTickCount() % 26) +
-                             static_cast<char>('a' + GetCurrentProcessId() % 26) + "q";
-    const Bytes font = RenamedFont(stem);
-    ASSERT_GT(font.size(), 100000u) << "DejaVu Sans is needed";
-    UseHelpFile({{"pixel.ttf", font}, {"other.ttf", kSound}}, "fonts.hlp");
-    const std::string family = stem + " Sans";
+    // The demo's font; once added it stays for the process.
+    UseHelpFile({{"pixel.ttf", cachetest::ReadFileBytes(cachetest::SourceFileForWindows("examples/media/zylpixel.ttf"))},
+                 {"other.ttf", kSound}}, "fonts.hlp");
+    const std::string family = "Zyl Pixel";
     ASSERT_FALSE(TrueTypeFamilyEnumerates(family));
     ZylFont("fonts\\pixel.ttf", family.c_str());
     EXPECT_TRUE(TrueTypeFamilyEnumerates(family)) << "installed from the help file";
@@ -310,6 +291,11 @@ TEST_F(MediaMacros, ASplashIsATopmostBorderlessPictureCentredOnTheScreen) {
     EXPECT_TRUE(rc.left == 0 && rc.top == 0 && rc.right == cx && rc.bottom == cy);
     px = host.CapturePixels(w, &pw, &ph);
     EXPECT_EQ(std::count(px.begin(), px.end(), kRed), static_cast<long>(px.size())) << "only the top left part";
+    DestroyWindow(w);
+    // An animated GIF: its two 600-pixel frames side by side, cut to the screen's width.
+    w = Splash("anim.gif", 30);
+    GetWindowRect(w, &rc);
+    EXPECT_TRUE(rc.left == 0 && rc.right == cx && rc.bottom - rc.top == 10);
     DestroyWindow(w);
 }
 
