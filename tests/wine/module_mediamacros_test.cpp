@@ -163,6 +163,13 @@ TEST_F(MediaMacros, ASoundInsideTheHelpFilePlaysFromTempAndIsDeleted) {
     EXPECT_EQ(TempFiles(), Names{"ding.wav"}) << "kept while it may still play";
     ZylSndPlay("missing.wav", 0);
     EXPECT_EQ(g_plays.size(), 2u) << "nothing to play, nothing said";
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    SetEnvironmentVariableA("TEMP", "");
+    ZylSndPlay("ding.wav", 0);
+    ASSERT_EQ(g_plays.size(), 3u);
+    EXPECT_EQ(g_plays[2].path, std::string(windows) + "\\ding.wav") << "no TEMP: the Windows folder";
+    EXPECT_EQ(GetFileAttributesA(g_plays[2].path.c_str()), INVALID_FILE_ATTRIBUTES);
     host.Shutdown();
     EXPECT_EQ(TempFiles(), Names{}) << "deleted at shut-down";
 }
