@@ -6,20 +6,13 @@
 #include <cstring>
 
 #include "media/mediamacros_parse.h"
+#include "fuzz_support.h"
 
-namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
-}  // namespace
+using fuzzing::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An exact-size heap copy: ASan catches a step past the terminator.
-    char* text = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(text, data, size);
-    text[size] = '\0';
+    const fuzzing::InputText input(data, size);
+    const char* text = input.get();
     const std::size_t length = std::strlen(text);
 
     zyl::PathParts parts;
@@ -51,6 +44,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(zyl::VideoInfoDisplayTest(data[1]) <= 6);
     }
     std::free(out);
-    std::free(text);
     return 0;
 }
