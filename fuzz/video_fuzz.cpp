@@ -8,12 +8,9 @@
 #include <string>
 
 #include "media/video_parse.h"
+#include "fuzz_support.h"
 
 namespace {
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
 
 std::int64_t Take(const std::uint8_t*& p, const std::uint8_t* end) {
     std::int64_t v = 0;
@@ -23,11 +20,11 @@ std::int64_t Take(const std::uint8_t*& p, const std::uint8_t* end) {
 
 }  // namespace
 
+using fuzzing::Check;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An exact-size heap copy: ASan catches a step past the terminator.
-    char* text = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(text, data, size);
-    text[size] = '\0';
+    const fuzzing::InputText input(data, size);
+    const char* text = input.get();
 
     zyl::VideoParams params;
     const int error = zyl::ParseVideoParams(text, &params);
@@ -60,6 +57,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         zyl::LayoutVideo(static_cast<std::uint16_t>(length), static_cast<int>(position & 0x7FFF), left & 0x7FFF);
     Check(layout.height >= layout.pictureHeight && layout.width >= 0);
 
-    std::free(text);
     return 0;
 }

@@ -167,6 +167,29 @@ void CALLBACK ZylCtrlSet(LPCSTR controlName, LONG value, LPCSTR text);
 void CALLBACK ZylCtrlLoad(LPCSTR group);
 void CALLBACK ZylCtrlSave(LPCSTR group);
 
+/* Sound, font, shell and display macro routines, and the two enumeration
+   callbacks they and the splash use. Prototypes for RegisterRoutine:
+   ZylSndPlay `SU', ZylFont `SS', ZylShell `SSSSU', ZylDC and VideoInfo
+   `I=u'. */
+#define ZYLSND_ON_DISK 16    /* ZylSndPlay: the sound is a disk file, not one in the help file */
+#define ZYLSND_ASYNC   128   /* ZylSndPlay: return while the sound plays */
+void CALLBACK ZylSndPlay(LPCSTR fileName, DWORD flags);
+void CALLBACK ZylFont(LPCSTR fontFile, LPCSTR faceName);
+void CALLBACK ZylShell(LPCSTR commandLine, LPCSTR document, LPCSTR verb, LPCSTR directory, DWORD failureTopic);
+int CALLBACK ZylDC(WORD test);
+int CALLBACK VideoInfo(WORD test);
+int CALLBACK TestFontFamily(const LOGFONTA* font, const TEXTMETRICA* metrics, DWORD fontType, LPARAM search);
+BOOL CALLBACK EnumWindowsProc(HWND window, LPARAM found);
+/* The frame window of a sibling viewer, asked before a splash is shown:
+   wParam is a global atom holding the help file's path; a reply of 0 means
+   no splash. */
+#define ZYL_SIBLING_VIEWER_CLASS "CORALVIEW_FRAME32"
+#define ZYL_SIBLING_MSG_SPLASH   0x1404
+
+/* Splash window (ZYL3_ANIMSPLASH32), shown by ZylSplash (prototype `Su'). */
+void CALLBACK ZylSplash(LPCSTR fileName, WORD seconds);
+LRESULT CALLBACK AnimSplashWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 #ifdef __cplusplus
 }
 #endif

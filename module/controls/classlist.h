@@ -29,7 +29,7 @@ ZYL_CLASS(kAnimControlXClass)        //  8 drop-down list wrapper (stays registe
 
 ZYL_CLASS(kAnimGrapBtnClass)         // 10 graphic button
 
-// ZYL_CLASS(kAnimSplashClass)       // 11 splash window
+ZYL_CLASS(kAnimSplashClass)          // 11 splash window
 
 ZYL_CLASS(kAnimTocButtonClass)       // 12 contents button
 

@@ -16,6 +16,7 @@
 #include "core/handler.h"
 #include "core/platform.h"
 #include "core/text.h"
+#include "media/disksearch.h"
 #include "zyl3an32.h"
 
 namespace zyl {
@@ -180,40 +181,17 @@ bool IsVersion3Subset() {
 }
 
 // The clip on disk: the platform's search for the name as written, then
-// the folder "winhelp.ini" gives for it in [FILES], then the help file's
-// folder.
+// for its bare name, then the folder "winhelp.ini" gives for it in [FILES],
+// then the help file's folder.
 void DiskElementName(const VideoRecord* rec, const VideoParams& params, char* out, std::size_t capacity) {
     const char* bare = params.file.c_str() + params.file.size();
     while (bare > params.file.c_str() && bare[-1] != '\\' && bare[-1] != '/' && bare[-1] != ':') --bare;
-    OFSTRUCT of = {};
-    of.cBytes = sizeof of;
-    if (OpenFile(params.file.c_str(), &of, OF_EXIST) != HFILE_ERROR ||
-        (bare != params.file.c_str() && OpenFile(bare, &of, OF_EXIST) != HFILE_ERROR)) {
-        CopyBounded(out, capacity, of.szPathName);
+    char found[kPathChars];
+    if (DiskFileExists(params.file.c_str(), found)) {
+        CopyBounded(out, capacity, found);
         return;
     }
-    char folder[kPathChars] = "";
-    GetPrivateProfileStringA("FILES", bare, "", folder, sizeof folder, "winhelp.ini");
-    if (!folder[0]) {
-        CopyBounded(folder, sizeof folder, rec->helpFile);
-        char* end = folder + std::strlen(folder);
-        while (end > folder && end[-1] != '\\' && end[-1] != '/' && end[-1] != ':') --end;
-        *end = '\0';
-    } else {
-        StripTrailingBackslash(folder);
-        const std::size_t n = std::strlen(folder);
-        if (n + 1 < sizeof folder) {
-            folder[n] = '\\';
-            folder[n + 1] = '\0';
-        }
-    }
-    const std::size_t n = std::strlen(folder);
-    if (n + std::strlen(bare) + 1 > capacity) {
-        out[0] = '\0';
-        return;
-    }
-    std::memcpy(out, folder, n);
-    std::strcpy(out + n, bare);
+    LocateDiskFile(bare, rec->helpFile, out, capacity);
 }
 
 HWND CreatePlayButton(HWND hwnd) {

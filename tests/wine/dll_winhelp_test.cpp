@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/helpfile.h"
+#include "dll_picture_support.h"
 #include "dll_test.h"
 #include "script.h"
 #include "zylhc.h"
@@ -145,6 +146,16 @@ bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std
     return dir.Write(name, help) && zylscript::ParseScript(std::string(text.begin(), text.end()), parsed, &e);
 }
 
+// `script` compiled into STEM.hlp in `dir`, with the module beside it: the
+// viewer loads the module by name, from the folder it runs in.
+template <std::size_t N>
+bool CompileWithModule(const wtest::Scratch& dir, const char (&script)[N], const std::string& stem) {
+    zylscript::Script s;
+    return CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE) &&
+           dir.Write(stem + ".hts", wtest::Bytes(script, script + N - 1)) &&
+           CompileInto(dir, dir.File(stem + ".hts"), stem + ".hlp", false, &s);
+}
+
 const char kFeatures[] =
     ".title Compiled features\n"
     ".window side, Side window, 600, 100, 300, 300\n"
@@ -203,16 +214,12 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
 TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
-    // The viewer loads the module by name, from the folder it runs in.
-    ASSERT_TRUE(CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE));
     const char script[] =
         ".title Module test\n"
         ".startup RegisterRoutine(`ZYL3AN32.DLL', `ZylAnimInit', `');ZylAnimInit()\n"
         ".topic start\n"
         "A button {ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Press;Next()} in the text.\n";
-    ASSERT_TRUE(dir.Write("module.hts", wtest::Bytes(script, script + sizeof script - 1)));
-    zylscript::Script s;
-    ASSERT_TRUE(CompileInto(dir, dir.File("module.hts"), "module.hlp", false, &s));
+    ASSERT_TRUE(CompileWithModule(dir, script, "module"));
     std::string log;
     {
         Viewer viewer(dir, dir.File("module.hlp"), "start", "+winhelp");
@@ -236,6 +243,46 @@ TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
     // the main window for GetInfo.
     EXPECT_TRUE(has("Got an embedded element \"ZYL3AN32.DLL,ZYL3_ANIMBUTTON32,Press;Next()\""));
     EXPECT_TRUE(has("WHD_GetInfo NIY 2"));
+}
+
+// ZylSplash as a start-up macro in Wine's viewer. The viewer does not
+// answer GetInfo for the help file's path (item 8) nor for its main window
+// (item 2), so the module cannot open the help file that holds the picture:
+// the routine runs there and says so with its "Missing bitmap" box, the
+// picture's name in it, in the viewer's process. The splash window itself is
+// shown by the tests through zylhost (module_mediamacros_test.cpp).
+TEST(WineHelpViewer, ZylSplashRunsInTheViewer) {
+    wtest::Scratch dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_TRUE(dir.Write("splash.bmp", pictest::BmpFile(64, 48, [](int, int) { return 0xFF0000u; })));
+    const char script[] =
+        ".title Splash test\n"
+        ".baggage splash.bmp\n"
+        // Wine's viewer knows the 32-bit number types only: `U', not `u'.
+        ".startup RegisterRoutine(`ZYL3AN32.DLL', `ZylSplash', `SU');ZylSplash(`splash.bmp', 5)\n"
+        ".topic start\n"
+        "A splash at start-up.\n";
+    ASSERT_TRUE(CompileWithModule(dir, script, "splash"));
+    std::string log;
+    char text[64] = "";
+    {
+        Viewer viewer(dir, dir.File("splash.hlp"), "start", "+winhelp");
+        ASSERT_TRUE(viewer.Window()) << viewer.Log();
+        HWND box = nullptr;
+        for (int i = 0; i < 300 && !box; ++i, Sleep(100)) box = FindWindowA("#32770", "Missing bitmap");
+        ASSERT_NE(box, nullptr) << viewer.Log();
+        // On the viewer's own thread: the module runs in the viewer.
+        EXPECT_EQ(GetWindowThreadProcessId(box, nullptr), GetWindowThreadProcessId(viewer.Window(), nullptr));
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);   // the box's text control
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(FindWindowA("ZYL3_ANIMSPLASH32", nullptr), nullptr);
+        viewer.Close();
+        log = viewer.Log();
+    }
+    EXPECT_STREQ(text, "splash.bmp");
+    const std::string added = "Added \"ZylSplash\"(\"SU\") at ";
+    ASSERT_NE(log.find(added), std::string::npos) << log;
+    EXPECT_NE(log.find("WHD_GetInfo NIY 8"), std::string::npos) << "the path the module asked for";
 }
 
 }  // namespace
