@@ -141,9 +141,8 @@ public:
             if (!Ansi(m, 0, &doc_->startupMacros.back())) return false;
         }
         FontDescriptor base;
-        base.face = script_.fontFace.empty() ? kDefaultFace : script_.fontFace;
         base.halfPoints = script_.fontHalfPoints ? script_.fontHalfPoints : kDefaultHalfPoints;
-        if (!Ansi(base.face, 0, &base.face)) return false;
+        if (!Ansi(script_.fontFace.empty() ? kDefaultFace : script_.fontFace, 0, &base.face)) return false;
         doc_->fonts.push_back(base);
         for (const zylscript::WindowDef& w : script_.windows) {
             HelpWindow h;
