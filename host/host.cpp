@@ -405,6 +405,8 @@ bool Host::Impl::ReadScriptFile(const std::string& path, std::string* text, std:
             lastError = path + " holds several topic scripts (" + list + "); name the one to show " + kScriptMember;
         } else if (file.reset(zyl::FindInternalFile(help.get(), kSystemMember)), file) {
             *member = kSystemMember;   // a compiled help file
+        } else if (zyl::DataFilePtr(zyl::FindInternalFile(help.get(), "|TOPIC"))) {
+            lastError = path + " is a damaged help file: it has topics but no system file";
         } else {
             lastError = path + (whole ? " is a help file without a topic script (add one named " + std::string(kScriptMember) + ")"
                                       : " is a damaged help file (its directory cannot be read)");
