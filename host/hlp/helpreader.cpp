@@ -656,6 +656,20 @@ void HelpReader::Impl::ReadContexts() {
             return static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - e) + 1;
         });
     }
+    // The title index names topics whose header has no title.
+    if (ReadInternal(help.get(), "|TTLBTREE", &file)) {
+        WalkTree(file, [&](const std::uint8_t* e, const std::uint8_t* end) -> std::size_t {
+            if (end - e < 5) return 0;
+            const void* nul = std::memchr(e + 4, 0, static_cast<std::size_t>(end - e - 4));
+            if (!nul) return 0;
+            const int topic = TopicAtOffset(U32(e));
+            if (topic >= 0 && entries[static_cast<std::size_t>(topic)].offset == U32(e) &&
+                script.topics[static_cast<std::size_t>(topic)].title.empty())
+                script.topics[static_cast<std::size_t>(topic)].title.assign(reinterpret_cast<const char*>(e + 4),
+                                                                             static_cast<const std::uint8_t*>(nul) - (e + 4));
+            return static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - e) + 1;
+        });
+    }
     if (ReadInternal(help.get(), "|CTXOMAP", &file) && file.size() >= 2) {
         const std::size_t count = std::min<std::size_t>(U16(&file[0]), (file.size() - 2) / 8);
         for (std::size_t i = 0; i < count; ++i) {
