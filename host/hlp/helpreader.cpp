@@ -644,32 +644,28 @@ void HelpReader::Impl::ReadContexts() {
         });
         if (!whole) Note(&indexProblems, "the context index is damaged");
     }
-    if (ReadInternal(help.get(), "|TopicId", &file)) {
+    // |TopicId and |TTLBTREE: topic offsets with a string each, the
+    // context string and the title.
+    auto strings = [&](const char* name, auto each) {
+        if (!ReadInternal(help.get(), name, &file)) return;
         WalkTree(file, [&](const std::uint8_t* e, const std::uint8_t* end) -> std::size_t {
             if (end - e < 5) return 0;
             const void* nul = std::memchr(e + 4, 0, static_cast<std::size_t>(end - e - 4));
             if (!nul) return 0;
             const int topic = TopicAtOffset(U32(e));
-            const std::string name(reinterpret_cast<const char*>(e + 4), static_cast<const std::uint8_t*>(nul) - (e + 4));
-            if (topic >= 0 && names[static_cast<std::size_t>(topic)].empty() && !name.empty())
-                names[static_cast<std::size_t>(topic)] = name;
+            if (topic >= 0)
+                each(static_cast<std::size_t>(topic), U32(e),
+                     std::string(reinterpret_cast<const char*>(e + 4), static_cast<const std::uint8_t*>(nul) - (e + 4)));
             return static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - e) + 1;
         });
-    }
+    };
+    strings("|TopicId", [&](std::size_t topic, std::uint32_t, const std::string& name) {
+        if (names[topic].empty()) names[topic] = name;
+    });
     // The title index names topics whose header has no title.
-    if (ReadInternal(help.get(), "|TTLBTREE", &file)) {
-        WalkTree(file, [&](const std::uint8_t* e, const std::uint8_t* end) -> std::size_t {
-            if (end - e < 5) return 0;
-            const void* nul = std::memchr(e + 4, 0, static_cast<std::size_t>(end - e - 4));
-            if (!nul) return 0;
-            const int topic = TopicAtOffset(U32(e));
-            if (topic >= 0 && entries[static_cast<std::size_t>(topic)].offset == U32(e) &&
-                script.topics[static_cast<std::size_t>(topic)].title.empty())
-                script.topics[static_cast<std::size_t>(topic)].title.assign(reinterpret_cast<const char*>(e + 4),
-                                                                             static_cast<const std::uint8_t*>(nul) - (e + 4));
-            return static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - e) + 1;
-        });
-    }
+    strings("|TTLBTREE", [&](std::size_t topic, std::uint32_t offset, const std::string& title) {
+        if (entries[topic].offset == offset && script.topics[topic].title.empty()) script.topics[topic].title = title;
+    });
     if (ReadInternal(help.get(), "|CTXOMAP", &file) && file.size() >= 2) {
         const std::size_t count = std::min<std::size_t>(U16(&file[0]), (file.size() - 2) / 8);
         for (std::size_t i = 0; i < count; ++i) {
@@ -965,6 +961,15 @@ private:
         lastLinkId_ = -1;
     }
 
+    // A command's operand that says its own size in a 16-bit word.
+    static bool Sized(Cursor* c, Cursor* operand) {
+        const std::uint32_t length = c->Word();
+        if (!c->ok() || length > c->left()) return false;
+        *operand = Cursor(c->at(), length);
+        c->Skip(length);
+        return true;
+    }
+
     // The character commands of one column: each string of the text, then
     // the command after it, up to 0xFF.
     bool Commands(Cursor* c) {
@@ -1036,10 +1041,8 @@ private:
                 break;
             case 0xC8:
             case 0xCC: {
-                const std::uint32_t length = c->Word();
-                if (length > c->left()) return false;
-                Cursor macro(c->at(), length);
-                c->Skip(length);
+                Cursor macro(nullptr, 0);
+                if (!Sized(c, &macro)) return false;
                 std::string text = macro.String();
                 if (!macro.ok()) text.assign(reinterpret_cast<const char*>(macro.at()), macro.left());
                 StartLink(LinkKind::Macro, text, command == 0xCC);
@@ -1062,10 +1065,8 @@ private:
             case 0xEB:
             case 0xEE:
             case 0xEF: {
-                const std::uint32_t length = c->Word();
-                if (length > c->left()) return false;
-                Cursor link(c->at(), length);
-                c->Skip(length);
+                Cursor link(nullptr, 0);
+                if (!Sized(c, &link)) return false;
                 const std::uint32_t kind = link.Byte();
                 const std::uint32_t hash = link.Dword();
                 std::string window, other;

@@ -13,6 +13,7 @@
 
 #include "core/helpfile.h"
 #include "helpreader.h"
+#include "internal_files.h"
 #include "helpwriter.h"
 #include "script.h"
 #include "zylhc.h"
@@ -130,30 +131,6 @@ Script ReadBack(const Bytes& help, std::string* problems = nullptr, std::string*
     if (problems) *problems = lost;
     if (error) *error = why;
     return s;
-}
-
-// The internal files of a help file, in directory order.
-std::vector<std::pair<std::string, Bytes>> InternalFiles(const Bytes& help) {
-    zyl::MemoryFiles files;
-    files.Add("t.hlp", help.data(), help.size());
-    zyl::HelpFilePtr h(zyl::OpenHelpFile(files, "t.hlp"));
-    std::vector<std::pair<std::string, Bytes>> out;
-    if (!h) return out;
-    std::vector<std::string> names;
-    zyl::WalkDirectory(
-        h.get(),
-        [](void* c, const char* name, std::uint32_t) {
-            static_cast<std::vector<std::string>*>(c)->push_back(name);
-            return true;
-        },
-        &names);
-    for (const std::string& n : names) {
-        zyl::DataFilePtr f(zyl::FindInternalFile(h.get(), n.c_str()));
-        Bytes b;
-        if (f) zyl::ReadAllBytes(f.get(), &b);
-        out.emplace_back(n, b);
-    }
-    return out;
 }
 
 // Every feature of a topic script that a help file carries.

@@ -17,12 +17,14 @@
 #include "dll_test.h"
 #include "helpwriter.h"
 #include "host.h"
+#include "internal_files.h"
 #include "script.h"
 #include "zylhc.h"
 
 namespace {
 
 using wtest::Bytes;
+using zyltest::InternalFiles;
 
 // Animations would make two screenshots differ by when they were taken:
 // timer messages are dropped while pixels are compared.
@@ -167,29 +169,6 @@ void EachRecord(Bytes& topic, Each each) {
         each(r);
         pos = r[12] | (r[13] << 8) | (r[14] << 16) | (static_cast<std::uint32_t>(r[15]) << 24);
     }
-}
-
-std::vector<std::pair<std::string, Bytes>> InternalFiles(const Bytes& help) {
-    zyl::MemoryFiles files;
-    files.Add("t.hlp", help.data(), help.size());
-    zyl::HelpFilePtr h(zyl::OpenHelpFile(files, "t.hlp"));
-    std::vector<std::pair<std::string, Bytes>> out;
-    std::vector<std::string> names;
-    if (h)
-        zyl::WalkDirectory(
-            h.get(),
-            [](void* c, const char* name, std::uint32_t) {
-                static_cast<std::vector<std::string>*>(c)->push_back(name);
-                return true;
-            },
-            &names);
-    for (const std::string& n : names) {
-        zyl::DataFilePtr f(zyl::FindInternalFile(h.get(), n.c_str()));
-        Bytes b;
-        if (f) zyl::ReadAllBytes(f.get(), &b);
-        out.emplace_back(n, b);
-    }
-    return out;
 }
 
 TEST(HelpFileViewer, DamagedFilesShowWhatIsLeftAndSaySo) {
