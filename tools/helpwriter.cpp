@@ -501,6 +501,23 @@ private:
             Put16(*command, static_cast<std::uint32_t>(item.text.size() + 1));
             PutText(*command, item.text);
             Put8(*command, 0);
+        } else if (!item.text.empty()) {
+            // Into another help file, maybe into a window of it: the window's
+            // name, then the file's.
+            const std::size_t gt = item.text.find('>');
+            const std::string window = gt == std::string::npos ? std::string() : item.text.substr(0, gt);
+            const std::string file = gt == std::string::npos ? item.text : item.text.substr(gt + 1);
+            if (item.text.size() > kMaxUncutBytes || item.text.find('\0') != std::string::npos || file.empty()) return false;
+            Put8(*command, item.kind == ItemKind::Jump ? 0xEB : 0xEA);
+            Put16(*command, static_cast<std::uint32_t>(5 + (window.empty() ? 0 : window.size() + 1) + file.size() + 1));
+            Put8(*command, window.empty() ? 4 : 6);
+            Put32(*command, item.value);
+            if (!window.empty()) {
+                PutText(*command, window);
+                Put8(*command, 0);
+            }
+            PutText(*command, file);
+            Put8(*command, 0);
         } else if (item.kind == ItemKind::Jump && item.window >= 0) {
             if (item.window > 0xFF) return false;
             Put8(*command, 0xEB);                      // a jump into a secondary window

@@ -41,8 +41,8 @@ enum class ItemKind : std::uint8_t {
     Font,       // value: index of the font descriptor
     LineBreak,  // a new line in the same paragraph
     Tab,        // to the next tab stop
-    Jump,       // value: context hash; window: secondary window index or -1
-    Popup,      // value: context hash
+    Jump,       // value: context hash; window: secondary window index or -1; text: as for Popup
+    Popup,      // value: context hash; text: another help file ("WINDOW>FILE" names its window), or empty
     Macro,      // text: the macros the hot spot runs
     LinkEnd,    // ends the hot spot a Jump, Popup or Macro began
     Window,     // text: "DLL,CLASS,data"; align 'c', 'l' or 'r'

@@ -586,6 +586,15 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     p.items.push_back(zylhc::Item{zylhc::ItemKind::Tab, {}, 0, -1, 'c'});
     p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "b", 0, -1, 'c'});
     p.items.push_back(zylhc::Item{zylhc::ItemKind::Picture, {}, 1, -1, 'r'});
+    // Jumps and popups into another help file, one into a window of it.
+    for (const char* other : {"more.hlp", "notes>more.hlp"}) {
+        p.items.push_back(zylhc::Item{zylhc::ItemKind::Jump, other, zylscript::ContextHash("far"), -1, 'c'});
+        p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "there", 0, -1, 'c'});
+        p.items.push_back(zylhc::Item{zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'});
+    }
+    p.items.push_back(zylhc::Item{zylhc::ItemKind::Popup, "more.hlp", 7, -1, 'c'});
+    p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "note", 0, -1, 'c'});
+    p.items.push_back(zylhc::Item{zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'});
     topic.body.push_back(p);
     doc.topics.push_back(topic);
     doc.map.push_back(zylhc::MapEntry{5, 0});
@@ -618,12 +627,18 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     EXPECT_EQ(read.format.lineSpacing, -30);
     EXPECT_EQ(read.format.align, 'c');
     EXPECT_EQ(read.format.tabs, (std::vector<zylscript::TabStop>{{72, 'l'}, {200, 'r'}}));
-    ASSERT_EQ(read.segments.size(), 3u);
+    ASSERT_EQ(read.segments.size(), 6u);
     EXPECT_EQ(read.segments[0].picture.name, "|bm0");
     EXPECT_EQ(read.segments[0].picture.align, 'l');
     EXPECT_EQ(read.segments[1].text, "a\tb");
     EXPECT_EQ(read.segments[2].picture.name, "|bm1");
     EXPECT_EQ(read.segments[2].picture.align, 'r');
+    const Segment *far = &read.segments[3], *window = &read.segments[4], *note = &read.segments[5];
+    EXPECT_EQ(far->file + "|" + far->target + "|" + std::to_string(far->hash), "more.hlp||" + std::to_string(zylscript::ContextHash("far")));
+    EXPECT_EQ(window->file + "|" + window->target, "more.hlp|>notes");
+    EXPECT_TRUE(far->byHash && window->byHash && note->byHash);
+    EXPECT_EQ(note->link, zylscript::LinkKind::Popup);
+    EXPECT_EQ(note->file + "|" + std::to_string(note->hash), "more.hlp|7");
     zylhlp::Picture picture;
     ASSERT_TRUE(reader.LoadPicture(read.segments[2].picture, &picture, &error)) << error;
     EXPECT_EQ(picture.width, 5);

@@ -161,6 +161,81 @@ TEST(HelpFileViewer, HalibutFilesOpenWithTheirTextTitleAndJumps) {
     host.Shutdown();
 }
 
+// A help file of the given topics, each a paragraph of items.
+Bytes HelpOf(const std::string& title, const std::vector<zylhc::HelpWindow>& windows,
+             const std::vector<std::pair<std::string, std::vector<zylhc::Item>>>& topics) {
+    zylhc::HelpDocument doc;
+    doc.title = title;
+    doc.windows = windows;
+    doc.fonts.push_back(zylhc::FontDescriptor{"Arial", 20, false, false, false});
+    for (const auto& t : topics) {
+        zylhc::HelpTopic topic;
+        topic.title = topic.context = t.first;
+        topic.hash = zylscript::ContextHash(t.first);
+        topic.body.emplace_back();
+        topic.body.back().items = t.second;
+        doc.topics.push_back(std::move(topic));
+    }
+    std::vector<zylhc::InternalFile> internal;
+    std::string error;
+    EXPECT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;
+    std::vector<std::pair<std::string, Bytes>> files;
+    for (const auto& f : internal) files.emplace_back(f.name, f.bytes);
+    return wtest::HelpFile(files);
+}
+
+std::vector<zylhc::Item> LinkTo(zylhc::ItemKind kind, const std::string& context, const std::string& text,
+                                const std::string& file = std::string(), int window = -1) {
+    return {zylhc::Item{kind, file, zylscript::ContextHash(context), window, 'c'}, zylhc::Item{zylhc::ItemKind::Text, text, 0, -1, 'c'},
+            zylhc::Item{zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'}, zylhc::Item{zylhc::ItemKind::Text, " ", 0, -1, 'c'}};
+}
+
+TEST(HelpFileViewer, JumpsPopupsWindowsAndOtherFiles) {
+    wtest::Scratch dir;
+    ASSERT_TRUE(dir.ok());
+    zylhc::HelpWindow side;
+    side.name = "side";
+    side.x = side.y = 100;
+    side.width = 300;
+    side.height = 200;
+    std::vector<zylhc::Item> start;
+    for (const auto& link : {LinkTo(zylhc::ItemKind::Jump, "other", "beside", "", 0), LinkTo(zylhc::ItemKind::Popup, "other", "note"),
+                             LinkTo(zylhc::ItemKind::Jump, "btwo", "elsewhere", "b.hlp")})
+        start.insert(start.end(), link.begin(), link.end());
+    ASSERT_TRUE(dir.Write("a.hlp", HelpOf("File A", {side}, {{"start", start}, {"other", {{zylhc::ItemKind::Text, "Other", 0, -1, 'c'}}}})));
+    ASSERT_TRUE(dir.Write("b.hlp", HelpOf("File B", {}, {{"bone", {{zylhc::ItemKind::Text, "One of B", 0, -1, 'c'}}},
+                                                         {"btwo", {{zylhc::ItemKind::Text, "Two of B", 0, -1, 'c'}}}})));
+    zylhost::Host host;
+    ASSERT_TRUE(host.OpenScript(dir.File("a.hlp").c_str())) << host.LastError();
+
+    // Into the window the file defines, where it defines it.
+    Click(host, FindRun(host, "beside"));
+    HWND frame = FindWindowA(ZYL_HOST_CLASS_SECONDARY, "other");
+    ASSERT_NE(frame, nullptr);
+    RECT rc;
+    GetWindowRect(frame, &rc);
+    EXPECT_EQ(rc.right - rc.left, MulDiv(300, GetSystemMetrics(SM_CXSCREEN), 1024));
+    EXPECT_EQ(rc.left, MulDiv(100, GetSystemMetrics(SM_CXSCREEN), 1024));
+    // A popup.
+    Click(host, FindRun(host, "note"));
+    char cls[64] = "";
+    GetClassNameA(host.CurrentRegion(), cls, sizeof cls);
+    EXPECT_STREQ(cls, ZYL_HOST_CLASS_POPUP);
+    host.ClosePopup();
+    // Into the other file, and Back out of it.
+    Click(host, FindRun(host, "elsewhere"));
+    EXPECT_EQ(host.HelpFilePath(), dir.File("b.hlp"));
+    EXPECT_EQ(FindRun(host, "Two").text, "Two");
+    host.ExecuteMacro("", "Back()");
+    host.PumpUntilIdle();
+    EXPECT_EQ(host.HelpFilePath(), dir.File("b.hlp")) << "first the other file's contents";
+    host.ExecuteMacro("", "Back()");
+    host.PumpUntilIdle();
+    EXPECT_EQ(host.HelpFilePath(), dir.File("a.hlp"));
+    EXPECT_EQ(FindRun(host, "beside").text, "beside");
+    host.Shutdown();
+}
+
 // The records of a plain |TOPIC held in its first block, by position.
 template <class Each>
 void EachRecord(Bytes& topic, Each each) {
