@@ -26,7 +26,6 @@ bool Host::Impl::OpenHelpFileTopics(const std::string& path, zylscript::Script* 
     *parsed = next->Index();
     reader = std::move(next);
     topicRead.assign(parsed->topics.size(), false);
-    pictureCache.clear();
     return true;
 }
 

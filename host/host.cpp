@@ -309,11 +309,15 @@ bool Host::Impl::LoadScript(const std::string& text, const std::string& path, co
     }
     zylscript::Script parsed;
     std::unique_ptr<zylhlp::HelpReader> scriptReader = std::move(reader);   // put back when the new file fails
+    // The pictures shown stay until the new file's topic is laid out.
+    std::map<std::string, CachedPicture> shownPictures = std::move(pictureCache);
+    pictureCache.clear();
     if (member == kSystemMember) {
         // A help file of the viewer's own format: its topics are read as
         // they are shown.
         if (!OpenHelpFileTopics(path, &parsed)) {
             reader = std::move(scriptReader);
+            pictureCache = std::move(shownPictures);
             return false;
         }
     } else {
@@ -322,6 +326,7 @@ bool Host::Impl::LoadScript(const std::string& text, const std::string& path, co
             lastError = error.line > 0 ? where + ":" + std::to_string(error.line) + ": " + error.message
                                        : where + ": " + error.message;
             reader = std::move(scriptReader);
+            pictureCache = std::move(shownPictures);
             return false;
         }
     }
