@@ -161,6 +161,16 @@ TEST(HelpFileViewer, HalibutFilesOpenWithTheirTextTitleAndJumps) {
     host.Shutdown();
 }
 
+// The help file the writer makes of a document.
+Bytes Written(const zylhc::HelpDocument& doc) {
+    std::vector<zylhc::InternalFile> internal;
+    std::string error;
+    EXPECT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;
+    std::vector<std::pair<std::string, Bytes>> files;
+    for (const auto& f : internal) files.emplace_back(f.name, f.bytes);
+    return wtest::HelpFile(files);
+}
+
 // A help file of the given topics, each a paragraph of items.
 Bytes HelpOf(const std::string& title, const std::vector<zylhc::HelpWindow>& windows,
              const std::vector<std::pair<std::string, std::vector<zylhc::Item>>>& topics) {
@@ -176,12 +186,7 @@ Bytes HelpOf(const std::string& title, const std::vector<zylhc::HelpWindow>& win
         topic.body.back().items = t.second;
         doc.topics.push_back(std::move(topic));
     }
-    std::vector<zylhc::InternalFile> internal;
-    std::string error;
-    EXPECT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;
-    std::vector<std::pair<std::string, Bytes>> files;
-    for (const auto& f : internal) files.emplace_back(f.name, f.bytes);
-    return wtest::HelpFile(files);
+    return Written(doc);
 }
 
 std::vector<zylhc::Item> LinkTo(zylhc::ItemKind kind, const std::string& context, const std::string& text,
@@ -257,10 +262,9 @@ TEST(HelpFileViewer, DamagedFilesShowWhatIsLeftAndSaySo) {
     for (auto& f : files)
         if (f.first == "|TOPIC")
             EachRecord(f.second, [](std::uint8_t* r) {
-                const std::uint32_t size = r[0] | (r[1] << 8), length1 = r[16] | (r[17] << 8);
+                const std::uint32_t length1 = r[16] | (r[17] << 8);
                 if (std::memcmp(r + length1, "\0BROKEN", 7) == 0 || std::memcmp(r + length1 + 1, "BROKEN", 6) == 0)
                     r[5] = 0x10;   // DataLen2 grows past what is stored
-                (void)size;
             });
     ASSERT_TRUE(dir.Write("bad.hlp", wtest::HelpFile(files)));
 
@@ -359,12 +363,7 @@ Bytes PictureFile() {
     Bytes stripes;   // 16 wide: rows of black and white halves
     for (int row = 0; row < 8; ++row) stripes.insert(stripes.end(), {0x00, 0xFF});
     doc.pictures.push_back(Picture(5, 1, 16, 8, {}, stripes, true, nullptr));
-    std::vector<zylhc::InternalFile> internal;
-    std::string error;
-    EXPECT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;
-    std::vector<std::pair<std::string, Bytes>> files;
-    for (const auto& f : internal) files.emplace_back(f.name, f.bytes);
-    return wtest::HelpFile(files);
+    return Written(doc);
 }
 
 TEST(HelpFileViewer, PicturesAreDrawnTransparentAndJump) {
