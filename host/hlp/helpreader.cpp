@@ -84,7 +84,7 @@ public:
     // A NUL-terminated string; without its NUL the cursor fails.
     std::string String() {
         if (!ok_) return std::string();
-        const void* nul = std::memchr(p_, 0, static_cast<std::size_t>(end_ - p_));
+        const void* nul = p_ < end_ ? std::memchr(p_, 0, static_cast<std::size_t>(end_ - p_)) : nullptr;
         if (!nul) {
             ok_ = false;
             return std::string();
