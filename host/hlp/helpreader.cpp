@@ -585,7 +585,7 @@ void HelpReader::Impl::WalkTopics() {
             zylscript::Topic t;
             t.number = U32(&record[kRecordHeader + 12]);
             Bytes text;
-            if (ExpandText(&record[length1], size - length1, U32(&record[4]), &text)) {
+            if (ExpandText(record.data() + length1, size - length1, U32(&record[4]), &text)) {
                 const std::size_t end = std::find(text.begin(), text.end(), 0) - text.begin();
                 t.title.assign(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end));
             } else {
@@ -779,12 +779,12 @@ public:
         }
         const std::uint32_t size = U32(&record[0]), length1 = U32(&record[16]);
         const std::uint8_t type = record[20];
-        if (!file_.ExpandText(&record[length1], size - length1, U32(&record[4]), &text_)) {
+        if (!file_.ExpandText(record.data() + length1, size - length1, U32(&record[4]), &text_)) {
             Note(problem_, "the text of a paragraph cannot be decoded");
             if (text_.empty()) return;
         }
         textAt_ = 0;
-        Cursor c(&record[kRecordHeader], length1 - kRecordHeader);
+        Cursor c(record.data() + kRecordHeader, length1 - kRecordHeader);
         c.CompressedLong();      // TopicSize
         c.CompressedUShort();    // TopicLength
         int columns = 1;
@@ -1144,7 +1144,7 @@ bool HelpReader::LoadTopic(std::size_t index, zylscript::Topic* topic, std::stri
     {
         Bytes text;
         const std::uint32_t size = U32(&record[0]), length1 = U32(&record[16]);
-        if (f.ExpandText(&record[length1], size - length1, U32(&record[4]), &text)) {
+        if (f.ExpandText(record.data() + length1, size - length1, U32(&record[4]), &text)) {
             Cursor c(text.data(), text.size());
             c.String();   // the title
             while (c.ok() && c.left() > 0) {
