@@ -421,11 +421,11 @@ void HelpReader::Impl::ReadPhrases() {
         // where they end.
         const std::uint32_t base = offsets[0];
         for (std::size_t i = 0; i < offsets.size(); ++i) {
-            if (offsets[i] < base || (i > 0 && offsets[i] < offsets[i - 1]) || offsets[i] - base > text.size()) {
+            if (offsets[i] < base || offsets[i] - base > text.size() || (i > 0 && offsets[i] - base < offsets[i - 1])) {
                 Note(&indexProblems, "the phrase file is damaged");
                 return;
             }
-            offsets[i] -= base;
+            offsets[i] -= base;   // the one before is already counted from the text
         }
         phraseStart = std::move(offsets);
         phraseText = std::move(text);

@@ -386,6 +386,14 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
         EXPECT_NE(problems, "");
     }
 
+    // Phrase offsets that go back: the phrases are refused, not read
+    // backwards.
+    auto phrases = InternalFiles(CompileScript(dir / "features.hts", OptionsOf(kVariants[2])));
+    for (auto& f : phrases)
+        if (f.first == "|Phrases") f.second[12] = static_cast<std::uint8_t>(f.second[10] - 1), f.second[13] = f.second[11];
+    ReadBack(MakeContainer(phrases), &problems);
+    EXPECT_NE(problems.find("the phrase file is damaged"), std::string::npos) << problems;
+
     // A topic header that lost its title: the title index still has it.
     s = ReadBack(withTopic(plain, [](Bytes& t) {
         const std::string title = "The other topic";
