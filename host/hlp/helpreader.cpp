@@ -471,10 +471,11 @@ void HelpReader::Impl::ReadPhrases() {
         // The low bits of the length follow, at least one of them.
         for (unsigned b = 0; (b == 0 || b < bits) && !exhausted; ++b)
             if (bit()) n += 1u << b;
+        if (starts.back() + n > static_cast<std::uint32_t>(kMaxInternalFile)) break;   // longer than any image
         starts.push_back(starts.back() + n);
     }
     Bytes text = imageSize == imageStored ? image : Unlz77(image.data(), image.size(), imageSize);
-    if (exhausted || starts.back() > text.size()) {
+    if (exhausted || starts.size() != count + 1 || starts.back() > text.size()) {
         Note(&indexProblems, "the phrase index is damaged");
         return;
     }
