@@ -72,6 +72,11 @@ int LinkAt(const Region& r, int x, int y) {
         if (t.link < 0) continue;
         if (x >= t.at.x && x < t.at.x + t.extent.cx && y >= t.at.y && y < t.at.y + t.extent.cy) return t.link;
     }
+    // Hot spots of pictures.
+    for (std::size_t i = 0; i < r.links.size(); ++i) {
+        const RECT& a = r.links[i].area;
+        if (r.links[i].hasArea && x >= a.left && x < a.right && y >= a.top && y < a.bottom) return static_cast<int>(i);
+    }
     return -1;
 }
 
@@ -111,19 +116,39 @@ void WheelScroll(const Region& r, WPARAM wParam) {
         SendMessageA(r.hwnd, WM_VSCROLL, lines > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
 }
 
+void PaintPictures(const Region& r, HDC dc, const RECT& dirty) {
+    if (r.pictures.empty()) return;
+    OwnedDC memory(CreateCompatibleDC(dc));
+    if (!memory) return;
+    for (const RegionPicture& p : r.pictures) {
+        const int y = p.at.y - r.scrollY;
+        if (!p.bitmap || y >= dirty.bottom || y + p.size.cy <= dirty.top) continue;
+        Selected bitmap(memory.get(), p.bitmap);
+        if (p.transparent)
+            TransparentBlt(dc, p.at.x, y, p.size.cx, p.size.cy, memory.get(), 0, 0, p.size.cx, p.size.cy, p.key);
+        else
+            BitBlt(dc, p.at.x, y, p.size.cx, p.size.cy, memory.get(), 0, 0, SRCCOPY);
+    }
+}
+
 void PaintRegion(Host::Impl& impl, Region& r, HDC dc, const RECT& dirty) {
     SetBkMode(dc, TRANSPARENT);
     HFONT selected = nullptr;
     Selected restore(dc, GetCurrentObject(dc, OBJ_FONT));
+    PaintPictures(r, dc, dirty);
     for (const PlacedText& t : r.flow.texts) {
         const int y = t.at.y - r.scrollY;
         if (y >= dirty.bottom || y + t.extent.cy <= dirty.top) continue;
-        HFONT font = t.link >= 0 ? impl.linkFont.get() : impl.textFont.get();
+        HFONT font = t.font >= 0 && static_cast<std::size_t>(t.font) < r.fonts.size() ? r.fonts[static_cast<std::size_t>(t.font)]
+                     : t.link >= 0                                                      ? impl.linkFont.get()
+                                                                                        : impl.textFont.get();
         if (font != selected) {
             SelectObject(dc, font);
             selected = font;
         }
-        SetTextColor(dc, t.link >= 0 ? kLinkColour : RGB(0, 0, 0));
+        const bool asLink = t.link >= 0 && static_cast<std::size_t>(t.link) < r.links.size() &&
+                            !r.links[static_cast<std::size_t>(t.link)].plain;
+        SetTextColor(dc, asLink ? kLinkColour : t.colour != CLR_INVALID ? t.colour : RGB(0, 0, 0));
         TextOutW(dc, t.at.x, y, t.text.c_str(), static_cast<int>(t.text.size()));
     }
     // A reference the host could not honour shows as a framed note where
@@ -346,11 +371,12 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------------------
 
 std::wstring Host::Impl::Wide(const std::string& text) const {
-    return AnsiToWide(text, script.utf8 ? CP_UTF8 : CP_ACP);
+    return AnsiToWide(text, script.utf8 ? CP_UTF8 : script.codePage ? script.codePage : CP_ACP);
 }
 
 std::string Host::Impl::Ansi(const std::string& text) const {
-    return script.utf8 ? WideToAnsi(AnsiToWide(text, CP_UTF8)) : text;
+    if (script.utf8) return WideToAnsi(AnsiToWide(text, CP_UTF8));
+    return script.codePage && script.codePage != GetACP() ? WideToAnsi(AnsiToWide(text, script.codePage)) : text;
 }
 
 bool Host::Impl::CreateRegions(Frame& f) {
@@ -485,6 +511,8 @@ void Host::Impl::DestroyEmbedded(Region& region) {
         if (w->hwnd && IsWindow(w->hwnd)) DestroyWindow(w->hwnd);
     region.flow = FlowResult();
     region.links.clear();
+    region.pictures.clear();
+    region.fonts.clear();
 }
 
 void Host::Impl::DestroyEmbedded(Frame& frame) {
@@ -500,26 +528,76 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
     // Pieces of the flow; embedded windows are created in topic order.
     // Everything is copied out of the script first: creating a window runs
     // the module, and nothing it does may pull the script from under us.
+    WindowDC dc(r.hwnd);
+    const int dpi = std::max(1, GetDeviceCaps(dc.get(), LOGPIXELSY));
+    auto pixels = [dpi](int halfPoints) { return MulDiv(halfPoints, dpi, 144); };
+    std::map<HFONT, int> fontIndex;
+    auto font = [&](const zylscript::TextStyle& style, bool link) {
+        HFONT h = FontFor(style, link);
+        auto it = fontIndex.find(h);
+        if (it != fontIndex.end()) return it->second;
+        r.fonts.push_back(h);
+        return fontIndex[h] = static_cast<int>(r.fonts.size()) - 1;
+    };
     std::vector<FlowParagraph> paragraphs;
     std::vector<EmbeddedRef> refs;
+    std::vector<char> boxIsPicture;    // per box: a picture (else a window)
+    std::vector<const CachedPicture*> boxPictures;
     for (const auto* list : sources) {
         for (const zylscript::Paragraph& p : *list) {
             FlowParagraph fp;
+            const zylscript::ParagraphFormat& f = p.format;
+            fp.format.spaceAbove = pixels(f.spaceAbove);
+            fp.format.spaceBelow = pixels(f.spaceBelow);
+            fp.format.lineSpacing = f.lineSpacing > 0 ? pixels(f.lineSpacing) : -pixels(-f.lineSpacing);
+            fp.format.leftIndent = pixels(f.leftIndent);
+            fp.format.rightIndent = pixels(f.rightIndent);
+            fp.format.firstIndent = pixels(f.firstIndent);
+            fp.format.align = f.align;
+            for (const zylscript::TabStop& tab : f.tabs) fp.format.tabs.push_back(pixels(tab.position));
+            std::sort(fp.format.tabs.begin(), fp.format.tabs.end());
+            fp.format.defaultTab = pixels(72);   // every half inch
+            fp.format.lineBreakBefore = p.lineBreakBefore;
             for (const zylscript::Segment& s : p.segments) {
                 FlowPiece piece;
                 switch (s.kind) {
                 case zylscript::Segment::Kind::Text:
                     piece.text = Wide(s.text);
+                    piece.font = font(s.style, false);
+                    if (s.style.colour != zylscript::kNoColour) piece.colour = s.style.colour;
                     break;
-                case zylscript::Segment::Kind::Link:
+                case zylscript::Segment::Kind::Link: {
                     piece.text = Wide(s.text);
                     piece.link = static_cast<int>(r.links.size());
-                    r.links.push_back(RegionLink{s.link, s.target});
+                    piece.font = font(s.style, !s.plain);
+                    if (s.style.colour != zylscript::kNoColour) piece.colour = s.style.colour;
+                    RegionLink link;
+                    link.kind = s.link;
+                    link.target = s.target;
+                    link.byHash = s.byHash;
+                    link.hash = s.hash;
+                    link.file = s.file;
+                    link.plain = s.plain;
+                    r.links.push_back(std::move(link));
                     break;
+                }
                 case zylscript::Segment::Kind::Embedded:
-                    piece.box = static_cast<int>(refs.size());
+                    piece.box = static_cast<int>(boxIsPicture.size());
+                    boxIsPicture.push_back(0);
+                    boxPictures.push_back(nullptr);
                     refs.push_back(s.ref);
                     break;
+                case zylscript::Segment::Kind::Picture: {
+                    const CachedPicture* picture = PictureFor(s.picture);
+                    if (!picture) continue;   // a picture that cannot be shown takes no room
+                    piece.box = static_cast<int>(boxIsPicture.size());
+                    boxIsPicture.push_back(1);
+                    boxPictures.push_back(picture);
+                    EmbeddedRef asBox;
+                    asBox.align = s.picture.align;
+                    refs.push_back(asBox);
+                    break;
+                }
                 }
                 fp.push_back(std::move(piece));
             }
@@ -528,23 +606,30 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
     }
 
     std::vector<std::unique_ptr<EmbeddedWindow>> windows;
+    std::vector<std::size_t> windowOfBox(refs.size(), static_cast<std::size_t>(-1));
     std::vector<FlowBox> boxes;
     for (std::size_t i = 0; i < refs.size(); ++i) {
-        auto w = std::make_unique<EmbeddedWindow>();
-        w->ref = std::move(refs[i]);
-        CreateEmbedded(r, *w, static_cast<int>(i) + 1);
         FlowBox box;
-        box.align = w->ref.align;
-        box.size = w->size;
+        box.align = refs[i].align;
+        if (boxIsPicture[i]) {
+            box.size = boxPictures[i]->size;
+        } else {
+            auto w = std::make_unique<EmbeddedWindow>();
+            w->ref = std::move(refs[i]);
+            CreateEmbedded(r, *w, static_cast<int>(windows.size()) + 1);
+            box.size = w->size;
+            windowOfBox[i] = windows.size();
+            windows.push_back(std::move(w));
+        }
         boxes.push_back(box);
-        windows.push_back(std::move(w));
     }
     // A refused window takes no room at all.
     for (FlowParagraph& fp : paragraphs)
-        for (FlowPiece& piece : fp)
-            if (piece.box >= 0 && !windows[static_cast<std::size_t>(piece.box)]->hwnd &&
-                windows[static_cast<std::size_t>(piece.box)]->problem.empty())
-                piece.box = -1;
+        for (FlowPiece& piece : fp) {
+            if (piece.box < 0 || boxIsPicture[static_cast<std::size_t>(piece.box)]) continue;
+            const EmbeddedWindow& w = *windows[windowOfBox[static_cast<std::size_t>(piece.box)]];
+            if (!w.hwnd && w.problem.empty()) piece.box = -1;
+        }
 
     FlowStyle style;
     style.textFont = textFont.get();
@@ -554,7 +639,7 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
         style.margin = 12;
         style.top = 10;
     }
-    WindowDC dc(r.hwnd);
+    style.fonts = r.fonts;
     FlowResult flow = Flow(dc.get(), paragraphs, boxes, width, style);
     if (scrolls && flow.height > height) {
         // The scroll bar takes its width from the text.
@@ -562,12 +647,32 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
     }
     r.viewHeight = height;
     r.scrollY = scrolls ? std::max(0, std::min(r.scrollY, flow.height - height)) : 0;
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        EmbeddedWindow& w = *windows[i];
-        w.at = flow.boxes[i];
-        if (w.hwnd)
-            SetWindowPos(w.hwnd, nullptr, w.at.x, w.at.y - r.scrollY, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        if (!boxIsPicture[i]) {
+            EmbeddedWindow& w = *windows[windowOfBox[i]];
+            w.at = flow.boxes[i];
+            if (w.hwnd)
+                SetWindowPos(w.hwnd, nullptr, w.at.x, w.at.y - r.scrollY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            continue;
+        }
+        const CachedPicture& c = *boxPictures[i];
+        RegionPicture p;
+        p.bitmap = c.bitmap.get();
+        p.size = c.size;
+        p.at = flow.boxes[i];
+        p.transparent = c.transparent;
+        p.key = c.key;
+        r.pictures.push_back(p);
+        for (const zylhlp::HotSpot& h : c.hotSpots) {
+            RegionLink link;
+            link.kind = h.link;
+            link.target = h.target;
+            link.byHash = h.link != zylscript::LinkKind::Macro;
+            link.hash = h.hash;
+            link.hasArea = true;
+            link.area = RECT{p.at.x + h.x, p.at.y + h.y, p.at.x + h.x + h.width, p.at.y + h.y + h.height};
+            r.links.push_back(std::move(link));
+        }
     }
     r.windows = std::move(windows);
     r.flow = std::move(flow);
@@ -677,10 +782,8 @@ void Host::Impl::ShowTopic(Frame& f, int topic) {
     }
     if (f.kind != FrameKind::Popup) ClosePopup();
     // The main frame remembers where it came from, for Back().
-    if (f.kind == FrameKind::Main && f.topic >= 0 && f.topic != topic && !skipHistory) {
-        history.push_back(f.topic);
-        if (history.size() > 256) history.erase(history.begin());
-    }
+    if (f.kind == FrameKind::Main && f.topic >= 0 && f.topic != topic && !skipHistory) NoteVisit(scriptPath, f.topic);
+    EnsureTopic(topic);
     // Message 6 while the old topic is still shown, 7 once the new one is.
     current = f.body.hwnd;
     Send(DW_STARTJUMP, 0, 0);
@@ -693,6 +796,12 @@ void Host::Impl::ShowTopic(Frame& f, int topic) {
     LayoutFrame(f);
     current = f.body.hwnd;
     Send(DW_ENDJUMP, 0, 0);
+    // A help file's topic may run macros when it is shown.
+    if (haveScript && topic >= 0 && static_cast<std::size_t>(topic) < script.topics.size()) {
+        const std::vector<std::string> macros = script.topics[static_cast<std::size_t>(topic)].entryMacros;
+        for (const std::string& macro : macros)
+            Api(helpFile.c_str(), ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>(macro.c_str()));
+    }
 }
 
 HWND Host::Impl::OpenSecondary(const std::string& name, int topic) {
@@ -721,10 +830,21 @@ HWND Host::Impl::OpenSecondary(const std::string& name, int topic) {
         RECT rc = {0, 0, 480, 360};
         AdjustWindowRectEx(&rc, style, FALSE, 0);
         const int offset = 40 + 30 * static_cast<int>(secondaries.size() % 8);
+        int x = offset, y = offset, cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+        // Where the file's definition of the window puts it, in 1/1024ths
+        // of the screen.
+        for (const zylscript::WindowDef& def : script.windows) {
+            if (!EqualNoCase(def.name, name)) continue;
+            const int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
+            if (def.x >= 0) x = MulDiv(def.x, sx, 1024);
+            if (def.y >= 0) y = MulDiv(def.y, sy, 1024);
+            if (def.width > 0) cx = MulDiv(def.width, sx, 1024);
+            if (def.height > 0) cy = MulDiv(def.height, sy, 1024);
+        }
         // Created without a caption: the first caption, set with the
         // topic, is where the module learns the window's name.
-        frame->hwnd = CreateWindowExA(0, ZYL_HOST_CLASS_SECONDARY, "", style, offset, offset, rc.right - rc.left,
-                                      rc.bottom - rc.top, nullptr, nullptr, HostInstance(), frame.get());
+        frame->hwnd = CreateWindowExA(0, ZYL_HOST_CLASS_SECONDARY, "", style, x, y, cx, cy, nullptr, nullptr,
+                                      HostInstance(), frame.get());
         if (!frame->hwnd) {
             lastError = "cannot create the secondary window " + name;
             return nullptr;
@@ -769,6 +889,7 @@ HWND Host::Impl::OpenPopup(int topic) {
     }
     ClosePopup();
     RegisterClasses();
+    EnsureTopic(topic);
     auto p = std::make_unique<Frame>();
     p->impl = this;
     p->kind = FrameKind::Popup;

@@ -18,10 +18,12 @@ namespace zylhc {
 namespace {
 
 const char kUsage[] =
-    "usage: zylhc [--compress] SCRIPT OUT.hlp [FILE|NAME=PATH]...\n"
+    "usage: zylhc [--compress] [--phrases|--hall] SCRIPT OUT.hlp [FILE|NAME=PATH]...\n"
     "Compiles a topic script into a help file. The FILEs are stored in it as\n"
     "internal files, next to those the script names with .baggage.\n"
-    "  --compress   LZ77-compress the topic text\n";
+    "  --compress   LZ77-compress the topic text\n"
+    "  --phrases    phrase-compress the text (a |Phrases file, as the 3.1 compiler does)\n"
+    "  --hall       phrase-compress the text (|PhrIndex and |PhrImage, as the 4.0 compiler does)\n";
 
 constexpr std::uint64_t kMaxScriptBytes = 64u << 20;
 constexpr std::size_t kMaxTitleBytes = 255;
@@ -99,9 +101,8 @@ public:
             if (!Ansi(m, 0, &doc_->startupMacros.back())) return false;
         }
         FontDescriptor base;
-        base.face = script_.fontFace.empty() ? kDefaultFace : script_.fontFace;
         base.halfPoints = script_.fontHalfPoints ? script_.fontHalfPoints : kDefaultHalfPoints;
-        if (!Ansi(base.face, 0, &base.face)) return false;
+        if (!Ansi(script_.fontFace.empty() ? kDefaultFace : script_.fontFace, 0, &base.face)) return false;
         doc_->fonts.push_back(base);
         for (const zylscript::WindowDef& w : script_.windows) {
             HelpWindow h;
@@ -163,6 +164,7 @@ private:
         if (!Ansi(t.title, t.line, &topic.title)) return false;
         if (topic.title.size() > kMaxTitleBytes) return Fail(t.line, "topic title longer than 255 bytes");
         topic.hash = zyl::ContextHash(t.context.c_str(), t.context.size());
+        if (!Ansi(t.context, t.line, &topic.context)) return false;
         const auto known = hashes_.emplace(topic.hash, index);
         if (!known.second)
             return Fail(t.line, "context strings '" + script_.topics[known.first->second].context + "' and '" +
@@ -185,6 +187,12 @@ private:
             } else {
                 out->emplace_back();
                 haveFont = false;
+                ParagraphLayout& l = out->back().layout;
+                const zylscript::ParagraphFormat& f = p.format;
+                l.spaceAbove = f.spaceAbove, l.spaceBelow = f.spaceBelow, l.lineSpacing = f.lineSpacing;
+                l.leftIndent = f.leftIndent, l.rightIndent = f.rightIndent, l.firstIndent = f.firstIndent;
+                l.align = f.align;
+                for (const zylscript::TabStop& tab : f.tabs) l.tabs.emplace_back(tab.position, tab.align);
             }
             std::vector<Item>& items = out->back().items;
             for (const zylscript::Segment& s : p.segments) {
@@ -207,7 +215,13 @@ private:
                 Item text;
                 if (!Ansi(s.text, s.line, &text.text)) return false;
                 if (s.kind == zylscript::Segment::Kind::Text) {
-                    items.push_back(std::move(text));
+                    // A tab is a command of its own.
+                    std::size_t start = 0;
+                    for (std::size_t tab; (tab = text.text.find('\t', start)) != std::string::npos; start = tab + 1) {
+                        if (tab > start) items.push_back(Item{ItemKind::Text, text.text.substr(start, tab - start), 0, -1, 'c'});
+                        items.push_back(Item{ItemKind::Tab, {}, 0, -1, 'c'});
+                    }
+                    if (start < text.text.size()) items.push_back(Item{ItemKind::Text, text.text.substr(start), 0, -1, 'c'});
                     continue;
                 }
                 Item link;
@@ -304,6 +318,9 @@ bool Compile(zyl::FileSystem& files, const std::string& scriptPath, const std::v
 
     HelpDocument doc;
     doc.compress = options.compress;
+    doc.phrases = options.hall ? HelpDocument::Phrases::kHall
+                  : options.phrases ? HelpDocument::Phrases::kPhrases
+                                    : HelpDocument::Phrases::kNone;
     doc.date = options.date;
     Failure failure;
     if (!Builder(script, &doc).Build(&failure)) {
@@ -361,12 +378,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return 0;
         }
         if (a == "--compress" || a == "-z") options.compress = true;
+        else if (a == "--phrases") options.phrases = true;
+        else if (a == "--hall") options.hall = true;
         else if (a.size() > 1 && a[0] == '-') {
             err << "zylhc: unknown option " << a << "\n" << kUsage;
             return 2;
         } else positional.push_back(a);
     }
-    if (positional.size() < 2) {
+    if (positional.size() < 2 || (options.phrases && options.hall)) {
         err << kUsage;
         return 2;
     }

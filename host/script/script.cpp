@@ -518,6 +518,10 @@ std::uint32_t Script::TopicNumber(int index) const {
 }
 
 int Script::FindTopicByNumber(std::uint32_t number) const {
+    for (const auto& entry : contextNumbers)
+        if (entry.first == number && entry.second >= 0 && static_cast<std::size_t>(entry.second) < topics.size())
+            return entry.second;
+    if (fromHelpFile) return -1;
     // A written number wins over a topic that only answers by its index.
     for (std::size_t i = 0; i < topics.size(); ++i)
         if (topics[i].hasNumber && topics[i].number == number) return static_cast<int>(i);
@@ -526,6 +530,9 @@ int Script::FindTopicByNumber(std::uint32_t number) const {
 }
 
 int Script::FindTopicByHash(std::uint32_t hash) const {
+    for (const auto& entry : contextHashes)
+        if (entry.first == hash && entry.second >= 0 && static_cast<std::size_t>(entry.second) < topics.size())
+            return entry.second;
     for (std::size_t i = 0; i < topics.size(); ++i)
         if (ContextHash(topics[i].context) == hash) return static_cast<int>(i);
     return -1;

@@ -1,5 +1,6 @@
 // Help files the compiler writes, in Wine's own help viewer (winhlp32): the
-// caption of its window and the text of every topic, read back from the
+// caption of its window and the text of every topic (plain, LZ77 and both
+// kinds of phrase compression), read back from the
 // viewer's text window (a RichEdit control) with WM_GETTEXT; and start-up
 // macros that register a routine of the module and call it, seen in the
 // viewer's own trace. What Wine's viewer lacks (embedded windows, GetInfo
@@ -82,7 +83,12 @@ public:
     std::string Text() const {
         HWND text = GetDlgItem(hwnd_, kTextId);
         DWORD_PTR length = 0;
-        if (!SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "";
+        // A viewer just started may not have filled its text window yet.
+        for (int i = 0; i < 50 && (!text || length == 0); ++i) {
+            if (i > 0) Sleep(100);
+            text = GetDlgItem(hwnd_, kTextId);
+            if (text && !SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "";
+        }
         std::string s(length + 1, '\0');
         DWORD_PTR got = 0;
         SendMessageTimeoutA(text, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0]), SMTO_ABORTIFHUNG, 5000, &got);
@@ -131,10 +137,8 @@ private:
     HANDLE process_ = nullptr;
 };
 
-bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std::string& name, bool compress,
-                 zylscript::Script* parsed) {
-    zylhc::CompileOptions options;
-    options.compress = compress;
+bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std::string& name,
+                 const zylhc::CompileOptions& options, zylscript::Script* parsed) {
     std::vector<std::uint8_t> help;
     std::string error;
     if (!zylhc::Compile(zyl::PosixFiles(), script, {}, options, &help, &error)) {
@@ -153,7 +157,7 @@ bool CompileWithModule(const wtest::Scratch& dir, const char (&script)[N], const
     zylscript::Script s;
     return CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE) &&
            dir.Write(stem + ".hts", wtest::Bytes(script, script + N - 1)) &&
-           CompileInto(dir, dir.File(stem + ".hts"), stem + ".hlp", false, &s);
+           CompileInto(dir, dir.File(stem + ".hts"), stem + ".hlp", zylhc::CompileOptions(), &s);
 }
 
 const char kFeatures[] =
@@ -190,13 +194,19 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
     const std::string examples = ZYL_EXAMPLES;
     const std::string scripts[] = {dir.File("features.hts"), examples + "/demo/demo.hts",
                                    examples + "/buttons/buttons.hts", examples + "/pictures/pictures.hts"};
+    // Plain, LZ77 with the 4.0 compiler's phrases, and the 3.1 compiler's
+    // phrases.
+    zylhc::CompileOptions variants[3];
+    variants[1].compress = variants[1].hall = true;
+    variants[2].phrases = true;
     int n = 0;
     for (const std::string& script : scripts)
-        for (const bool compress : {false, true}) {
-            SCOPED_TRACE(script + (compress ? " compressed" : ""));
+        for (const zylhc::CompileOptions& options : variants) {
+            SCOPED_TRACE(script + (options.compress ? " LZ77" : "") + (options.hall ? " Hall" : "") +
+                         (options.phrases ? " phrases" : ""));
             const std::string name = "c" + std::to_string(n++) + ".hlp";
             zylscript::Script s;
-            ASSERT_TRUE(CompileInto(dir, script, name, compress, &s));
+            ASSERT_TRUE(CompileInto(dir, script, name, options, &s));
             // Opened at the last topic, by its context string's hash.
             Viewer viewer(dir, dir.File(name), s.topics.back().context, "-all");
             ASSERT_TRUE(viewer.Window()) << "winhlp32 did not open " << name << ":\n" << viewer.Log();
