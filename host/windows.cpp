@@ -796,12 +796,6 @@ void Host::Impl::ShowTopic(Frame& f, int topic) {
     LayoutFrame(f);
     current = f.body.hwnd;
     Send(DW_ENDJUMP, 0, 0);
-    // A help file's topic may run macros when it is shown.
-    if (haveScript && topic >= 0 && static_cast<std::size_t>(topic) < script.topics.size()) {
-        const std::vector<std::string> macros = script.topics[static_cast<std::size_t>(topic)].entryMacros;
-        for (const std::string& macro : macros)
-            Api(helpFile.c_str(), ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>(macro.c_str()));
-    }
 }
 
 HWND Host::Impl::OpenSecondary(const std::string& name, int topic) {

@@ -123,9 +123,10 @@ struct Topic {
     std::string title;                // the context string when no .title is given
     std::vector<Paragraph> nsr;       // non-scrolling region
     std::vector<Paragraph> body;      // topic region
-    std::vector<std::string> entryMacros;   // .entry: run whenever the topic is shown
+    // Run whenever the topic is shown, before it is laid out: .entry in a
+    // script, the topic's own macros in a help file.
+    std::vector<std::string> entryMacros;
     int line = 0;
-    std::vector<std::string> entryMacros;   // help files: run when the topic is shown
 };
 
 struct Script {
