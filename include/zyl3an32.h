@@ -126,6 +126,8 @@ LRESULT CALLBACK VideoIoProc(LPSTR mmioInfo, UINT message, LPARAM lParam1, LPARA
    shows beside itself). */
 LRESULT CALLBACK AnimBulletWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ToolTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+/* Tab bar (ZYL3_ANIMTAB32): file-card tabs that jump between topics. */
+LRESULT CALLBACK AnimTabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
