@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::uint32_t kPopupFlag = zyl::kTabOpensPopups;
 
-void PutString(Bytes* b, const std::string& s) {
-    b->insert(b->end(), s.begin(), s.end());
-    b->push_back(0);
-}
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // "flags WORDS": "popup" and numbers, added up.
@@ -113,12 +108,7 @@ bool CompileTabs(const std::vector<TextLine>& lines, Bytes* out, Problem* proble
     out->assign({static_cast<std::uint8_t>(flags), static_cast<std::uint8_t>(flags >> 8)});
     out->insert(out->end(), tabs.begin(), tabs.end());
     out->push_back(0);
-    if (out->size() > zyl::kWholeFileBytes) {
-        *problem = Problem{0, "the tabs take " + std::to_string(out->size()) +
-                                  " bytes; the module reads at most 16384 of a tab file"};
-        return false;
-    }
-    return true;
+    return FitsTheModule(*out, "tab file", problem);
 }
 
 bool DecompileTabs(const Bytes& file, const Contexts&, std::string* text, std::string* why) {

@@ -26,6 +26,14 @@ Result Zyllist(const std::vector<std::string>& args) {
 
 std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
+// What zyllist says compiling `text` from the file `name`; it must refuse.
+std::string CompileError(const TempDir& dir, const std::string& name, const std::string& text) {
+    WriteFile(dir / name, BytesOf(text));
+    const Result r = Zyllist({"compile", dir / name});
+    EXPECT_EQ(r.status, 1) << text;
+    return r.err;
+}
+
 // The one-item list of the file format's own example: Intro -> intro.
 const Bytes kExample = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x49,
                         0x6E, 0x74, 0x72, 0x6F, 0x00, 0x00, 0x5C, 0x9A, 0x3D, 0x05, 0x00};
@@ -93,12 +101,7 @@ TEST(Zyllist, TextRoundTripThroughAHelpFile) {
 
 TEST(Zyllist, TextErrorsNameTheirLine) {
     TempDir dir;
-    auto error = [&](const std::string& text) {
-        WriteFile(dir / "x.bul.txt", BytesOf(text));
-        const Result r = Zyllist({"compile", dir / "x.bul.txt"});
-        EXPECT_EQ(r.status, 1) << text;
-        return r.err;
-    };
+    auto error = [&](const std::string& text) { return CompileError(dir, "x.bul.txt", text); };
     std::string many = "bullet list\n";
     for (int i = 0; i < 63; ++i) many += "item | | t" + std::to_string(i) + "\n";
     const std::string x = dir / "x.bul.txt";
@@ -182,12 +185,7 @@ TEST(ZyllistTabs, TheFormatsExampleBothWaysAndThroughAHelpFile) {
 
 TEST(ZyllistTabs, ErrorsAndWhatTheModuleRefuses) {
     TempDir dir;
-    auto error = [&](const std::string& text) {
-        WriteFile(dir / "x.tab.txt", BytesOf(text));
-        const Result r = Zyllist({"compile", dir / "x.tab.txt"});
-        EXPECT_EQ(r.status, 1) << text;
-        return r.err;
-    };
+    auto error = [&](const std::string& text) { return CompileError(dir, "x.tab.txt", text); };
     EXPECT_NE(error("tab bar\n").find("names no tab: the module shows \"No tabs on tab bar\""), std::string::npos);
     EXPECT_NE(error("tab bar\nintro\n").find(":2: a tab is CONTEXT | LABEL"), std::string::npos);
     EXPECT_NE(error("tab bar\na | b | c\n").find(":2: a tab is CONTEXT | LABEL"), std::string::npos);
