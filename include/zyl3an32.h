@@ -134,6 +134,8 @@ LRESULT CALLBACK VideoIoProc(LPSTR mmioInfo, UINT message, LPARAM lParam1, LPARA
    shows beside itself). */
 LRESULT CALLBACK AnimBulletWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ToolTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+/* Tab bar (ZYL3_ANIMTAB32): file-card tabs that jump between topics. */
+LRESULT CALLBACK AnimTabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* Graphic button (ZYL3_ANIMGRAPBTN32) and contents button
    (ZYL3_ANIMTOCBUTTON32). */

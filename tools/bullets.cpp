@@ -39,10 +39,6 @@ void Put32(Bytes* b, std::uint32_t v) {
     Put16(b, v & 0xFFFF);
     Put16(b, v >> 16);
 }
-void PutString(Bytes* b, const std::string& s) {
-    b->insert(b->end(), s.begin(), s.end());
-    b->push_back(0);
-}
 
 bool ReadStyle(const std::string& value, std::uint16_t* style, std::string* why) {
     std::uint32_t bits = 0;
@@ -202,12 +198,7 @@ bool CompileBullets(const std::vector<TextLine>& lines, Bytes* out, Problem* pro
     PutString(out, s.window);
     out->insert(out->end(), items.begin(), items.end());
     out->push_back(0);
-    if (out->size() > zyl::kWholeFileBytes) {
-        *problem = Problem{0, "the list takes " + std::to_string(out->size()) +
-                                  " bytes; the module reads at most 16384 of a bullet file"};
-        return false;
-    }
-    return true;
+    return FitsTheModule(*out, "bullet file", problem);
 }
 
 bool DecompileBullets(const Bytes& file, const Contexts& contexts, std::string* text, std::string* why) {

@@ -6,6 +6,7 @@
 #include "ansi.h"
 #include "core/contexthash.h"
 #include "core/text.h"
+#include "core/wholefile.h"
 #include "script.h"
 
 namespace zyllist {
@@ -211,6 +212,18 @@ bool ReadContextField(const std::string& field, std::uint32_t* hash, std::string
         }
     *hash = zyl::ContextHash(field.c_str(), field.size());
     return true;
+}
+
+void PutString(Bytes* file, const std::string& text) {
+    file->insert(file->end(), text.begin(), text.end());
+    file->push_back(0);
+}
+
+bool FitsTheModule(const Bytes& file, const char* kind, Problem* problem) {
+    if (file.size() <= zyl::kWholeFileBytes) return true;
+    *problem = Problem{0, "the file takes " + std::to_string(file.size()) + " bytes; the module reads at most 16384 of a " +
+                              kind};
+    return false;
 }
 
 }  // namespace zyllist

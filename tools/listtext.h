@@ -48,6 +48,12 @@ std::string Escape(const std::string& field, const char* special = "|");
 // holds characters beyond ASCII, else as it is.
 std::string TextFile(const std::string& text);
 
+// Appends `text` and its terminating 0 byte.
+void PutString(Bytes* file, const std::string& text);
+// False, with the problem, when a compiled file of `kind` ("bullet file")
+// is larger than the 16384 bytes the module reads of it.
+bool FitsTheModule(const Bytes& file, const char* kind, Problem* problem);
+
 // A number written in decimal or, after "0x", in hex; false unless the
 // whole text is one number no larger than `limit`.
 bool ReadNumber(const std::string& text, std::uint32_t limit, std::uint32_t* value);

@@ -6,6 +6,7 @@
 #include "core/helpfile.h"
 #include "listtext.h"
 #include "outputfile.h"
+#include "tabs.h"
 #include "zylpack.h"
 
 namespace zyllist {
@@ -19,7 +20,7 @@ const char kUsage[] =
     "       zyllist decompile [--contexts SCRIPT] --from HELPFILE NAME [OUT]\n"
     "       zyllist --check FILE | --check --from HELPFILE NAME\n"
     "A list's kind comes from its text's first line or the file's extension;\n"
-    "--kind NAME (bullets) says it. OUT \"-\" is the standard output.\n";
+    "--kind NAME (bullets, tabs) says it. OUT \"-\" is the standard output.\n";
 
 constexpr std::uint64_t kMaxTextBytes = 1 << 20;
 constexpr char kScriptMember[] = "topics.hts";
@@ -36,6 +37,7 @@ struct Kind {
 
 const Kind kKinds[] = {
     {"bullets", kBulletHeader, ".bul", CompileBullets, DecompileBullets, CheckBullets},
+    {"tabs", kTabHeader, ".tab", CompileTabs, DecompileTabs, CheckTabs},
 };
 
 // What went wrong, for the message.
@@ -83,12 +85,12 @@ const Kind* KindOfText(const std::string& text) {
 const Kind* KindOfName(const std::string& name, const std::string& forced, Failure* failure) {
     if (!forced.empty()) {
         if (const Kind* k = KindNamed(forced)) return k;
-        failure->message = "unknown kind '" + forced + "' (bullets)";
+        failure->message = "unknown kind '" + forced + "' (bullets, tabs)";
         return nullptr;
     }
     for (const Kind& k : kKinds)
         if (EndsWith(name, k.extension)) return &k;
-    failure->message = "cannot tell what kind of list '" + name + "' is from its name (.bul: bullets); add --kind";
+    failure->message = "cannot tell what kind of list '" + name + "' is from its name (.bul: bullets, .tab: tabs); add --kind";
     return nullptr;
 }
 
@@ -207,7 +209,7 @@ bool CompileText(const std::string& path, const Kind** kind, Bytes* bytes, Failu
     const std::string text(raw.begin(), raw.end());
     *kind = KindOfText(text);
     if (!*kind) {
-        failure->message = path + ": the first line names the kind of list ('bullet list')";
+        failure->message = path + ": the first line names the kind of list ('bullet list' or 'tab bar')";
         return false;
     }
     std::vector<TextLine> lines;

@@ -1,4 +1,4 @@
-// zyllist: the list files the module's windows read (bullet files), written
+// zyllist: the list files the module's windows read (bullet and tab files), written
 // from readable text and read back into it (docs/zyllist.md).
 //
 //   zyllist compile TEXT [OUT]                   the list file beside the text
@@ -8,8 +8,9 @@
 //   zyllist --check FILE                         what the module makes of it
 //   zyllist --check --from HELPFILE NAME
 //
-// The kind of list comes from the text's first line ("bullet list") or the
-// compiled file's extension (.bul); --kind NAME says it for any name.
+// The kind of list comes from the text's first line ("bullet list", "tab
+// bar") or the compiled file's extension (.bul, .tab); --kind NAME says it
+// for any name.
 // Decompiling writes a topic hash as its context string when a topic script
 // names it (--contexts SCRIPT, or the script inside the help file read from).
 #pragma once

@@ -25,7 +25,7 @@ ZYL_CLASS(kAnimControlClass)         //  7 form control
 
 ZYL_CLASS(kAnimControlXClass)        //  8 drop-down list wrapper (stays registered)
 
-// ZYL_CLASS(kAnimTabClass)          //  9 tab bar
+ZYL_CLASS(kAnimTabClass)             //  9 tab bar
 
 ZYL_CLASS(kAnimGrapBtnClass)         // 10 graphic button
 

@@ -1,5 +1,5 @@
-// zyllist: bullet files from their text and back, into and out of help
-// files, and what --check says of files the module would refuse.
+// zyllist: bullet and tab files from their text and back, into and out of
+// help files, and what --check says of files the module would refuse.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -25,6 +25,14 @@ Result Zyllist(const std::vector<std::string>& args) {
 }
 
 std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+// What zyllist says compiling `text` from the file `name`; it must refuse.
+std::string CompileError(const TempDir& dir, const std::string& name, const std::string& text) {
+    WriteFile(dir / name, BytesOf(text));
+    const Result r = Zyllist({"compile", dir / name});
+    EXPECT_EQ(r.status, 1) << text;
+    return r.err;
+}
 
 // The one-item list of the file format's own example: Intro -> intro.
 const Bytes kExample = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x49,
@@ -93,16 +101,11 @@ TEST(Zyllist, TextRoundTripThroughAHelpFile) {
 
 TEST(Zyllist, TextErrorsNameTheirLine) {
     TempDir dir;
-    auto error = [&](const std::string& text) {
-        WriteFile(dir / "x.bul.txt", BytesOf(text));
-        const Result r = Zyllist({"compile", dir / "x.bul.txt"});
-        EXPECT_EQ(r.status, 1) << text;
-        return r.err;
-    };
+    auto error = [&](const std::string& text) { return CompileError(dir, "x.bul.txt", text); };
     std::string many = "bullet list\n";
     for (int i = 0; i < 63; ++i) many += "item | | t" + std::to_string(i) + "\n";
     const std::string x = dir / "x.bul.txt";
-    EXPECT_EQ(error("bullets\na | | b\n"), "zyllist: " + x + ": the first line names the kind of list ('bullet list')\n");
+    EXPECT_EQ(error("bullets\na | | b\n"), "zyllist: " + x + ": the first line names the kind of list ('bullet list' or 'tab bar')\n");
     EXPECT_NE(error("bullet list\nsize 10\n").find(x + ":2: unknown line 'size 10'"), std::string::npos);
     EXPECT_NE(error("bullet list\na | b\n").find(":2: an item is TEXT | COMMENT | CONTEXT"), std::string::npos);
     EXPECT_NE(error("bullet list\n | c | d\n").find(":2: an item needs a text"), std::string::npos);
@@ -144,6 +147,69 @@ TEST(Zyllist, CheckSaysWhatTheModuleRefuses) {
     EXPECT_NE(r.out.find("window 'secondary' is longer than a help window's name"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("font size 4 is below 6"), std::string::npos);
     EXPECT_NE(r.out.find("the colour shows only with style 'colour'"), std::string::npos);
+}
+
+// The tab file format's example: flags 0, intro/Intro and steps/Steps.
+const Bytes kTabExample = {0x00, 0x00, 'i', 'n', 't', 'r', 'o', 0, 'I', 'n', 't', 'r', 'o', 0,
+                           's',  't',  'e', 'p', 's', 0,   'S', 't', 'e', 'p', 's', 0,   0};
+
+TEST(ZyllistTabs, TheFormatsExampleBothWaysAndThroughAHelpFile) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFile(dir / "bar.tab.txt", BytesOf("tab bar\n; two tabs\nintro | Intro\n  steps|Steps  \n")));
+    ASSERT_EQ(Zyllist({"compile", dir / "bar.tab.txt"}).status, 0);
+    Bytes written;
+    ASSERT_TRUE(ReadFile(dir / "bar.tab", &written));
+    EXPECT_EQ(written, kTabExample);
+    Result r = Zyllist({"decompile", dir / "bar.tab"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "tab bar\nintro | Intro\nsteps | Steps\n");
+    // Flags, escapes and a code-page character, into a help file and back.
+    const std::string full = "\xEF\xBB\xBF" "tab bar\nflags popup 4\na\\|b | A \\| bar\nc | \\x20Caf\xC3\xA9\\x20\nd | \n";
+    ASSERT_TRUE(WriteFile(dir / "full.tab.txt", BytesOf(full)));
+    ASSERT_TRUE(WriteFile(dir / "help.hlp", MakeContainer({{"topics.hts", BytesOf(".topic a\nA.\n")}})));
+    r = Zyllist({"compile", dir / "full.tab.txt", "--into", dir / "help.hlp"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Zyllist({"decompile", "--from", dir / "help.hlp", "full.tab"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, full);
+    ASSERT_EQ(Zyllist({"compile", dir / "full.tab.txt", dir / "full.tab"}).status, 0);
+    ASSERT_TRUE(ReadFile(dir / "full.tab", &written));
+    EXPECT_EQ(Get16(written, 0), 5);
+    EXPECT_EQ(Text(written).substr(2), std::string("a|b\0A | bar\0c\0 Caf\xE9 \0d\0\0\0", 25));
+    r = Zyllist({"--check", "--from", dir / "help.hlp", "full.tab"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("3 tabs; the module shows it"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("flags 4 mean nothing to the module"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("tab 3 has an empty label"), std::string::npos) << r.out;
+}
+
+TEST(ZyllistTabs, ErrorsAndWhatTheModuleRefuses) {
+    TempDir dir;
+    auto error = [&](const std::string& text) { return CompileError(dir, "x.tab.txt", text); };
+    EXPECT_NE(error("tab bar\n").find("names no tab: the module shows \"No tabs on tab bar\""), std::string::npos);
+    EXPECT_NE(error("tab bar\nintro\n").find(":2: a tab is CONTEXT | LABEL"), std::string::npos);
+    EXPECT_NE(error("tab bar\na | b | c\n").find(":2: a tab is CONTEXT | LABEL"), std::string::npos);
+    EXPECT_NE(error("tab bar\n | Label\n").find(":2: a tab needs a context string"), std::string::npos);
+    EXPECT_NE(error("tab bar\nin tro | Label\n").find("holds a blank"), std::string::npos);
+    EXPECT_NE(error("tab bar\na | A\nflags popup\n").find(":3: flags come before the tabs"), std::string::npos);
+    EXPECT_NE(error("tab bar\nflags\nflags popup\n").find(":3: 'flags' is given twice"), std::string::npos);
+    EXPECT_NE(error("tab bar\nflags sideways\n").find("unknown flag 'sideways'"), std::string::npos);
+    EXPECT_NE(error("tab bar\n" + std::string(16400, 'a') + " | b\n").find("at most 16384"), std::string::npos);
+    // Files: an empty one, one without tabs, and one that fills the block.
+    for (const Bytes& none : {Bytes{}, Bytes{1, 0, 0}}) {
+        ASSERT_TRUE(WriteFile(dir / "none.tab", none));
+        const Result r = Zyllist({"--check", dir / "none.tab"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.out.find("\"No tabs on tab bar\": the file holds no tab"), std::string::npos) << r.out;
+        EXPECT_EQ(Zyllist({"decompile", dir / "none.tab"}).status, 1);
+    }
+    Bytes full = {0, 0};
+    while (full.size() < 16390) full.insert(full.end(), {'c', 0, 'L', 0});
+    ASSERT_TRUE(WriteFile(dir / "full.tab", full));
+    const Result r = Zyllist({"--check", dir / "full.tab"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("4095 tabs; the module shows it"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("note: a string runs to the end of the 16384 bytes"), std::string::npos) << r.out;
 }
 
 }  // namespace

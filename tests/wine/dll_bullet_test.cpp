@@ -164,11 +164,8 @@ class BulletLists : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        zylhost::HostOptions options;
-        options.backgroundColour = kHostBack;
-        host = std::make_unique<zylhost::Host>(options);
-        ASSERT_TRUE(host->LoadModule(ModulePath())) << ModulePath();
-        host->SetHelpFilePath(Shared().help.c_str());
+        host = HostForHelpFile(kHostBack, Shared().help);
+        ASSERT_TRUE(host) << ModulePath();
         // Room on the left for the tips.
         SetWindowPos(host->MainFrame(), HWND_TOPMOST, 300, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         module = GetModuleHandleA("ZYL3AN32.DLL");

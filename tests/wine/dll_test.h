@@ -1,13 +1,27 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "host.h"
 #include "wine_support.h"
 
 // Path of the module under test.
 const char* ModulePath();
+
+// A host with the module under test loaded, `background` as the regions'
+// colour and `help` as its help file (where the module finds its files);
+// null when the module does not load.
+inline std::unique_ptr<zylhost::Host> HostForHelpFile(COLORREF background, const std::string& help) {
+    zylhost::HostOptions options;
+    options.backgroundColour = background;
+    auto host = std::make_unique<zylhost::Host>(options);
+    if (!host->LoadModule(ModulePath())) return nullptr;
+    host->SetHelpFilePath(help.c_str());
+    return host;
+}
 
 // Reads pixels of a bitmap (0x00RRGGBB, top-down rows).
 inline std::vector<DWORD> BitmapPixels(HBITMAP bmp, int* width, int* height) {
