@@ -17,9 +17,12 @@
 #include "core/helpfile.h"
 #include "core/helpfile_writer.h"
 #include "host.h"
+#include "wine_bench.h"
 
 namespace {
 
+using winebench::Median;
+using winebench::Now;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kFrameW = 64, kFrameH = 48, kColumns = 4, kRows = 2;
@@ -80,17 +83,6 @@ bool WriteHelpFile(const std::string& path) {
     const BOOL ok = WriteFile(h, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
     CloseHandle(h);
     return ok && written == out.size();
-}
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 struct Round {
@@ -155,18 +147,10 @@ Round Measure(const char* module, const std::string& help, int width, int height
     return r;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string module = argc > 1 ? argv[1] : "ZYL3AN32.DLL";
-    if (!module.empty() && module[0] == '/') module = "Z:" + module;
-    for (char& c : module)
-        if (c == '/') c = '\\';
+    const std::string module = winebench::ModuleArgument(argc, argv);
     const int steps = argc > 2 ? std::max(10, std::atoi(argv[2])) : 1000;
 
     char temp[MAX_PATH];

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "controls/animpict_parse.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -17,17 +18,13 @@ bool Load(void* calls, const char* name) {
     return name[0] != '\0';
 }
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
 }  // namespace
 
+using fuzzing::Check;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An exact-size heap copy: ASan catches a step past the terminator.
-    char* text = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(text, data, size);
-    text[size] = '\0';
+    const fuzzing::InputText input(data, size);
+    const char* text = input.get();
     const std::size_t length = std::strlen(text);
 
     int calls = 0;
@@ -60,6 +57,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char tiny[3];
     Check(zyl::CompanionHelpFile(text, tiny, sizeof tiny) <= 2);
 
-    std::free(text);
     return 0;
 }

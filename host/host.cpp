@@ -117,9 +117,12 @@ std::string WideToAnsi(const std::wstring& text) {
 Host::Impl::Impl(Host* owner, const HostOptions& opts) : host(owner), options(opts) {
     previousOnThread = t_host;
     t_host = this;
-    textFont.reset(CreateFontA(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    // The text's font unless a script or help file says otherwise: Arial,
+    // 10 points, as the help compiler writes it.
+    const int height = -MulDiv(20, std::max(1, GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSY)), 144);
+    textFont.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial"));
-    linkFont.reset(CreateFontA(-14, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    linkFont.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial"));
 }
 
@@ -305,21 +308,25 @@ bool Host::Impl::LoadScript(const std::string& text, const std::string& path, co
         return false;
     }
     zylscript::Script parsed;
+    std::unique_ptr<zylhlp::HelpReader> scriptReader = std::move(reader);   // put back when the new file fails
+    // The pictures shown stay until the new file's topic is laid out.
+    std::map<std::string, CachedPicture> shownPictures = std::move(pictureCache);
+    pictureCache.clear();
     if (member == kSystemMember) {
-        // A compiled help file: its title and start-up macros, no topics.
-        zylscript::SystemInfo info;
-        std::string why;
-        if (!zylscript::ReadSystemFile(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), &info, &why)) {
-            lastError = where + ": " + why;
+        // A help file of the viewer's own format: its topics are read as
+        // they are shown.
+        if (!OpenHelpFileTopics(path, &parsed)) {
+            reader = std::move(scriptReader);
+            pictureCache = std::move(shownPictures);
             return false;
         }
-        parsed.title = info.title;
-        parsed.startupMacros = info.startupMacros;
     } else {
         zylscript::ParseError error;
         if (!zylscript::ParseScript(text, &parsed, &error)) {
             lastError = error.line > 0 ? where + ":" + std::to_string(error.line) + ": " + error.message
                                        : where + ": " + error.message;
+            reader = std::move(scriptReader);
+            pictureCache = std::move(shownPictures);
             return false;
         }
     }
@@ -328,7 +335,8 @@ bool Host::Impl::LoadScript(const std::string& text, const std::string& path, co
     CloseSecondaries();
     navigation.clear();
     navigationWaiting = false;
-    history.clear();
+    // The way back leads through the file before.
+    if (!restoring && haveScript && main && main->topic >= 0) NoteVisit(scriptPath, main->topic);
     routines.clear();   // the new file registers its own
     script = std::move(parsed);
     haveScript = true;
@@ -342,10 +350,15 @@ bool Host::Impl::LoadScript(const std::string& text, const std::string& path, co
     SetMainCaption();
     for (const std::string& macro : script.startupMacros)
         Api(helpFile.c_str(), ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>(macro.c_str()));
-    skipHistory = true;   // the topic left belongs to the file before
-    ShowTopic(*main, script.topics.empty() ? -1 : 0);
+    skipHistory = true;   // the topic left is noted above
+    ShowTopic(*main, script.topics.empty() ? -1 : std::clamp(script.contents, 0, static_cast<int>(script.topics.size()) - 1));
     skipHistory = false;
     return true;
+}
+
+void Host::Impl::NoteVisit(const std::string& file, int topic) {
+    history.push_back(Visited{file, topic});
+    if (history.size() > 256) history.erase(history.begin());
 }
 
 namespace {
@@ -397,6 +410,8 @@ bool Host::Impl::ReadScriptFile(const std::string& path, std::string* text, std:
             lastError = path + " holds several topic scripts (" + list + "); name the one to show " + kScriptMember;
         } else if (file.reset(zyl::FindInternalFile(help.get(), kSystemMember)), file) {
             *member = kSystemMember;   // a compiled help file
+        } else if (zyl::DataFilePtr(zyl::FindInternalFile(help.get(), "|TOPIC"))) {
+            lastError = path + " is a damaged help file: it has topics but no system file";
         } else {
             lastError = path + (whole ? " is a help file without a topic script (add one named " + std::string(kScriptMember) + ")"
                                       : " is a damaged help file (its directory cannot be read)");
@@ -419,7 +434,10 @@ bool Host::Impl::OpenScriptFile(const std::string& path) {
 }
 
 int Host::Impl::TopicByContext(const std::string& context) {
-    return haveScript ? script.FindTopic(context) : -1;
+    if (!haveScript) return -1;
+    const int topic = script.FindTopic(context);
+    // A help file knows most of its context strings only by their hashes.
+    return topic >= 0 || !script.fromHelpFile ? topic : script.FindTopicByHash(zylscript::ContextHash(context));
 }
 
 Frame* Host::Impl::FrameForJump() {
@@ -484,12 +502,22 @@ void Host::Impl::Navigate(const Navigation& nav) {
             Note("Back: no topic to go back to");
             return;
         }
-        const int topic = history.back();
+        const Visited back = history.back();
         history.pop_back();
-        if (!haveScript || !main || !main->hwnd || topic < 0 || static_cast<std::size_t>(topic) >= script.topics.size())
-            return;
+        if (!main || !main->hwnd) return;
+        if (back.file != scriptPath) {
+            // A topic of another file: that file opens again first.
+            restoring = true;
+            const bool opened = OpenScriptFile(back.file);
+            restoring = false;
+            if (!opened) {
+                Note("error: Back: cannot open " + back.file + ": " + lastError);
+                return;
+            }
+        }
+        if (!haveScript || back.topic < 0 || static_cast<std::size_t>(back.topic) >= script.topics.size()) return;
         skipHistory = true;
-        ShowTopic(*main, topic);
+        ShowTopic(*main, back.topic);
         skipHistory = false;
         return;
     }
@@ -518,7 +546,7 @@ void Host::Impl::Navigate(const Navigation& nav) {
         }
         topic = nav.byHash ? script.FindTopicByHash(nav.value)
                 : nav.byNumber ? script.FindTopicByNumber(nav.value)
-                               : script.FindTopic(nav.key);
+                               : TopicByContext(nav.key);
         if (topic < 0) {
             Note("error: no topic " + (nav.byHash || nav.byNumber ? std::to_string(nav.value) : nav.key) + " in " + nav.file);
             return;
@@ -546,11 +574,22 @@ void Host::Impl::FollowLink(Region& region, int index) {
     Navigation nav;
     std::string context;
     zylscript::SplitWindowSuffix(link.target, &context, &nav.window);
-    nav.topic = TopicByContext(context);
     nav.popup = link.kind == zylscript::LinkKind::Popup;
     nav.frame = region.frame ? region.frame->hwnd : nullptr;
+    if (!link.file.empty()) {
+        // A topic of another help file, beside this one unless the path
+        // says where.
+        const bool absolute = link.file.size() > 1 && (link.file[1] == ':' || link.file[0] == '\\' || link.file[0] == '/');
+        nav.file = FullPath(absolute ? link.file : scriptDir + "\\" + link.file);
+        nav.key = context;
+        nav.byHash = link.byHash;
+        nav.value = link.hash;
+        Queue(std::move(nav));
+        return;
+    }
+    nav.topic = link.byHash ? script.FindTopicByHash(link.hash) : TopicByContext(context);
     if (nav.topic < 0) {
-        lastError = "no topic " + context;
+        lastError = "no topic " + (context.empty() ? std::to_string(link.hash) : context);
         MessageBeep(MB_ICONWARNING);
         return;
     }
@@ -683,16 +722,14 @@ void Host::ChangeHelpFile(const char* path) {
     if (impl_->main) impl_->current = impl_->main->body.hwnd;
     Send(DW_CHGFILE, reinterpret_cast<LPARAM>(name.data()), 0);
     name.reset();
-    // A script, or a help file holding one, is shown; any other file (a
-    // help file a compiler wrote) only becomes the path until its topics
-    // can be shown.
+    // A script, a help file holding one or a help file of the viewer's own
+    // format is shown; any other file only becomes the path.
     std::string text, member;
     const std::string error = impl_->lastError;
     const bool script = IsScriptName(full);
     const bool read = impl_->ReadScriptFile(full, &text, &member, script);
-    const bool compiled = member == kSystemMember;
-    if (read && !compiled && impl_->LoadScript(text, full, member)) return;
-    if (!script && (member.empty() || compiled)) impl_->lastError = error;   // not a script: no failure
+    if (read && impl_->LoadScript(text, full, member)) return;
+    if (!script && member.empty()) impl_->lastError = error;   // not a script: no failure
     impl_->helpFile = full;
 }
 

@@ -46,9 +46,18 @@ struct HostOptions {
     // (only screen captures need them shown) and, under Wine without a
     // window manager, close at once instead of after a 2-second wait.
     bool visible = true;
+    // Print as a help host lays a topic out for the printer: each embedded
+    // window is created anew (hidden) for the print, asked for its size and
+    // picture, and destroyed. Without it the shown windows are asked.
+    bool printCopies = false;
 };
 
 class Host;
+
+// Writes the profile's "mci extensions" entries (avi, wav, mid, rmi) that
+// are missing, so that clips in topics find their MCI driver; entries the
+// profile has stay as they are. zylhost does this before loading the module.
+void RegisterMciExtensions();
 
 // Runs one macro the host was asked to run (API command 0x102, start-up
 // macros, macro links). `helpFile` is the path argument of the call.
@@ -160,7 +169,7 @@ public:
     // current topic is asked for its size and a bitmap on a printer device
     // context (not a raster display, dpi below). Results land here.
     struct PrintedWindow {
-        HWND hwnd = nullptr;
+        HWND hwnd = nullptr;           // the window asked (a print copy is gone afterwards)
         POINT size = {0, 0};           // answer to the size query on the printer DC
         int width = 0, height = 0;     // of the returned bitmap (0 when none)
         std::vector<DWORD> pixels;     // 0x00RRGGBB, top-down rows

@@ -12,6 +12,7 @@
 
 #include "core/gdiobj.h"
 #include "handoff.h"
+#include "helpreader.h"
 #include "host.h"
 #include "layout.h"
 #include "macrolang.h"
@@ -49,6 +50,23 @@ struct EmbeddedWindow {
 struct RegionLink {
     zylscript::LinkKind kind = zylscript::LinkKind::Jump;
     std::string target;
+    // Help files: by the context string's hash, maybe in another file; a
+    // plain hot spot looks like the text around it.
+    bool byHash = false;
+    std::uint32_t hash = 0;
+    std::string file;
+    bool plain = false;
+    bool hasArea = false;       // a hot spot of a picture: the rectangle in content coordinates
+    RECT area = {0, 0, 0, 0};
+};
+
+// A picture of a help file in a region, drawn by the host.
+struct RegionPicture {
+    HBITMAP bitmap = nullptr;   // owned by the host's picture cache
+    SIZE size = {0, 0};
+    POINT at = {0, 0};          // place in the region's content (not scrolled)
+    bool transparent = false;
+    COLORREF key = 0;           // the colour that shows the background
 };
 
 struct Region {
@@ -57,6 +75,8 @@ struct Region {
     bool nsr = false;
     std::vector<std::unique_ptr<EmbeddedWindow>> windows;   // in the order of the topic
     std::vector<RegionLink> links;
+    std::vector<RegionPicture> pictures;
+    std::vector<HFONT> fonts;   // what the flow's pieces name; the host's font cache owns them
     FlowResult flow;
     int scrollY = 0;
     int viewHeight = 0;
@@ -139,8 +159,13 @@ struct Host::Impl {
     std::string helpFile;
     std::deque<Navigation> navigation;
     bool navigationWaiting = false;         // asked for during a layout: posted when it ends
-    std::vector<int> history;               // topics the main frame showed before, for Back()
+    struct Visited {
+        std::string file;                   // scriptPath of the file then shown
+        int topic = -1;
+    };
+    std::vector<Visited> history;           // topics the main frame showed before, for Back(), across files
     bool skipHistory = false;               // ShowTopic does not note the topic it leaves
+    bool restoring = false;                 // Back() reopens a file: LoadScript notes nothing
     MacroRunner macroRunner;
     CommandHandler commandHandler;
     std::vector<ApiCall> log;
@@ -156,6 +181,31 @@ struct Host::Impl {
     bool ReadScriptFile(const std::string& path, std::string* text, std::string* member, bool diskScript);
     bool OpenScriptFile(const std::string& path);
     int TopicByContext(const std::string& context);
+    void NoteVisit(const std::string& file, int topic);
+
+    // ---- help files of the help viewer's own format (helpfile.cpp) ----
+    std::unique_ptr<zylhlp::HelpReader> reader;   // the file shown, when it is one
+    std::vector<bool> topicRead;                  // topics whose paragraphs are read
+    std::map<std::string, zyl::Font> fontCache;   // by style, for every region's text
+    struct CachedPicture {
+        zyl::Bitmap bitmap;
+        SIZE size = {0, 0};
+        bool transparent = false;
+        COLORREF key = 0;
+        std::vector<zylhlp::HotSpot> hotSpots;
+    };
+    std::map<std::string, CachedPicture> pictureCache;   // by name, for the file shown
+
+    // Reads a compiled help file: its index becomes the script. False with
+    // lastError.
+    bool OpenHelpFileTopics(const std::string& path, zylscript::Script* parsed);
+    // Reads the topic's paragraphs when it comes from a help file; a damaged
+    // topic gets a paragraph saying what was lost.
+    void EnsureTopic(int topic);
+    // The font of a piece of text, made once.
+    HFONT FontFor(const zylscript::TextStyle& style, bool link);
+    // A picture of the help file shown, decoded once; null when it cannot be.
+    const CachedPicture* PictureFor(const zylscript::PictureRef& ref);
     void Queue(Navigation nav);
     void RunNavigation();
     void Navigate(const Navigation& nav);
@@ -189,7 +239,7 @@ struct Host::Impl {
     void LayoutFrame(Frame& frame);
     void LayoutRegion(Region& region, const std::vector<const std::vector<zylscript::Paragraph>*>& sources,
                       int width, int height, bool scrolls);
-    HWND CreateEmbedded(Region& region, EmbeddedWindow& window, int id);
+    HWND CreateEmbedded(Region& region, EmbeddedWindow& window, int id, bool visible = true);
     void DestroyEmbedded(Region& region);
     void DestroyEmbedded(Frame& frame);
     HWND OpenPopup(int topic);
@@ -202,6 +252,11 @@ struct Host::Impl {
     void ScrollTo(Region& region, int y);
     void UpdateScrollBar(Region& region);
     void SetMainCaption();
+    // A contents button's request (contents.cpp): the topics as a menu at `point`.
+    void ShowContents(Frame& frame, LPARAM point);
+    void SetSecondaryCaption(const Frame& f, const std::string& title);
+    void RunEntryMacros(int topic);          // the topic's .entry macros, in the current window
+    void AnnounceWindow(HWND window, WPARAM kind);   // ZYL_HOST_MSG_NEWWINDOW to the main frame
     std::wstring Wide(const std::string& text) const;   // script text for drawing
     std::string Ansi(const std::string& text) const;    // script text for the module
 
@@ -212,6 +267,8 @@ struct Host::Impl {
     bool printResult = false;
 
     void DoPrint();
+    void PrintOne(HWND target, HDC printer, PrintedWindow* printed);
+    std::unique_ptr<EmbeddedWindow> PrintCopy(Region& region, const EmbeddedWindow& shown);
     bool WritePage(HDC printer);
     std::string CopyTopic();
     bool Capture(HWND window, bool client, int* width, int* height, std::vector<DWORD>* pixels);

@@ -366,7 +366,7 @@ private:
         if (nav.file.empty()) {
             const zylscript::Script& s = impl_.script;
             nav.topic = !impl_.haveScript ? -1
-                        : byId            ? s.FindTopic(nav.key)
+                        : byId            ? impl_.TopicByContext(nav.key)
                         : byHash          ? s.FindTopicByHash(nav.value)
                                           : s.FindTopicByNumber(nav.value);
             if (nav.topic < 0) {
@@ -451,7 +451,7 @@ private:
             }
             Navigation nav;
             if (which == Builtin::Contents) {
-                nav.topic = 0;
+                nav.topic = impl_.script.contents;
             } else if (which == Builtin::Back) {
                 nav.kind = Navigation::Kind::Back;
             } else {

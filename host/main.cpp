@@ -26,10 +26,11 @@ enum MenuId : WORD {
 };
 
 const char kUsageText[] =
-    "usage: zylhost [options] MODULE.DLL SCRIPT [CONTEXT]\n"
-    "Shows the topics of a topic script with the module's embedded windows.\n"
-    "SCRIPT is a topic script, or a help file holding one (topics.hts or its only *.hts).\n"
-    "A help file zylhc compiled opens with its title and runs its start-up macros.\n"
+    "usage: zylhost [options] [MODULE.DLL] SCRIPT [CONTEXT]\n"
+    "Shows the topics of a topic script or a help file with the module's embedded windows.\n"
+    "SCRIPT is a topic script, a help file holding one (topics.hts or its only *.hts),\n"
+    "or a help file of the help viewer's own format (one zylhc or a help compiler wrote).\n"
+    "Without MODULE.DLL the module is ZYL3AN32.DLL beside SCRIPT, else beside zylhost.\n"
     "MODULE.DLL may be '-' to preview without a module.\n"
     "\n"
     "  --log             print the module's calls to the host and the macro log when done\n"
@@ -119,11 +120,35 @@ int ParseArgs(int argc, char** argv, Options* o) {
             }
         }
     }
-    if (positional < 2) {
+    if (positional == 0) {
+        std::fputs(kUsageText, stderr);
+        return kUsage;
+    }
+    // Without a module the first argument is the script.
+    auto isModule = [](const std::string& a) {
+        if (a == "-") return true;
+        std::string lower;
+        for (char c : a) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".dll") == 0;
+    };
+    if (!isModule(o->module)) {
+        if (positional > 2) {
+            std::fprintf(stderr, "zylhost: too many arguments\n%s", kUsageText);
+            return kUsage;
+        }
+        o->context = o->script;
+        o->script = o->module;
+        o->module.clear();
+    } else if (positional < 2) {
         std::fputs(kUsageText, stderr);
         return kUsage;
     }
     return 0;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
 bool FileExists(const std::string& path) {
@@ -248,8 +273,22 @@ int main(int argc, char** argv) {
     zylhost::Host host(options);
     host.SetPrinterDpi(o.dpi);
 
-    if (o.module != "-") {
+    if (o.module.empty()) {
+        // The module a help file names, as a help viewer finds it: beside the
+        // file, else beside zylhost.
+        char self[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        for (const std::string& dir : {DirectoryOf(o.script), DirectoryOf(self)}) {
+            const std::string candidate = dir + "\\" + ZYL3AN32_MODULE_NAME;
+            if (FileExists(candidate)) {
+                o.module = candidate;
+                break;
+            }
+        }
+    }
+    if (!o.module.empty() && o.module != "-") {
         if (!FileExists(o.module)) return Fail(kModuleError, "module " + o.module + " not found");
+        zylhost::RegisterMciExtensions();
         if (!host.LoadModule(o.module.c_str())) return Fail(kModuleError, host.LastError());
     }
     if (!FileExists(o.script)) return Fail(kScriptError, "script " + o.script + " not found");
@@ -312,7 +351,10 @@ int main(int argc, char** argv) {
         }
         if (table) DestroyAcceleratorTable(table);
     }
-    if (o.log) PrintLog(host);
+    if (o.log) {
+        std::printf("module: %s\n", o.module.empty() || o.module == "-" ? "none" : o.module.c_str());
+        PrintLog(host);
+    }
     host.Shutdown();
     return code;
 }

@@ -36,33 +36,64 @@ void Host::Impl::DoPrint() {
     OwnedDC printer(CreateHostPrinterDC(printerDpi, &lastError));
     if (!printer) return;
     if (!main) return;
+    // The windows asked, in the regions' order; with printCopies they are
+    // all made before the first is asked, as a print layout makes them.
+    std::vector<HWND> targets;
+    std::vector<std::unique_ptr<EmbeddedWindow>> copies;
     for (Region* r : {&main->nsr, &main->body}) {
         for (const auto& w : r->windows) {
             if (!w->hwnd || !IsWindow(w->hwnd)) continue;
-            PrintedWindow printed;
-            printed.hwnd = w->hwnd;
-            POINT* size = ScratchPoint();
-            POINT local = {0, 0};
-            if (!size) size = &local;
-            SendMessageA(w->hwnd, EWM_QUERYSIZE, reinterpret_cast<WPARAM>(printer.get()), reinterpret_cast<LPARAM>(size));
-            printed.size = *size;
-            ZYL_RENDERINFO* info = ScratchRender();
-            ZYL_RENDERINFO localInfo;
-            if (!info) {
-                std::memset(&localInfo, 0, sizeof localInfo);
-                info = &localInfo;
+            if (!options.printCopies) {
+                targets.push_back(w->hwnd);
+                continue;
             }
-            info->hdc = printer.get();
-            HBITMAP bitmap = reinterpret_cast<HBITMAP>(
-                SendMessageA(w->hwnd, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(info)));
-            if (bitmap) {
-                ReadBitmapPixels(bitmap, &printed.width, &printed.height, &printed.pixels);
-                DeleteObject(bitmap);   // the render result is ours
-            }
-            lastPrint.push_back(std::move(printed));
+            copies.push_back(PrintCopy(*r, *w));
+            targets.push_back(copies.back()->hwnd);
         }
     }
+    for (HWND target : targets) {
+        PrintedWindow printed;
+        printed.hwnd = target;
+        if (target) PrintOne(target, printer.get(), &printed);
+        lastPrint.push_back(std::move(printed));   // in step with the regions' windows
+    }
+    for (const auto& copy : copies)
+        if (copy->hwnd && IsWindow(copy->hwnd)) DestroyWindow(copy->hwnd);
+    copies.clear();
     printResult = pagePath.empty() || WritePage(printer.get());
+}
+
+// One window's size and picture on the printer.
+void Host::Impl::PrintOne(HWND target, HDC printer, PrintedWindow* printed) {
+    POINT* size = ScratchPoint();
+    POINT local = {0, 0};
+    if (!size) size = &local;
+    SendMessageA(target, EWM_QUERYSIZE, reinterpret_cast<WPARAM>(printer), reinterpret_cast<LPARAM>(size));
+    printed->size = *size;
+    ZYL_RENDERINFO* info = ScratchRender();
+    ZYL_RENDERINFO localInfo;
+    if (!info) {
+        std::memset(&localInfo, 0, sizeof localInfo);
+        info = &localInfo;
+    }
+    info->hdc = printer;
+    HBITMAP bitmap =
+        reinterpret_cast<HBITMAP>(SendMessageA(target, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(info)));
+    if (bitmap) {
+        ReadBitmapPixels(bitmap, &printed->width, &printed->height, &printed->pixels);
+        DeleteObject(bitmap);   // the render result is ours
+    }
+}
+
+// A hidden window made anew from a shown one's reference, for a print;
+// its hwnd is null when the module refused it.
+std::unique_ptr<EmbeddedWindow> Host::Impl::PrintCopy(Region& region, const EmbeddedWindow& shown) {
+    auto copy = std::make_unique<EmbeddedWindow>();
+    copy->ref = shown.ref;
+    HWND previous = current;
+    CreateEmbedded(region, *copy, 0, false);
+    current = previous;
+    return copy;
 }
 
 bool Host::Impl::WritePage(HDC printer) {

@@ -3,6 +3,7 @@
 // scrolling and links.
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -71,22 +72,83 @@ int LinkAt(const Region& r, int x, int y) {
         if (t.link < 0) continue;
         if (x >= t.at.x && x < t.at.x + t.extent.cx && y >= t.at.y && y < t.at.y + t.extent.cy) return t.link;
     }
+    // Hot spots of pictures.
+    for (std::size_t i = 0; i < r.links.size(); ++i) {
+        const RECT& a = r.links[i].area;
+        if (r.links[i].hasArea && x >= a.left && x < a.right && y >= a.top && y < a.bottom) return static_cast<int>(i);
+    }
     return -1;
+}
+
+// A popup as the help viewer draws one: a panel with a thin border, and a
+// shadow in the margin at its right and bottom, inside the popup's own
+// client area (the module's painter keeps to the panel).
+int PopupShadow() { return 3 * GetSystemMetrics(SM_CXVSCROLL) / 4; }
+
+void PaintPopupFrame(HDC dc, const RECT& client, HBRUSH background) {
+    const int s = PopupShadow();
+    const RECT panel = {0, 0, client.right - s, client.bottom - s};
+    RECT shadow = panel;
+    OffsetRect(&shadow, s / 2, s / 2);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &shadow, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    FillRect(dc, &panel, background);
+    FrameRect(dc, &panel, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+// Keys and the wheel scroll through WM_VSCROLL, as the scroll bar does,
+// so that whoever watches the region's scrolling sees every step.
+int ScrollCodeOfKey(WPARAM key) {
+    switch (key) {
+    case VK_UP: return SB_LINEUP;
+    case VK_DOWN: return SB_LINEDOWN;
+    case VK_PRIOR: return SB_PAGEUP;
+    case VK_NEXT: return SB_PAGEDOWN;
+    case VK_HOME: return SB_TOP;
+    case VK_END: return SB_BOTTOM;
+    default: return -1;
+    }
+}
+
+void WheelScroll(const Region& r, WPARAM wParam) {
+    const int lines = GET_WHEEL_DELTA_WPARAM(wParam) * (kWheelStep / kLineStep) / WHEEL_DELTA;
+    for (int i = 0; i < std::abs(lines) && r.hwnd; ++i)
+        SendMessageA(r.hwnd, WM_VSCROLL, lines > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+}
+
+void PaintPictures(const Region& r, HDC dc, const RECT& dirty) {
+    if (r.pictures.empty()) return;
+    OwnedDC memory(CreateCompatibleDC(dc));
+    if (!memory) return;
+    for (const RegionPicture& p : r.pictures) {
+        const int y = p.at.y - r.scrollY;
+        if (!p.bitmap || y >= dirty.bottom || y + p.size.cy <= dirty.top) continue;
+        Selected bitmap(memory.get(), p.bitmap);
+        if (p.transparent)
+            TransparentBlt(dc, p.at.x, y, p.size.cx, p.size.cy, memory.get(), 0, 0, p.size.cx, p.size.cy, p.key);
+        else
+            BitBlt(dc, p.at.x, y, p.size.cx, p.size.cy, memory.get(), 0, 0, SRCCOPY);
+    }
 }
 
 void PaintRegion(Host::Impl& impl, Region& r, HDC dc, const RECT& dirty) {
     SetBkMode(dc, TRANSPARENT);
     HFONT selected = nullptr;
     Selected restore(dc, GetCurrentObject(dc, OBJ_FONT));
+    PaintPictures(r, dc, dirty);
     for (const PlacedText& t : r.flow.texts) {
         const int y = t.at.y - r.scrollY;
         if (y >= dirty.bottom || y + t.extent.cy <= dirty.top) continue;
-        HFONT font = t.link >= 0 ? impl.linkFont.get() : impl.textFont.get();
+        HFONT font = t.font >= 0 && static_cast<std::size_t>(t.font) < r.fonts.size() ? r.fonts[static_cast<std::size_t>(t.font)]
+                     : t.link >= 0                                                      ? impl.linkFont.get()
+                                                                                        : impl.textFont.get();
         if (font != selected) {
             SelectObject(dc, font);
             selected = font;
         }
-        SetTextColor(dc, t.link >= 0 ? kLinkColour : RGB(0, 0, 0));
+        const bool asLink = t.link >= 0 && static_cast<std::size_t>(t.link) < r.links.size() &&
+                            !r.links[static_cast<std::size_t>(t.link)].plain;
+        SetTextColor(dc, asLink ? kLinkColour : t.colour != CLR_INVALID ? t.colour : RGB(0, 0, 0));
         TextOutW(dc, t.at.x, y, t.text.c_str(), static_cast<int>(t.text.size()));
     }
     // A reference the host could not honour shows as a framed note where
@@ -161,21 +223,21 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (nav.topic >= 0) impl.Queue(std::move(nav));
         return 0;
     }
+    case ZYL_HOST_MSG_BUTTONPOINT:
+        impl.ShowContents(*f, lParam);
+        return 0;
     case WM_KEYDOWN: {
-        Region& r = f->body;
-        switch (wParam) {
-        case VK_ESCAPE: impl.ClosePopup(); return 0;
-        case VK_UP: impl.ScrollTo(r, r.scrollY - kLineStep); return 0;
-        case VK_DOWN: impl.ScrollTo(r, r.scrollY + kLineStep); return 0;
-        case VK_PRIOR: impl.ScrollTo(r, r.scrollY - std::max(kLineStep, r.viewHeight - kLineStep)); return 0;
-        case VK_NEXT: impl.ScrollTo(r, r.scrollY + std::max(kLineStep, r.viewHeight - kLineStep)); return 0;
-        case VK_HOME: impl.ScrollTo(r, 0); return 0;
-        case VK_END: impl.ScrollTo(r, INT_MAX / 2); return 0;
+        if (wParam == VK_ESCAPE) {
+            impl.ClosePopup();
+            return 0;
         }
-        break;
+        const int code = ScrollCodeOfKey(wParam);
+        if (code < 0) break;
+        SendMessageA(f->body.hwnd, WM_VSCROLL, static_cast<WPARAM>(code), 0);
+        return 0;
     }
     case WM_MOUSEWHEEL:
-        impl.ScrollTo(f->body, f->body.scrollY - GET_WHEEL_DELTA_WPARAM(wParam) * kWheelStep / WHEEL_DELTA);
+        WheelScroll(f->body, wParam);
         return 0;
     case WM_DESTROY:
         // The regions still exist: the embedded windows go first, while
@@ -218,6 +280,10 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT rc;
         GetClientRect(hwnd, &rc);
         Brush brush(CreateSolidBrush(impl.options.backgroundColour));
+        if (isPopup) {
+            PaintPopupFrame(reinterpret_cast<HDC>(wParam), rc, brush.get());
+            return 1;
+        }
         FillRect(reinterpret_cast<HDC>(wParam), &rc, brush.get());
         return 1;
     }
@@ -249,7 +315,7 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MOUSEWHEEL:
         if (!r->nsr) {
-            impl.ScrollTo(*r, r->scrollY - GET_WHEEL_DELTA_WPARAM(wParam) * kWheelStep / WHEEL_DELTA);
+            WheelScroll(*r, wParam);
             return 0;
         }
         break;
@@ -282,6 +348,10 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_ACTIVATE:
+        // A popup goes as soon as the user turns to another window.
+        if (isPopup && LOWORD(wParam) == WA_INACTIVE) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        break;
     case WM_CLOSE:
         if (isPopup) {
             impl.ClosePopup();   // deletes *r
@@ -301,11 +371,12 @@ LRESULT CALLBACK RegionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------------------
 
 std::wstring Host::Impl::Wide(const std::string& text) const {
-    return AnsiToWide(text, script.utf8 ? CP_UTF8 : CP_ACP);
+    return AnsiToWide(text, script.utf8 ? CP_UTF8 : script.codePage ? script.codePage : CP_ACP);
 }
 
 std::string Host::Impl::Ansi(const std::string& text) const {
-    return script.utf8 ? WideToAnsi(AnsiToWide(text, CP_UTF8)) : text;
+    if (script.utf8) return WideToAnsi(AnsiToWide(text, CP_UTF8));
+    return script.codePage && script.codePage != GetACP() ? WideToAnsi(AnsiToWide(text, script.codePage)) : text;
 }
 
 bool Host::Impl::CreateRegions(Frame& f) {
@@ -383,7 +454,7 @@ Region* Host::Impl::FindRegion(HWND hwnd) {
     return nullptr;
 }
 
-HWND Host::Impl::CreateEmbedded(Region& region, EmbeddedWindow& w, int id) {
+HWND Host::Impl::CreateEmbedded(Region& region, EmbeddedWindow& w, int id, bool visible) {
     HINSTANCE instance = nullptr;
     if (!ResolveDll(w.ref.dll, &instance)) {
         w.problem = "Cannot load DLL " + w.ref.dll;
@@ -413,7 +484,7 @@ HWND Host::Impl::CreateEmbedded(Region& region, EmbeddedWindow& w, int id) {
     info->authorData = strings + help.size() + 1;
 
     current = region.hwnd;
-    w.hwnd = CreateWindowExA(0, w.ref.className.c_str(), "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, region.hwnd,
+    w.hwnd = CreateWindowExA(0, w.ref.className.c_str(), "", WS_CHILD | (visible ? WS_VISIBLE : 0), 0, 0, 0, 0, region.hwnd,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, info);
     if (!w.hwnd) {
         // Refused by the module (or an unknown class): the topic shows
@@ -440,6 +511,8 @@ void Host::Impl::DestroyEmbedded(Region& region) {
         if (w->hwnd && IsWindow(w->hwnd)) DestroyWindow(w->hwnd);
     region.flow = FlowResult();
     region.links.clear();
+    region.pictures.clear();
+    region.fonts.clear();
 }
 
 void Host::Impl::DestroyEmbedded(Frame& frame) {
@@ -455,26 +528,76 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
     // Pieces of the flow; embedded windows are created in topic order.
     // Everything is copied out of the script first: creating a window runs
     // the module, and nothing it does may pull the script from under us.
+    WindowDC dc(r.hwnd);
+    const int dpi = std::max(1, GetDeviceCaps(dc.get(), LOGPIXELSY));
+    auto pixels = [dpi](int halfPoints) { return MulDiv(halfPoints, dpi, 144); };
+    std::map<HFONT, int> fontIndex;
+    auto font = [&](const zylscript::TextStyle& style, bool link) {
+        HFONT h = FontFor(style, link);
+        auto it = fontIndex.find(h);
+        if (it != fontIndex.end()) return it->second;
+        r.fonts.push_back(h);
+        return fontIndex[h] = static_cast<int>(r.fonts.size()) - 1;
+    };
     std::vector<FlowParagraph> paragraphs;
     std::vector<EmbeddedRef> refs;
+    std::vector<char> boxIsPicture;    // per box: a picture (else a window)
+    std::vector<const CachedPicture*> boxPictures;
     for (const auto* list : sources) {
         for (const zylscript::Paragraph& p : *list) {
             FlowParagraph fp;
+            const zylscript::ParagraphFormat& f = p.format;
+            fp.format.spaceAbove = pixels(f.spaceAbove);
+            fp.format.spaceBelow = pixels(f.spaceBelow);
+            fp.format.lineSpacing = f.lineSpacing > 0 ? pixels(f.lineSpacing) : -pixels(-f.lineSpacing);
+            fp.format.leftIndent = pixels(f.leftIndent);
+            fp.format.rightIndent = pixels(f.rightIndent);
+            fp.format.firstIndent = pixels(f.firstIndent);
+            fp.format.align = f.align;
+            for (const zylscript::TabStop& tab : f.tabs) fp.format.tabs.push_back(pixels(tab.position));
+            std::sort(fp.format.tabs.begin(), fp.format.tabs.end());
+            fp.format.defaultTab = pixels(72);   // every half inch
+            fp.format.lineBreakBefore = p.lineBreakBefore;
             for (const zylscript::Segment& s : p.segments) {
                 FlowPiece piece;
                 switch (s.kind) {
                 case zylscript::Segment::Kind::Text:
                     piece.text = Wide(s.text);
+                    piece.font = font(s.style, false);
+                    if (s.style.colour != zylscript::kNoColour) piece.colour = s.style.colour;
                     break;
-                case zylscript::Segment::Kind::Link:
+                case zylscript::Segment::Kind::Link: {
                     piece.text = Wide(s.text);
                     piece.link = static_cast<int>(r.links.size());
-                    r.links.push_back(RegionLink{s.link, s.target});
+                    piece.font = font(s.style, !s.plain);
+                    if (s.style.colour != zylscript::kNoColour) piece.colour = s.style.colour;
+                    RegionLink link;
+                    link.kind = s.link;
+                    link.target = s.target;
+                    link.byHash = s.byHash;
+                    link.hash = s.hash;
+                    link.file = s.file;
+                    link.plain = s.plain;
+                    r.links.push_back(std::move(link));
                     break;
+                }
                 case zylscript::Segment::Kind::Embedded:
-                    piece.box = static_cast<int>(refs.size());
+                    piece.box = static_cast<int>(boxIsPicture.size());
+                    boxIsPicture.push_back(0);
+                    boxPictures.push_back(nullptr);
                     refs.push_back(s.ref);
                     break;
+                case zylscript::Segment::Kind::Picture: {
+                    const CachedPicture* picture = PictureFor(s.picture);
+                    if (!picture) continue;   // a picture that cannot be shown takes no room
+                    piece.box = static_cast<int>(boxIsPicture.size());
+                    boxIsPicture.push_back(1);
+                    boxPictures.push_back(picture);
+                    EmbeddedRef asBox;
+                    asBox.align = s.picture.align;
+                    refs.push_back(asBox);
+                    break;
+                }
                 }
                 fp.push_back(std::move(piece));
             }
@@ -483,28 +606,40 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
     }
 
     std::vector<std::unique_ptr<EmbeddedWindow>> windows;
+    std::vector<std::size_t> windowOfBox(refs.size(), static_cast<std::size_t>(-1));
     std::vector<FlowBox> boxes;
     for (std::size_t i = 0; i < refs.size(); ++i) {
-        auto w = std::make_unique<EmbeddedWindow>();
-        w->ref = std::move(refs[i]);
-        CreateEmbedded(r, *w, static_cast<int>(i) + 1);
         FlowBox box;
-        box.align = w->ref.align;
-        box.size = w->size;
+        box.align = refs[i].align;
+        if (boxIsPicture[i]) {
+            box.size = boxPictures[i]->size;
+        } else {
+            auto w = std::make_unique<EmbeddedWindow>();
+            w->ref = std::move(refs[i]);
+            CreateEmbedded(r, *w, static_cast<int>(windows.size()) + 1);
+            box.size = w->size;
+            windowOfBox[i] = windows.size();
+            windows.push_back(std::move(w));
+        }
         boxes.push_back(box);
-        windows.push_back(std::move(w));
     }
     // A refused window takes no room at all.
     for (FlowParagraph& fp : paragraphs)
-        for (FlowPiece& piece : fp)
-            if (piece.box >= 0 && !windows[static_cast<std::size_t>(piece.box)]->hwnd &&
-                windows[static_cast<std::size_t>(piece.box)]->problem.empty())
-                piece.box = -1;
+        for (FlowPiece& piece : fp) {
+            if (piece.box < 0 || boxIsPicture[static_cast<std::size_t>(piece.box)]) continue;
+            const EmbeddedWindow& w = *windows[windowOfBox[static_cast<std::size_t>(piece.box)]];
+            if (!w.hwnd && w.problem.empty()) piece.box = -1;
+        }
 
     FlowStyle style;
     style.textFont = textFont.get();
     style.linkFont = linkFont.get();
-    WindowDC dc(r.hwnd);
+    if (r.frame && r.frame->kind == FrameKind::Popup) {
+        // Room inside the popup's border for a frame the author draws.
+        style.margin = 12;
+        style.top = 10;
+    }
+    style.fonts = r.fonts;
     FlowResult flow = Flow(dc.get(), paragraphs, boxes, width, style);
     if (scrolls && flow.height > height) {
         // The scroll bar takes its width from the text.
@@ -512,12 +647,32 @@ void Host::Impl::LayoutRegion(Region& r, const std::vector<const std::vector<zyl
     }
     r.viewHeight = height;
     r.scrollY = scrolls ? std::max(0, std::min(r.scrollY, flow.height - height)) : 0;
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        EmbeddedWindow& w = *windows[i];
-        w.at = flow.boxes[i];
-        if (w.hwnd)
-            SetWindowPos(w.hwnd, nullptr, w.at.x, w.at.y - r.scrollY, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        if (!boxIsPicture[i]) {
+            EmbeddedWindow& w = *windows[windowOfBox[i]];
+            w.at = flow.boxes[i];
+            if (w.hwnd)
+                SetWindowPos(w.hwnd, nullptr, w.at.x, w.at.y - r.scrollY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            continue;
+        }
+        const CachedPicture& c = *boxPictures[i];
+        RegionPicture p;
+        p.bitmap = c.bitmap.get();
+        p.size = c.size;
+        p.at = flow.boxes[i];
+        p.transparent = c.transparent;
+        p.key = c.key;
+        r.pictures.push_back(p);
+        for (const zylhlp::HotSpot& h : c.hotSpots) {
+            RegionLink link;
+            link.kind = h.link;
+            link.target = h.target;
+            link.byHash = h.link != zylscript::LinkKind::Macro;
+            link.hash = h.hash;
+            link.hasArea = true;
+            link.area = RECT{p.at.x + h.x, p.at.y + h.y, p.at.x + h.x + h.width, p.at.y + h.y + h.height};
+            r.links.push_back(std::move(link));
+        }
     }
     r.windows = std::move(windows);
     r.flow = std::move(flow);
@@ -582,6 +737,38 @@ void Host::Impl::LayoutFrame(Frame& f) {
     EndOfLayout();
 }
 
+void Host::Impl::SetSecondaryCaption(const Frame& f, const std::string& title) {
+    // As a help viewer does: "name|Caption", from which the module learns
+    // the window's name and shows only the caption. A module that does not
+    // take the name leaves it there: then the caption is set once more.
+    if (handler && f.name.size() < kWindowNameChars) {
+        const std::string named = f.name + "|" + title;
+        SetWindowTextA(f.hwnd, named.c_str());
+        char shown[512] = "";
+        GetWindowTextA(f.hwnd, shown, sizeof shown);
+        if (named != shown) return;
+    }
+    SetWindowTextA(f.hwnd, title.c_str());
+}
+
+void Host::Impl::RunEntryMacros(int topic) {
+    if (!haveScript || topic < 0 || static_cast<std::size_t>(topic) >= script.topics.size()) return;
+    // Copied: a macro may open another script.
+    const std::vector<std::string> macros = script.topics[static_cast<std::size_t>(topic)].entryMacros;
+    for (const std::string& macro : macros) Api(helpFile.c_str(), ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>(macro.c_str()));
+}
+
+void Host::Impl::AnnounceWindow(HWND window, WPARAM kind) {
+    // The handle stands in the record's fourth 32-bit word.
+    if (!main || !main->hwnd || !window) return;
+    HandoffBlock record(sizeof(ZYL_NEWWINDOWINFO), options.allocateHigh);
+    if (auto* info = static_cast<ZYL_NEWWINDOWINFO*>(record.data())) {
+        std::memset(info, 0, sizeof *info);
+        info->window = HandleToUlong(window);
+        SendMessageA(main->hwnd, ZYL_HOST_MSG_NEWWINDOW, kind, reinterpret_cast<LPARAM>(info));
+    }
+}
+
 void Host::Impl::ShowTopic(Frame& f, int topic) {
     if (!f.hwnd) return;
     if (layingOut) {
@@ -595,10 +782,8 @@ void Host::Impl::ShowTopic(Frame& f, int topic) {
     }
     if (f.kind != FrameKind::Popup) ClosePopup();
     // The main frame remembers where it came from, for Back().
-    if (f.kind == FrameKind::Main && f.topic >= 0 && f.topic != topic && !skipHistory) {
-        history.push_back(f.topic);
-        if (history.size() > 256) history.erase(history.begin());
-    }
+    if (f.kind == FrameKind::Main && f.topic >= 0 && f.topic != topic && !skipHistory) NoteVisit(scriptPath, f.topic);
+    EnsureTopic(topic);
     // Message 6 while the old topic is still shown, 7 once the new one is.
     current = f.body.hwnd;
     Send(DW_STARTJUMP, 0, 0);
@@ -606,7 +791,8 @@ void Host::Impl::ShowTopic(Frame& f, int topic) {
     f.topic = topic;
     f.body.scrollY = 0;
     if (f.kind == FrameKind::Secondary && haveScript)
-        SetWindowTextA(f.hwnd, Ansi(script.topics[static_cast<std::size_t>(topic)].title).c_str());
+        SetSecondaryCaption(f, Ansi(script.topics[static_cast<std::size_t>(topic)].title));
+    RunEntryMacros(topic);
     LayoutFrame(f);
     current = f.body.hwnd;
     Send(DW_ENDJUMP, 0, 0);
@@ -638,10 +824,21 @@ HWND Host::Impl::OpenSecondary(const std::string& name, int topic) {
         RECT rc = {0, 0, 480, 360};
         AdjustWindowRectEx(&rc, style, FALSE, 0);
         const int offset = 40 + 30 * static_cast<int>(secondaries.size() % 8);
+        int x = offset, y = offset, cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+        // Where the file's definition of the window puts it, in 1/1024ths
+        // of the screen.
+        for (const zylscript::WindowDef& def : script.windows) {
+            if (!EqualNoCase(def.name, name)) continue;
+            const int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
+            if (def.x >= 0) x = MulDiv(def.x, sx, 1024);
+            if (def.y >= 0) y = MulDiv(def.y, sy, 1024);
+            if (def.width > 0) cx = MulDiv(def.width, sx, 1024);
+            if (def.height > 0) cy = MulDiv(def.height, sy, 1024);
+        }
         // Created without a caption: the first caption, set with the
         // topic, is where the module learns the window's name.
-        frame->hwnd = CreateWindowExA(0, ZYL_HOST_CLASS_SECONDARY, "", style, offset, offset, rc.right - rc.left,
-                                      rc.bottom - rc.top, nullptr, nullptr, HostInstance(), frame.get());
+        frame->hwnd = CreateWindowExA(0, ZYL_HOST_CLASS_SECONDARY, "", style, x, y, cx, cy, nullptr, nullptr,
+                                      HostInstance(), frame.get());
         if (!frame->hwnd) {
             lastError = "cannot create the secondary window " + name;
             return nullptr;
@@ -652,6 +849,7 @@ HWND Host::Impl::OpenSecondary(const std::string& name, int topic) {
         }
         f = frame.get();
         secondaries.push_back(std::move(frame));
+        AnnounceWindow(f->hwnd, ZYL_NEWWINDOW_SECONDARY);
     }
     if (topic >= 0) {
         ShowTopic(*f, topic);
@@ -685,6 +883,7 @@ HWND Host::Impl::OpenPopup(int topic) {
     }
     ClosePopup();
     RegisterClasses();
+    EnsureTopic(topic);
     auto p = std::make_unique<Frame>();
     p->impl = this;
     p->kind = FrameKind::Popup;
@@ -692,7 +891,7 @@ HWND Host::Impl::OpenPopup(int topic) {
     p->topic = topic;
     p->body.frame = p.get();
     HWND owner = main ? main->hwnd : nullptr;
-    const DWORD style = WS_POPUP | WS_BORDER;
+    const DWORD style = WS_POPUP;
     p->hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, ZYL_HOST_CLASS_POPUP, "", style, 0, 0, kPopupWidth, 10, owner, nullptr,
                               HostInstance(), &p->body);
     if (!p->hwnd) {
@@ -702,20 +901,24 @@ HWND Host::Impl::OpenPopup(int topic) {
     p->body.hwnd = p->hwnd;
     popup = std::move(p);
     Frame& f = *popup;
+    AnnounceWindow(f.hwnd, ZYL_NEWWINDOW_POPUP);
 
     // The popup is its own region: its windows are its children, and
     // GetInfo item 3 answers it while it is open.
+    current = f.hwnd;
+    RunEntryMacros(topic);
+    if (!popup || popup->hwnd != f.hwnd) return nullptr;   // a macro closed it
     current = f.hwnd;
     RECT client;
     GetClientRect(f.hwnd, &client);
     const zylscript::Topic& t = script.topics[static_cast<std::size_t>(topic)];
     const bool outer = layingOut;
     layingOut = true;
-    LayoutRegion(f.body, {&t.nsr, &t.body}, client.right, INT_MAX / 2, false);
+    LayoutRegion(f.body, {&t.nsr, &t.body}, client.right - PopupShadow(), INT_MAX / 2, false);
     layingOut = outer;
     EndOfLayout();
 
-    RECT rc = {0, 0, client.right, std::max(f.body.flow.height, 12)};
+    RECT rc = {0, 0, client.right, std::max(f.body.flow.height, 12) + PopupShadow()};
     AdjustWindowRectEx(&rc, style, FALSE, WS_EX_TOOLWINDOW);
     const int w = rc.right - rc.left;
     const int h = std::min<int>(rc.bottom - rc.top, GetSystemMetrics(SM_CYSCREEN) - 20);

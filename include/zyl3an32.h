@@ -59,11 +59,19 @@ extern "C" {
 #define ZYL_HOST_MSG_JUMPHASH     0x040A  /* lParam: context hash of a topic to show in this frame */
 #define ZYL_HOST_MSG_WINDOWNAME   0x05F5  /* lParam: 9-byte buffer that receives the window name */
 #define ZYL_HOST_MSG_PALETTE      0x05FA  /* wParam: the window whose palette is to be realized */
-#define ZYL_HOST_MSG_NEWWINDOW    0x05FB  /* wParam 3: new secondary frame, 4: new popup; lParam:
-                                             host record, the window at byte offset 12 */
+#define ZYL_HOST_MSG_NEWWINDOW    0x05FB  /* wParam ZYL_NEWWINDOW_*; lParam: ZYL_NEWWINDOWINFO* */
 #define ZYL_HOST_MSG_BUTTONPOINT  0x05FD  /* lParam: a contents button's lower-left corner on the
                                              screen (x low, y high word); the rest is the host's */
 #define ZYL_HOST_CMD_PRINT        0x044F  /* WM_COMMAND id of the host's print command */
+#define ZYL_NEWWINDOW_SECONDARY   3       /* ZYL_HOST_MSG_NEWWINDOW: a new secondary frame */
+#define ZYL_NEWWINDOW_POPUP       4       /* ZYL_HOST_MSG_NEWWINDOW: a new popup */
+/* The host record of ZYL_HOST_MSG_NEWWINDOW: the new window stands in its
+   fourth 32-bit word (byte offset 12). Window handles are 32-bit values on
+   64-bit Windows too (HandleToLong / LongToHandle). */
+typedef struct ZYL_NEWWINDOWINFO {
+    DWORD reserved[3];
+    DWORD window;
+} ZYL_NEWWINDOWINFO;
 /* Registered message the module sends the main frame when it gets the
    callback table. */
 #define ZYL_HOST_SHELL_MESSAGE    "WM_CEDARTRUNK"
@@ -117,9 +125,72 @@ LRESULT CALLBACK AnimButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 LRESULT CALLBACK AnimMovieWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK AnimPictWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* Video window (ZYL3_ANIMVIDEO32), its control bar (ZYL3_ANIMVIDBAR32) and
+   the multimedia I/O procedure that reads clips out of the help file. */
+LRESULT CALLBACK AnimVideoWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK VideoBarWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK VideoIoProc(LPSTR mmioInfo, UINT message, LPARAM lParam1, LPARAM lParam2);
+/* Bullet list and its comment tip (the tip is a top-level window the list
+   shows beside itself). */
+LRESULT CALLBACK AnimBulletWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ToolTipWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+/* Tab bar (ZYL3_ANIMTAB32): file-card tabs that jump between topics. */
+LRESULT CALLBACK AnimTabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* Graphic button (ZYL3_ANIMGRAPBTN32) and contents button
+   (ZYL3_ANIMTOCBUTTON32). */
+LRESULT CALLBACK AnimGrapBtnWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK AnimTocButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
 void CALLBACK ZylAnimInit(void);
+
+/* Decoration of the host's windows: background colours and watermark
+   pictures behind topic text (docs/macros.md), and the procedures the
+   module puts on the host's frames, regions and popups. */
+void CALLBACK ZylWatermark(LPCSTR windowName, LPCSTR pictureName, DWORD flags);
+void CALLBACK Watermark(LPCSTR pictureName, WORD flags);
+void CALLBACK ZylSPC(LPCSTR windowName, DWORD nsrColour, DWORD topicColour);
+LRESULT CALLBACK HelpMainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HelpSecWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HelpNsrWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HelpScrWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HelpNoteWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam);
+
+/* Form fields (ZYL3_ANIMCONTROL32) and their macro routines. A control name
+   is "group:name", or a bare name for the empty group. Register e.g.
+   RR(`ZYL3AN32.DLL', `ZylCtrlGet', `I=S'). */
+LRESULT CALLBACK AnimControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LONG CALLBACK ZylCtrlGet(LPCSTR controlName);
+LONG CALLBACK ZylCtrlTest(LPCSTR controlName, LONG value);
+void CALLBACK ZylCtrlSet(LPCSTR controlName, LONG value, LPCSTR text);
+void CALLBACK ZylCtrlLoad(LPCSTR group);
+void CALLBACK ZylCtrlSave(LPCSTR group);
+
+/* Sound, font, shell and display macro routines, and the two enumeration
+   callbacks they and the splash use. Prototypes for RegisterRoutine:
+   ZylSndPlay `SU', ZylFont `SS', ZylShell `SSSSU', ZylDC and VideoInfo
+   `I=u'. */
+#define ZYLSND_ON_DISK 16    /* ZylSndPlay: the sound is a disk file, not one in the help file */
+#define ZYLSND_ASYNC   128   /* ZylSndPlay: return while the sound plays */
+void CALLBACK ZylSndPlay(LPCSTR fileName, DWORD flags);
+void CALLBACK ZylFont(LPCSTR fontFile, LPCSTR faceName);
+void CALLBACK ZylShell(LPCSTR commandLine, LPCSTR document, LPCSTR verb, LPCSTR directory, DWORD failureTopic);
+int CALLBACK ZylDC(WORD test);
+int CALLBACK VideoInfo(WORD test);
+int CALLBACK TestFontFamily(const LOGFONTA* font, const TEXTMETRICA* metrics, DWORD fontType, LPARAM search);
+BOOL CALLBACK EnumWindowsProc(HWND window, LPARAM found);
+/* The frame window of a sibling viewer, asked before a splash is shown:
+   wParam is a global atom holding the help file's path; a reply of 0 means
+   no splash. */
+#define ZYL_SIBLING_VIEWER_CLASS "CORALVIEW_FRAME32"
+#define ZYL_SIBLING_MSG_SPLASH   0x1404
+
+/* Splash window (ZYL3_ANIMSPLASH32), shown by ZylSplash (prototype `Su'). */
+void CALLBACK ZylSplash(LPCSTR fileName, WORD seconds);
+LRESULT CALLBACK AnimSplashWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 #ifdef __cplusplus
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <unordered_map>
 
 namespace zylhc {
 
@@ -38,9 +39,9 @@ void PutCompressedShort(Bytes& b, int v) {              // -16384 <= v < 16384
     if (v >= -0x40 && v < 0x40) Put8(b, static_cast<std::uint32_t>(v + 0x40) * 2);
     else Put16(b, static_cast<std::uint32_t>(v + 0x4000) * 2 + 1);
 }
-void PutCompressedLong(Bytes& b, std::int32_t v) {      // -2^30 <= v < 2^30
+void PutCompressedLong(Bytes& b, std::int32_t v) {      // -2^26 <= v < 2^30
     if (v >= -0x4000 && v < 0x4000) Put16(b, static_cast<std::uint32_t>(v + 0x4000) * 2);
-    else Put32(b, static_cast<std::uint32_t>(v + 0x40000000) * 2 + 1);
+    else Put32(b, static_cast<std::uint32_t>(v + 0x4000000) * 2 + 1);
 }
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
@@ -320,6 +321,8 @@ public:
 
     bool Write(const HelpParagraph& p, std::size_t topic, std::string* error) {
         topic_ = topic;
+        if (!LayoutFits(p.layout)) return Fail(error, "paragraph spacing, indents or tab stops out of range");
+        layout_ = p.layout;
         // A paragraph that starts with a font starts its record with it.
         std::size_t i = 0;
         if (!p.items.empty() && p.items[0].kind == ItemKind::Font) {
@@ -345,8 +348,19 @@ public:
             case ItemKind::LineBreak:
                 Put8(command, 0x81);
                 break;
+            case ItemKind::Tab:
+                Put8(command, 0x83);
+                break;
             case ItemKind::Window:
                 if (!WindowCommand(item, &command)) return Fail(error, "embedded window reference too long or holds a NUL");
+                break;
+            case ItemKind::Picture:
+                if (item.value > 0x7FFF) return Fail(error, "picture number out of range");
+                Put8(command, item.align == 'l' ? 0x87 : item.align == 'r' ? 0x88 : 0x86);
+                Put8(command, 0x03);             // a picture
+                PutCompressedLong(command, 4);
+                Put16(command, 0);               // in an internal file of its own
+                Put16(command, item.value);
                 break;
             case ItemKind::Jump:
             case ItemKind::Popup:
@@ -376,6 +390,44 @@ private:
     static bool Fail(std::string* error, const char* why) {
         *error = why;
         return false;
+    }
+
+    static bool LayoutFits(const ParagraphLayout& l) {
+        auto fits = [](int v) { return v >= -0x4000 && v < 0x4000; };
+        if (!fits(l.spaceAbove) || !fits(l.spaceBelow) || !fits(l.lineSpacing) || !fits(l.leftIndent) ||
+            !fits(l.rightIndent) || !fits(l.firstIndent) || l.tabs.size() > 32)
+            return false;
+        if (l.align != 'l' && l.align != 'c' && l.align != 'r') return false;
+        for (const auto& tab : l.tabs)
+            if (tab.first < 0 || tab.first > 0x3FFF || (tab.second != 'l' && tab.second != 'r' && tab.second != 'c'))
+                return false;
+        return true;
+    }
+
+    // The paragraph's spacing, indents, tab stops and alignment: a bit for
+    // each value given, then the values.
+    void PutLayout(Bytes& out) const {
+        const ParagraphLayout& l = layout_;
+        const int values[] = {l.spaceAbove, l.spaceBelow, l.lineSpacing, l.leftIndent, l.rightIndent, l.firstIndent};
+        std::uint32_t bits = 0;
+        for (int i = 0; i < 6; ++i)
+            if (values[i] != 0) bits |= 0x0002u << i;
+        if (!l.tabs.empty()) bits |= 0x0200;
+        if (l.align == 'r') bits |= 0x0400;
+        if (l.align == 'c') bits |= 0x0800;
+        Put16(out, bits);
+        for (int i = 0; i < 6; ++i)
+            if (values[i] != 0) PutCompressedShort(out, values[i]);
+        if (l.tabs.empty()) return;
+        PutCompressedShort(out, static_cast<int>(l.tabs.size()));
+        for (const auto& tab : l.tabs) {
+            if (tab.second == 'l') {
+                PutCompressedUShort(out, static_cast<std::uint32_t>(tab.first));
+            } else {
+                PutCompressedUShort(out, static_cast<std::uint32_t>(tab.first) | 0x4000);
+                PutCompressedUShort(out, tab.second == 'r' ? 1 : 2);
+            }
+        }
     }
 
     // At least what the record takes once finished.
@@ -449,6 +501,23 @@ private:
             Put16(*command, static_cast<std::uint32_t>(item.text.size() + 1));
             PutText(*command, item.text);
             Put8(*command, 0);
+        } else if (!item.text.empty()) {
+            // Into another help file, maybe into a window of it: the window's
+            // name, then the file's.
+            const std::size_t gt = item.text.find('>');
+            const std::string window = gt == std::string::npos ? std::string() : item.text.substr(0, gt);
+            const std::string file = gt == std::string::npos ? item.text : item.text.substr(gt + 1);
+            if (item.text.size() > kMaxUncutBytes || item.text.find('\0') != std::string::npos || file.empty()) return false;
+            Put8(*command, item.kind == ItemKind::Jump ? 0xEB : 0xEA);
+            Put16(*command, static_cast<std::uint32_t>(5 + (window.empty() ? 0 : window.size() + 1) + file.size() + 1));
+            Put8(*command, window.empty() ? 4 : 6);
+            Put32(*command, item.value);
+            if (!window.empty()) {
+                PutText(*command, window);
+                Put8(*command, 0);
+            }
+            PutText(*command, file);
+            Put8(*command, 0);
         } else if (item.kind == ItemKind::Jump && item.window >= 0) {
             if (item.window > 0xFF) return false;
             Put8(*command, 0xEB);                      // a jump into a secondary window
@@ -474,8 +543,7 @@ private:
         Put8(rest, 0x00);
         Put8(rest, 0x80);
         Put16(rest, 0);            // id
-        Put16(rest, 0x0004);       // spacing below follows
-        PutCompressedShort(rest, 12);
+        PutLayout(rest);
         rest.insert(rest.end(), format_.begin(), format_.end());
         Bytes data1;
         PutCompressedLong(data1, static_cast<std::int32_t>(rest.size()));
@@ -490,6 +558,7 @@ private:
     std::vector<Record>* out_;
     std::size_t topic_ = 0;
     std::uint32_t font_ = 0;   // in force where a record starts
+    ParagraphLayout layout_;
     Bytes format_, text_;
     std::string pending_;      // the string the next command ends
 };
@@ -623,6 +692,216 @@ Bytes TopicFile(TopicLayout* t, bool compress) {
             if (t->records[r].type == kTopicHeader) lastHeader = t->records[r].Pos();
     }
     return out;
+}
+
+// ---- phrase compression ----
+
+// Words are runs of bytes above the blank; phrases are the words that save
+// the most, each stored once and named by a code wherever it stands.
+bool IsWordByte(std::uint8_t c) { return c > 0x20; }
+
+struct PhraseTable {
+    std::vector<std::string> phrases;   // in index order
+    std::unordered_map<std::string, std::uint32_t> index;
+};
+
+// LinkData2 of a record: the text strings (and a topic's title and macros).
+std::size_t TextStart(const Record& r) {
+    return static_cast<std::size_t>(r.bytes[16] | (r.bytes[17] << 8) | (r.bytes[18] << 16) | (r.bytes[19] << 24));
+}
+
+PhraseTable ChoosePhrases(const std::vector<Record>& records, bool hall) {
+    std::unordered_map<std::string, std::uint32_t> counts;
+    for (const Record& r : records) {
+        const std::size_t end = r.bytes.size();
+        for (std::size_t i = TextStart(r); i < end;) {
+            if (!IsWordByte(r.bytes[i])) {
+                ++i;
+                continue;
+            }
+            std::size_t j = i;
+            while (j < end && IsWordByte(r.bytes[j])) ++j;
+            if (j - i >= 3 && j - i <= 64) ++counts[std::string(r.bytes.begin() + static_cast<std::ptrdiff_t>(i), r.bytes.begin() + static_cast<std::ptrdiff_t>(j))];
+            i = j;
+        }
+    }
+    // A code takes two bytes (one for the first 128 phrases of the 4.0 kind).
+    struct Candidate {
+        long long saving;
+        const std::string* word;
+    };
+    std::vector<Candidate> candidates;
+    for (const auto& c : counts) {
+        const long long length = static_cast<long long>(c.first.size());
+        const long long saving = static_cast<long long>(c.second) * (length - (hall ? 1 : 2)) - length;
+        if (saving > 0) candidates.push_back({saving, &c.first});
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.saving != b.saving ? a.saving > b.saving : *a.word < *b.word;
+    });
+    // |Phrases numbers up to 1920 phrases with 16-bit offsets; the 4.0
+    // codes reach 16512.
+    const std::size_t most = hall ? 16512 : 1920;
+    std::size_t bytes = 2;
+    PhraseTable t;
+    for (const Candidate& c : candidates) {
+        if (t.phrases.size() >= most) break;
+        if (!hall && bytes + c.word->size() + 2 > 0xFFFF) break;
+        bytes += c.word->size() + 2;
+        t.index.emplace(*c.word, static_cast<std::uint32_t>(t.phrases.size()));
+        t.phrases.push_back(*c.word);
+    }
+    return t;
+}
+
+// |Phrases: a byte below 0x10 starts a two-byte code 0x100 + 2 * phrase,
+// odd when a blank follows the phrase; any other byte stands for itself.
+bool EncodePhrases(const std::uint8_t* text, std::size_t n, const PhraseTable& t, Bytes* out) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (text[i] >= 1 && text[i] <= 0x0F) return false;   // would read as a code
+    for (std::size_t i = 0; i < n;) {
+        if (!IsWordByte(text[i])) {
+            Put8(*out, text[i++]);
+            continue;
+        }
+        std::size_t j = i;
+        while (j < n && IsWordByte(text[j])) ++j;
+        const auto it = t.index.find(std::string(text + i, text + j));
+        if (it == t.index.end()) {
+            out->insert(out->end(), text + i, text + j);
+        } else {
+            std::uint32_t code = 0x100 + 2 * it->second;
+            if (j < n && text[j] == ' ') {
+                code |= 1;
+                ++j;
+            }
+            Put8(*out, code >> 8);
+            Put8(*out, code & 0xFF);
+        }
+        i = j;
+    }
+    return true;
+}
+
+// The 4.0 kind: even bytes name phrases 0..127, xxxxxx01 and a byte the
+// next ones, xxxxx011 copies up to 32 bytes, xxxx0111 makes up to 16
+// blanks and xxxx1111 up to 16 NULs.
+void EncodeHall(const std::uint8_t* text, std::size_t n, const PhraseTable& t, Bytes* out) {
+    Bytes literal;
+    auto flush = [&] {
+        for (std::size_t at = 0; at < literal.size();) {
+            const std::size_t take = std::min<std::size_t>(32, literal.size() - at);
+            Put8(*out, static_cast<std::uint32_t>((take - 1) << 3 | 3));
+            out->insert(out->end(), literal.begin() + static_cast<std::ptrdiff_t>(at), literal.begin() + static_cast<std::ptrdiff_t>(at + take));
+            at += take;
+        }
+        literal.clear();
+    };
+    for (std::size_t i = 0; i < n;) {
+        const std::uint8_t c = text[i];
+        if (IsWordByte(c)) {
+            std::size_t j = i;
+            while (j < n && IsWordByte(text[j])) ++j;
+            const auto it = t.index.find(std::string(text + i, text + j));
+            if (it == t.index.end()) {
+                literal.insert(literal.end(), text + i, text + j);
+            } else {
+                flush();
+                const std::uint32_t index = it->second;
+                if (index < 128) {
+                    Put8(*out, index * 2);
+                } else {
+                    Put8(*out, ((index - 128) >> 8) << 2 | 1);
+                    Put8(*out, (index - 128) & 0xFF);
+                }
+            }
+            i = j;
+        } else if (c == ' ' || c == 0) {
+            flush();
+            std::size_t j = i;
+            while (j < n && j - i < 16 && text[j] == c) ++j;
+            Put8(*out, static_cast<std::uint32_t>((j - i - 1) << 4 | (c == ' ' ? 0x07 : 0x0F)));
+            i = j;
+        } else {
+            literal.push_back(c);
+            ++i;
+        }
+    }
+    flush();
+}
+
+// Phrase-compresses the text of every record that gets shorter, and
+// writes the phrase files.
+void CompressText(std::vector<Record>* records, HelpDocument::Phrases kind, std::vector<InternalFile>* files) {
+    const bool hall = kind == HelpDocument::Phrases::kHall;
+    const PhraseTable t = ChoosePhrases(*records, hall);
+    if (t.phrases.empty()) return;
+    for (Record& r : *records) {
+        const std::size_t start = TextStart(r);
+        if (start >= r.bytes.size()) continue;
+        Bytes coded;
+        const std::uint8_t* text = &r.bytes[start];
+        const std::size_t n = r.bytes.size() - start;
+        if (hall) EncodeHall(text, n, t, &coded);
+        else if (!EncodePhrases(text, n, t, &coded)) continue;
+        if (coded.size() >= n) continue;   // stored as it is
+        r.bytes.resize(start);
+        r.bytes.insert(r.bytes.end(), coded.begin(), coded.end());
+        r.open.resize(r.bytes.size());
+        Set32(r.bytes, 0, static_cast<std::uint32_t>(r.bytes.size()));   // BlockSize; DataLen2 keeps the text's length
+    }
+    Bytes all;
+    for (const std::string& p : t.phrases) PutText(all, p);
+    const Bytes packed = CompressLz77(all);
+    const std::uint32_t count = static_cast<std::uint32_t>(t.phrases.size());
+    if (!hall) {
+        Bytes f;
+        Put16(f, count);
+        Put16(f, 0x0100);
+        Put32(f, static_cast<std::uint32_t>(all.size()));
+        std::uint32_t at = 2 * (count + 1);
+        for (const std::string& p : t.phrases) {
+            Put16(f, at);
+            at += static_cast<std::uint32_t>(p.size());
+        }
+        Put16(f, at);
+        f.insert(f.end(), packed.begin(), packed.end());
+        files->push_back(InternalFile{"|Phrases", std::move(f)});
+        return;
+    }
+    // Each phrase's length - 1 as (length - 1) >> 4 one bits, a zero, and
+    // the low four bits lowest first, packed into 32-bit words.
+    constexpr unsigned kBits = 4;
+    std::vector<std::uint32_t> words(1, 0);
+    unsigned used = 0;
+    auto bit = [&](bool one) {
+        if (used == 32) {
+            words.push_back(0);
+            used = 0;
+        }
+        if (one) words.back() |= 1u << used;
+        ++used;
+    };
+    for (const std::string& p : t.phrases) {
+        const std::size_t rest = p.size() - 1;
+        for (std::size_t q = 0; q < (rest >> kBits); ++q) bit(true);
+        bit(false);
+        for (unsigned b = 0; b < kBits; ++b) bit(((rest >> b) & 1) != 0);
+    }
+    const bool smaller = packed.size() < all.size();
+    Bytes index;
+    Put32(index, 1);
+    Put32(index, count);
+    Put32(index, static_cast<std::uint32_t>(words.size() * 4));
+    Put32(index, static_cast<std::uint32_t>(all.size()));
+    Put32(index, static_cast<std::uint32_t>(smaller ? packed.size() : all.size()));
+    Put32(index, 0);
+    Put16(index, kBits);
+    Put16(index, 0x4A00);
+    for (std::uint32_t w : words) Put32(index, w);
+    index.resize(index.size() + (count + 31) / 32 * 4, 0);   // a bit per phrase for the full-text search: none set
+    files->push_back(InternalFile{"|PhrIndex", std::move(index)});
+    files->push_back(InternalFile{"|PhrImage", smaller ? packed : all});
 }
 
 // ---- the other internal files ----
@@ -784,6 +1063,8 @@ bool WriteHelpFiles(const HelpDocument& doc, std::vector<InternalFile>* out, std
 
     TopicLayout layout;
     if (!MakeRecords(doc, &layout, error)) return false;
+    std::vector<InternalFile> phraseFiles;
+    if (doc.phrases != HelpDocument::Phrases::kNone) CompressText(&layout.records, doc.phrases, &phraseFiles);
     if (!PlaceRecords(&layout, doc.compress, error)) return false;
     PatchPositions(&layout, doc.compress);
     // Topic offsets never pass 2^31 before the blocks run out: 65536 blocks.
@@ -821,6 +1102,22 @@ bool WriteHelpFiles(const HelpDocument& doc, std::vector<InternalFile>* out, std
     }
     if (!BuildTree("Lz", 2048, entries, &titles.bytes, error)) return false;
 
+    // The context strings, which the help file otherwise knows only by
+    // their hashes.
+    InternalFile topicIds{"|TopicId", {}};
+    entries.clear();
+    for (std::size_t i = 0; i < doc.topics.size(); ++i) {
+        if (doc.topics[i].context.empty()) continue;
+        if (doc.topics[i].context.size() > kMaxUncutBytes || doc.topics[i].context.find('\0') != std::string::npos) {
+            *error = "context string too long or holds a NUL";
+            return false;
+        }
+        Bytes name(doc.topics[i].context.begin(), doc.topics[i].context.end());
+        name.push_back(0);
+        entries.push_back(TreeEntry{Key32(layout.offsets[i]), name});
+    }
+    if (!entries.empty() && !BuildTree("Lz", 2048, entries, &topicIds.bytes, error)) return false;
+
     std::vector<MapEntry> numbers = doc.map;
     std::sort(numbers.begin(), numbers.end(), [](const MapEntry& a, const MapEntry& b) { return a.number < b.number; });
     if (numbers.size() > 0xFFFF) {
@@ -843,6 +1140,10 @@ bool WriteHelpFiles(const HelpDocument& doc, std::vector<InternalFile>* out, std
     out->push_back(std::move(map));
     out->push_back(std::move(titles));
     out->push_back(std::move(font));
+    if (!topicIds.bytes.empty()) out->push_back(std::move(topicIds));
+    for (std::size_t i = 0; i < doc.pictures.size(); ++i)
+        out->push_back(InternalFile{"|bm" + std::to_string(i), doc.pictures[i]});
+    for (InternalFile& f : phraseFiles) out->push_back(std::move(f));
     return true;
 }
 

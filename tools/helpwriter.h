@@ -3,7 +3,9 @@
 // links are already resolved. |SYSTEM holds the title, the start-up macros
 // and the window definitions; |TOPIC the topics in 4 KB blocks, optionally
 // LZ77-compressed; |CONTEXT maps context hashes and |CTXOMAP context numbers
-// to topics; |TTLBTREE lists the titles; |FONT the fonts the text uses.
+// to topics; |TTLBTREE lists the titles; |TopicId the context strings;
+// |FONT the fonts the text uses; |Phrases or |PhrIndex and |PhrImage the
+// phrases of phrase-compressed text.
 //
 // Portable, no <windows.h>, nothing read from disk: every input is checked
 // and refused with a reason, never trusted.
@@ -11,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zylhc {
@@ -37,11 +40,13 @@ enum class ItemKind : std::uint8_t {
     Text,       // text: characters in the file's code page, no NUL
     Font,       // value: index of the font descriptor
     LineBreak,  // a new line in the same paragraph
-    Jump,       // value: context hash; window: secondary window index or -1
-    Popup,      // value: context hash
+    Tab,        // to the next tab stop
+    Jump,       // value: context hash; window: secondary window index or -1; text: as for Popup
+    Popup,      // value: context hash; text: another help file ("WINDOW>FILE" names its window), or empty
     Macro,      // text: the macros the hot spot runs
     LinkEnd,    // ends the hot spot a Jump, Popup or Macro began
     Window,     // text: "DLL,CLASS,data"; align 'c', 'l' or 'r'
+    Picture,    // value: number of the picture (|bm<number>); align 'c', 'l' or 'r'
 };
 
 struct Item {
@@ -52,14 +57,24 @@ struct Item {
     char align = 'c';
 };
 
+// Spacing and indents in half points.
+struct ParagraphLayout {
+    int spaceAbove = 0, spaceBelow = 12, lineSpacing = 0;
+    int leftIndent = 0, rightIndent = 0, firstIndent = 0;   // -16384..16383
+    char align = 'l';                                        // 'l', 'c' or 'r'
+    std::vector<std::pair<int, char>> tabs;                  // position 0..16383, 'l', 'r' or 'c'
+};
+
 struct HelpParagraph {
     std::vector<Item> items;   // the paragraph ends after the last one
+    ParagraphLayout layout;
 };
 
 struct HelpTopic {
     std::string title;
     std::vector<HelpParagraph> nsr, body;   // non-scrolling region, topic region
     std::uint32_t hash = 0;                 // of its context string
+    std::string context;                    // the string itself, kept in |TopicId
 };
 
 struct HelpWindow {
@@ -80,7 +95,12 @@ struct HelpDocument {
     std::vector<FontDescriptor> fonts;      // fonts[0] is the file's font
     std::vector<HelpTopic> topics;          // at least one; the first is the contents
     std::vector<MapEntry> map;
+    std::vector<Bytes> pictures;            // picture records, stored as |bm0, |bm1, ...
     bool compress = false;                  // LZ77 topic blocks
+    // Phrase compression of the text: a |Phrases file, or the |PhrIndex and
+    // |PhrImage pair of the 4.0 help compiler.
+    enum class Phrases { kNone, kPhrases, kHall };
+    Phrases phrases = Phrases::kNone;
     std::uint32_t date = 0;                 // seconds since 1970, written into |SYSTEM
 };
 

@@ -5,8 +5,10 @@
 #include <map>
 #include <memory>
 
+#include "core/contexthash.h"
 #include "core/helpfile.h"
 #include "core/helpfile_writer.h"
+#include "ansi.h"
 #include "helpwriter.h"
 #include "outputfile.h"
 #include "script.h"
@@ -16,10 +18,12 @@ namespace zylhc {
 namespace {
 
 const char kUsage[] =
-    "usage: zylhc [--compress] SCRIPT OUT.hlp [FILE|NAME=PATH]...\n"
+    "usage: zylhc [--compress] [--phrases|--hall] SCRIPT OUT.hlp [FILE|NAME=PATH]...\n"
     "Compiles a topic script into a help file. The FILEs are stored in it as\n"
     "internal files, next to those the script names with .baggage.\n"
-    "  --compress   LZ77-compress the topic text\n";
+    "  --compress   LZ77-compress the topic text\n"
+    "  --phrases    phrase-compress the text (a |Phrases file, as the 3.1 compiler does)\n"
+    "  --hall       phrase-compress the text (|PhrIndex and |PhrImage, as the 4.0 compiler does)\n";
 
 constexpr std::uint64_t kMaxScriptBytes = 64u << 20;
 constexpr std::size_t kMaxTitleBytes = 255;
@@ -56,53 +60,11 @@ bool ReadAll(zyl::FileSystem& files, const std::string& path, std::uint64_t limi
     return true;
 }
 
-// Windows-1252 at 0x80..0x9F; 0 where the code page has no character.
-const std::uint16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
 // Text of a UTF-8 script in the help file's code page (Windows-1252); a
 // script in the ANSI code page is taken as it is.
 bool ToAnsi(const std::string& in, bool utf8, std::string* out, std::string* why) {
-    if (!utf8) {
-        *out = in;
-        return true;
-    }
-    out->clear();
-    for (std::size_t i = 0; i < in.size();) {
-        const unsigned char c = static_cast<unsigned char>(in[i]);
-        std::uint32_t cp = c;
-        std::size_t len = 1;
-        if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
-        else if (c >= 0x80) len = 0;
-        for (std::size_t k = 1; len > 0 && k < len; ++k) {
-            if (i + k >= in.size() || (static_cast<unsigned char>(in[i + k]) & 0xC0) != 0x80) len = 0;
-            else cp = (cp << 6) | (static_cast<unsigned char>(in[i + k]) & 0x3F);
-        }
-        if (len == 0) {
-            *why = "the script is marked as UTF-8 but this text is not";
-            return false;
-        }
-        i += len;
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out->push_back(static_cast<char>(cp));
-            continue;
-        }
-        int found = -1;
-        for (int k = 0; k < 32; ++k)
-            if (kCp1252High[k] == cp) found = k;
-        if (found < 0) {
-            char hex[16];
-            std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(cp));
-            *why = std::string("character ") + hex + " has no place in the help file's code page (Windows-1252)";
-            return false;
-        }
-        out->push_back(static_cast<char>(0x80 + found));
-    }
+    if (utf8) return zyltools::Utf8ToAnsi(in, out, why);
+    *out = in;
     return true;
 }
 
@@ -139,9 +101,8 @@ public:
             if (!Ansi(m, 0, &doc_->startupMacros.back())) return false;
         }
         FontDescriptor base;
-        base.face = script_.fontFace.empty() ? kDefaultFace : script_.fontFace;
         base.halfPoints = script_.fontHalfPoints ? script_.fontHalfPoints : kDefaultHalfPoints;
-        if (!Ansi(base.face, 0, &base.face)) return false;
+        if (!Ansi(script_.fontFace.empty() ? kDefaultFace : script_.fontFace, 0, &base.face)) return false;
         doc_->fonts.push_back(base);
         for (const zylscript::WindowDef& w : script_.windows) {
             HelpWindow h;
@@ -202,7 +163,8 @@ private:
         HelpTopic topic;
         if (!Ansi(t.title, t.line, &topic.title)) return false;
         if (topic.title.size() > kMaxTitleBytes) return Fail(t.line, "topic title longer than 255 bytes");
-        topic.hash = zylscript::ContextHash(t.context);
+        topic.hash = zyl::ContextHash(t.context.c_str(), t.context.size());
+        if (!Ansi(t.context, t.line, &topic.context)) return false;
         const auto known = hashes_.emplace(topic.hash, index);
         if (!known.second)
             return Fail(t.line, "context strings '" + script_.topics[known.first->second].context + "' and '" +
@@ -225,6 +187,12 @@ private:
             } else {
                 out->emplace_back();
                 haveFont = false;
+                ParagraphLayout& l = out->back().layout;
+                const zylscript::ParagraphFormat& f = p.format;
+                l.spaceAbove = f.spaceAbove, l.spaceBelow = f.spaceBelow, l.lineSpacing = f.lineSpacing;
+                l.leftIndent = f.leftIndent, l.rightIndent = f.rightIndent, l.firstIndent = f.firstIndent;
+                l.align = f.align;
+                for (const zylscript::TabStop& tab : f.tabs) l.tabs.emplace_back(tab.position, tab.align);
             }
             std::vector<Item>& items = out->back().items;
             for (const zylscript::Segment& s : p.segments) {
@@ -247,7 +215,13 @@ private:
                 Item text;
                 if (!Ansi(s.text, s.line, &text.text)) return false;
                 if (s.kind == zylscript::Segment::Kind::Text) {
-                    items.push_back(std::move(text));
+                    // A tab is a command of its own.
+                    std::size_t start = 0;
+                    for (std::size_t tab; (tab = text.text.find('\t', start)) != std::string::npos; start = tab + 1) {
+                        if (tab > start) items.push_back(Item{ItemKind::Text, text.text.substr(start, tab - start), 0, -1, 'c'});
+                        items.push_back(Item{ItemKind::Tab, {}, 0, -1, 'c'});
+                    }
+                    if (start < text.text.size()) items.push_back(Item{ItemKind::Text, text.text.substr(start), 0, -1, 'c'});
                     continue;
                 }
                 Item link;
@@ -275,7 +249,8 @@ private:
         if (topic < 0)
             return Fail(s.line, std::string(popup ? "popup of" : "jump to") + " unknown context string '" + context + "'");
         link->kind = popup ? ItemKind::Popup : ItemKind::Jump;
-        link->value = zylscript::ContextHash(script_.topics[static_cast<std::size_t>(topic)].context);
+        const std::string& named = script_.topics[static_cast<std::size_t>(topic)].context;
+        link->value = zyl::ContextHash(named.c_str(), named.size());
         if (s.target.find('>') == std::string::npos) return true;
         if (popup) return Fail(s.line, "a popup shows in a window of its own: drop '>" + window + "'");
         if (EqualNoCase(window, "main")) {
@@ -344,6 +319,9 @@ bool Compile(zyl::FileSystem& files, const std::string& scriptPath, const std::v
 
     HelpDocument doc;
     doc.compress = options.compress;
+    doc.phrases = options.hall ? HelpDocument::Phrases::kHall
+                  : options.phrases ? HelpDocument::Phrases::kPhrases
+                                    : HelpDocument::Phrases::kNone;
     doc.date = options.date;
     Failure failure;
     if (!Builder(script, &doc).Build(&failure)) {
@@ -401,12 +379,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return 0;
         }
         if (a == "--compress" || a == "-z") options.compress = true;
+        else if (a == "--phrases") options.phrases = true;
+        else if (a == "--hall") options.hall = true;
         else if (a.size() > 1 && a[0] == '-') {
             err << "zylhc: unknown option " << a << "\n" << kUsage;
             return 2;
         } else positional.push_back(a);
     }
-    if (positional.size() < 2) {
+    if (positional.size() < 2 || (options.phrases && options.hall)) {
         err << kUsage;
         return 2;
     }

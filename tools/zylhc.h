@@ -1,7 +1,7 @@
 // zylhc: compiles a topic script (docs/topic-scripts.md) and the files it
 // names into a help file in the platform's help-file format.
 //
-//   zylhc [--compress] SCRIPT OUT.hlp [FILE|NAME=PATH]...
+//   zylhc [--compress] [--phrases|--hall] SCRIPT OUT.hlp [FILE|NAME=PATH]...
 //
 // The FILEs join the script's .baggage files as internal files. Every
 // error names the script and the line; a failed compile writes nothing.
@@ -19,6 +19,8 @@ namespace zylhc {
 
 struct CompileOptions {
     bool compress = false;      // LZ77 topic blocks
+    bool phrases = false;       // phrase-compressed text in a |Phrases file
+    bool hall = false;          // phrase-compressed text in |PhrIndex and |PhrImage
     std::uint32_t date = 0;     // written into the system file (seconds since 1970)
 };
 

@@ -87,8 +87,9 @@ using Output = zyltools::OutputFile;
 struct Member {
     std::string name;
     std::string diskPath;      // a file from disk, or
-    std::uint32_t oldOffset = 0;   // an internal file of the help file being added to
+    std::uint32_t oldOffset = 0;   // an internal file of the help file being added to, or
     bool fromHelp = false;
+    const std::vector<std::uint8_t>* bytes = nullptr;   // bytes in memory
     std::uint32_t size = 0;
     std::uint8_t flags = 0;
 };
@@ -199,8 +200,10 @@ bool WriteHelpFile(Output& out, const std::string& target, const std::vector<Mem
         std::uint8_t header[zyl::kInternalHeaderBytes];
         zyl::MakeInternalFileHeader(members[i].size, members[i].flags, header);
         out.Write(header, sizeof header);
-        const bool copied = members[i].fromHelp ? CopyFromHelp(oldHelp, members[i], out, buffer, failure)
-                                                : CopyFromDisk(members[i], out, buffer, failure);
+        bool copied = true;
+        if (members[i].bytes) out.Write(members[i].bytes->data(), members[i].bytes->size());
+        else if (members[i].fromHelp) copied = CopyFromHelp(oldHelp, members[i], out, buffer, failure);
+        else copied = CopyFromDisk(members[i], out, buffer, failure);
         if (!copied) return false;
     }
     if (!out.Ok()) {
@@ -235,24 +238,15 @@ int Create(const std::vector<std::string>& args, std::ostream& err) {
     return 0;
 }
 
-int Add(const std::vector<std::string>& args, std::ostream& err) {
-    if (args.size() < 3) {
-        err << kUsage;
-        return 2;
-    }
-    const std::string& path = args[1];
-    Failure failure;
-    HelpPtr help = OpenHelp(path, &failure);
+// Writes the help file at `path` anew with `added` in place of the files of
+// the same names; the old files keep their order in the file, the new ones
+// follow.
+bool AddMembers(const std::string& path, const std::vector<Member>& added, Failure* failure) {
+    HelpPtr help = OpenHelp(path, failure);
     std::vector<ListedFile> old;
-    std::vector<Member> added;
-    if (!help || !ReadDirectory(help.get(), path, &old, &failure) ||
-        !ParseFileArguments(args, 2, &added, &failure)) {
-        err << "zylpack: " << failure.message << "\n";
-        return 1;
-    }
+    if (!help || !ReadDirectory(help.get(), path, &old, failure)) return false;
     std::set<std::string> replaced;
     for (const Member& m : added) replaced.insert(m.name);
-    // The old files keep their order in the file; the new ones follow.
     std::vector<const ListedFile*> byOffset;
     for (const ListedFile& f : old)
         if (!replaced.count(f.name)) byOffset.push_back(&f);
@@ -270,9 +264,19 @@ int Add(const std::vector<std::string>& args, std::ostream& err) {
     }
     members.insert(members.end(), added.begin(), added.end());
     Output out(path);
-    const bool written = WriteHelpFile(out, path, members, help.get(), &failure);
+    const bool written = WriteHelpFile(out, path, members, help.get(), failure);
     help.reset();   // an open file cannot be replaced everywhere
-    if (!written || !Commit(out, path, &failure)) {
+    return written && Commit(out, path, failure);
+}
+
+int Add(const std::vector<std::string>& args, std::ostream& err) {
+    if (args.size() < 3) {
+        err << kUsage;
+        return 2;
+    }
+    Failure failure;
+    std::vector<Member> added;
+    if (!ParseFileArguments(args, 2, &added, &failure) || !AddMembers(args[1], added, &failure)) {
         err << "zylpack: " << failure.message << "\n";
         return 1;
     }
@@ -339,6 +343,27 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 }
 
 }  // namespace
+
+bool AddToHelpFile(const std::string& path, const std::vector<NamedBytes>& files, std::string* error) {
+    std::vector<Member> added;
+    std::set<std::string> names;
+    for (const NamedBytes& f : files) {
+        Member m;
+        m.name = f.name;
+        m.bytes = &f.bytes;
+        m.size = static_cast<std::uint32_t>(f.bytes.size());
+        if (m.name.empty() || m.name.size() > zyl::kMaxMemberName || f.bytes.size() > 0x7FFFFFF0u ||
+            !names.insert(m.name).second) {
+            *error = "'" + m.name + "' cannot be an internal file name here";
+            return false;
+        }
+        added.push_back(m);
+    }
+    Failure failure;
+    if (AddMembers(path, added, &failure)) return true;
+    *error = failure.message;
+    return false;
+}
 
 std::string DefaultExtractName(const std::string& internalName) {
     std::string name = internalName;

@@ -9,11 +9,23 @@
 // Output goes to a temporary file beside the target, renamed over it at the
 // end: a failed command leaves every file as it was.
 #pragma once
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace zylpack {
+
+// An internal file given by its bytes.
+struct NamedBytes {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+};
+
+// Adds `files` to the existing help file at `path`, as `add` does: files of
+// the same names are replaced, the others kept in their order. False with
+// the reason in `error`; the help file is then as it was.
+bool AddToHelpFile(const std::string& path, const std::vector<NamedBytes>& files, std::string* error);
 
 // Runs one command (`args` without the program name). Returns the exit
 // status: 0 done, 1 failed (message on `err`), 2 wrong usage.

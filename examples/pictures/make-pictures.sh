@@ -56,5 +56,11 @@ ext = b'\x21\xff\x0bMOTHWING1.0' + bytes([len(spots)]) + spots + b'\x00'
 open(sys.argv[2], 'wb').write(gif[:at] + ext + gif[at:])
 PY
 
+# A pattern to tile behind the topic text: small dots on magenta, which
+# the transparent flag (0x80) leaves out, so the region's colour shows
+# between them.
+convert -size 24x24 xc:magenta +antialias -fill '#c8dcc0' -draw 'circle 6,6 6,3' \
+  -draw 'circle 18,18 18,15' -type truecolor BMP3:dots.bmp
+
 rm -f pictures.hlp
-"$zylpack" create pictures.hlp still.bmp grid.bmp anim.gif trans.gif hot.gif
+"$zylpack" create pictures.hlp still.bmp grid.bmp anim.gif trans.gif hot.gif dots.bmp

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/contexthash.h"
+
 namespace zylscript {
 
 namespace {
@@ -205,6 +207,12 @@ private:
         if (EqualNoCase(name, "startup")) {
             if (rest.empty()) return Fail(".startup needs at least one macro");
             for (std::string& m : SplitMacros(rest)) script_->startupMacros.push_back(std::move(m));
+            return true;
+        }
+        if (EqualNoCase(name, "entry")) {
+            if (!topic) return Fail(".entry belongs to a topic: write it after .topic");
+            if (rest.empty()) return Fail(".entry needs at least one macro");
+            for (std::string& m : SplitMacros(rest)) topic->entryMacros.push_back(std::move(m));
             return true;
         }
         if (EqualNoCase(name, "helpfile")) return FileText("helpfile", rest, "a file name", &script_->helpFile);
@@ -510,6 +518,10 @@ std::uint32_t Script::TopicNumber(int index) const {
 }
 
 int Script::FindTopicByNumber(std::uint32_t number) const {
+    for (const auto& entry : contextNumbers)
+        if (entry.first == number && entry.second >= 0 && static_cast<std::size_t>(entry.second) < topics.size())
+            return entry.second;
+    if (fromHelpFile) return -1;
     // A written number wins over a topic that only answers by its index.
     for (std::size_t i = 0; i < topics.size(); ++i)
         if (topics[i].hasNumber && topics[i].number == number) return static_cast<int>(i);
@@ -518,6 +530,9 @@ int Script::FindTopicByNumber(std::uint32_t number) const {
 }
 
 int Script::FindTopicByHash(std::uint32_t hash) const {
+    for (const auto& entry : contextHashes)
+        if (entry.first == hash && entry.second >= 0 && static_cast<std::size_t>(entry.second) < topics.size())
+            return entry.second;
     for (std::size_t i = 0; i < topics.size(); ++i)
         if (ContextHash(topics[i].context) == hash) return static_cast<int>(i);
     return -1;
@@ -564,21 +579,7 @@ std::vector<std::string> SplitMacros(std::string_view text) {
     return out;
 }
 
-std::uint32_t ContextHash(std::string_view context) {
-    std::uint32_t h = 0;
-    for (char ch : context) {
-        int c = static_cast<signed char>(ch);
-        int v;
-        if (c == '!') v = 11;
-        else if (c == '.') v = 12;
-        else if (c == '0') v = 10;
-        else if (c == '_') v = 13;
-        else if (c > 90) v = c - 80;
-        else v = c - 48;
-        h = h * 43u + static_cast<std::uint32_t>(v);
-    }
-    return h == 0 ? 1 : h;
-}
+std::uint32_t ContextHash(std::string_view context) { return zyl::ContextHash(context.data(), context.size()); }
 
 bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zylscript {
+
+constexpr std::uint32_t kNoColour = 0x80000000u;   // a colour field that is not set
 
 // One embedded window reference of a topic: {ewl DLL, CLASS, data}.
 struct EmbeddedRef {
@@ -19,26 +22,70 @@ enum class LinkKind { Jump, Popup, Macro };
 
 // Character formatting in force for a piece of text: {b}, {i}, {u} and
 // {font FACE, SIZE}, each until it is switched off or the paragraph ends.
+// Help files add strike-through and a text colour.
 struct TextStyle {
-    bool bold = false, italic = false, underline = false;
+    bool bold = false, italic = false, underline = false, strikeout = false;
     std::string face;                 // empty: the file's font (.font)
     int halfPoints = 0;               // size in half points; 0: the file's size
+    std::uint32_t colour = kNoColour; // colour reference; not set: black
     bool operator==(const TextStyle& o) const {
-        return bold == o.bold && italic == o.italic && underline == o.underline && face == o.face &&
-               halfPoints == o.halfPoints;
+        return bold == o.bold && italic == o.italic && underline == o.underline && strikeout == o.strikeout &&
+               face == o.face && halfPoints == o.halfPoints && colour == o.colour;
     }
     bool operator!=(const TextStyle& o) const { return !(*this == o); }
 };
 
+// A picture a help file stores: "|bmN" names its internal file; a picture
+// kept inside the topic itself carries its bytes.
+struct PictureRef {
+    char align = 'c';                 // 'l', 'c' or 'r', as for embedded windows
+    std::string name;
+    std::vector<std::uint8_t> bytes;  // the picture record, when it is inside the topic
+    bool operator==(const PictureRef& o) const { return align == o.align && name == o.name && bytes == o.bytes; }
+};
+
 struct Segment {
-    enum class Kind { Text, Link, Embedded };
+    enum class Kind { Text, Link, Embedded, Picture };
     Kind kind = Kind::Text;
     std::string text;                 // Text: the words; Link: the hot-spot text
     LinkKind link = LinkKind::Jump;   // Link only
     std::string target;               // Link: "context[>window]" or macro text
     EmbeddedRef ref;                  // Embedded only
+    PictureRef picture;               // Picture only
     TextStyle style;                  // Text and Link
     int line = 0;                     // where it was written, for messages
+    // Links read from a help file name their topic by the context string's
+    // hash (the file keeps no strings), maybe in another help file, and may
+    // look like the text around them.
+    bool byHash = false;
+    std::uint32_t hash = 0;
+    std::string file;                 // another help file, or empty for this one
+    bool plain = false;               // drawn in its own font and colour, not as a link
+};
+
+// Tab stops and indents are in half points, as help files keep them.
+struct TabStop {
+    int position = 0;
+    char align = 'l';                 // 'l', 'r' or 'c'
+    bool operator==(const TabStop& o) const { return position == o.position && align == o.align; }
+};
+
+// How a paragraph sits: spacing, indents, alignment and tab stops, in half
+// points. Topic scripts give every paragraph the default; help files say.
+struct ParagraphFormat {
+    static constexpr int kDefaultSpaceBelow = 12;
+    int spaceAbove = 0, spaceBelow = kDefaultSpaceBelow;
+    int lineSpacing = 0;              // > 0 at least, < 0 exactly this line height; 0 as the fonts say
+    int leftIndent = 0, rightIndent = 0;
+    int firstIndent = 0;              // of the first line, against the left indent
+    char align = 'l';                 // 'l', 'c' or 'r'
+    std::vector<TabStop> tabs;
+    bool operator==(const ParagraphFormat& o) const {
+        return spaceAbove == o.spaceAbove && spaceBelow == o.spaceBelow && lineSpacing == o.lineSpacing &&
+               leftIndent == o.leftIndent && rightIndent == o.rightIndent && firstIndent == o.firstIndent &&
+               align == o.align && tabs == o.tabs;
+    }
+    bool operator!=(const ParagraphFormat& o) const { return !(*this == o); }
 };
 
 struct Paragraph {
@@ -47,6 +94,7 @@ struct Paragraph {
     // Joined to the paragraph before it by a line break ({br}): the same
     // paragraph on a new line.
     bool lineBreakBefore = false;
+    ParagraphFormat format;
 };
 
 // A window a help file defines for its topics (.window), as a help
@@ -58,7 +106,7 @@ struct WindowDef {
     int state = -1;                   // 0 normal, 1 maximized
     std::uint32_t background = kNoColour, nsrBackground = kNoColour;   // colour references
     int line = 0;
-    static constexpr std::uint32_t kNoColour = 0x80000000u;
+    static constexpr std::uint32_t kNoColour = zylscript::kNoColour;
 };
 
 // A file the help file carries as an internal file (.baggage).
@@ -75,6 +123,9 @@ struct Topic {
     std::string title;                // the context string when no .title is given
     std::vector<Paragraph> nsr;       // non-scrolling region
     std::vector<Paragraph> body;      // topic region
+    // Run whenever the topic is shown, before it is laid out: .entry in a
+    // script, the topic's own macros in a help file.
+    std::vector<std::string> entryMacros;
     int line = 0;
 };
 
@@ -91,6 +142,13 @@ struct Script {
     std::vector<BaggageRef> baggage;  // .baggage, in order
     std::vector<Topic> topics;
     bool utf8 = false;                // text is UTF-8 (byte order mark or valid multi-byte)
+    unsigned codePage = 0;            // help files: the code page of their text; 0 the system's
+    int contents = 0;                 // the topic Contents() shows and the file opens at
+    // Help files: context numbers and context string hashes that lead to a
+    // topic besides its own (a help file may give one topic several). A help
+    // file's topics answer only to the numbers it maps, never to their index.
+    bool fromHelpFile = false;
+    std::vector<std::pair<std::uint32_t, int>> contextNumbers, contextHashes;
 
     // Index of a topic, or -1. Context strings compare with ASCII case ignored.
     int FindTopic(std::string_view context) const;
@@ -114,7 +172,8 @@ bool ParseScript(std::string_view text, Script* script, ParseError* error);
 // quotes; blank pieces are dropped, the others trimmed.
 std::vector<std::string> SplitMacros(std::string_view text);
 
-// The help file format's 32-bit hash of a context string.
+// The help file format's 32-bit hash of a context string (the module's
+// zyl::ContextHash).
 std::uint32_t ContextHash(std::string_view context);
 
 bool IsValidUtf8(std::string_view text);

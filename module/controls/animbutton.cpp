@@ -70,7 +70,8 @@ void OnDestroy(AnimButtonRecord* rec) {
 }
 
 // The button picture at screen size: a frame and the label centred in it.
-void DrawPicture(HDC dc, const AnimButtonRecord* rec) {
+void DrawPicture(HDC dc, const void* context) {
+    const auto* rec = static_cast<const AnimButtonRecord*>(context);
     const SIZE size = rec->size;
     Rectangle(dc, 0, 0, size.cx, size.cy);
     RECT box = {1, 1, size.cx - 1, size.cy - 1};
@@ -83,18 +84,6 @@ void DrawPicture(HDC dc, const AnimButtonRecord* rec) {
     const int x = (size.cx - PackedWidth(ext)) >> 1;
     const int y = (size.cy - PackedHeight(ext)) >> 1;
     ExtTextOutA(dc, x, y, ETO_CLIPPED | ETO_OPAQUE, &box, text, static_cast<UINT>(std::strlen(text)), nullptr);
-}
-
-// Drawn for the screen, then stretched to the target's size.
-HBITMAP RenderPicture(const AnimButtonRecord* rec, HDC target) {
-    if (!target || rec->size.cx <= 0 || rec->size.cy <= 0) return nullptr;
-    WindowDC screen(nullptr);
-    OwnedDC dc(CreateCompatibleDC(screen.get()));
-    Bitmap picture(CreateCompatibleBitmap(screen.get(), rec->size.cx, rec->size.cy));
-    Selected selected(dc.get(), picture.get());
-    if (!selected.ok()) return nullptr;
-    DrawPicture(dc.get(), rec);
-    return StretchToDevice(target, dc.get(), rec->size);
 }
 
 LRESULT AnimButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -112,7 +101,8 @@ LRESULT AnimButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             RunMacros(rec->instance, rec->helpFile, rec->macro);
         return 0;
     case EWM_RENDER:
-        if (wParam == EWRENDER_BITMAP) return reinterpret_cast<LRESULT>(RenderPicture(rec, RenderTarget(lParam)));
+        if (wParam == EWRENDER_BITMAP)
+            return reinterpret_cast<LRESULT>(RenderScreenPicture(RenderTarget(lParam), rec->size, DrawPicture, rec));
         break;
     }
     return EmbeddedDefProc(hwnd, msg, wParam, lParam);

@@ -146,27 +146,6 @@ void OnDestroy(HWND hwnd, AnimPictRecord* rec) {
 
 // ---- painting ----
 
-// Has the parent erase its background into `mem`, a frame-sized bitmap
-// standing for the control's rectangle in the parent: the parent draws in
-// its own client coordinates and only the control's part lands, so the
-// pixels are those of a capture of the parent's whole client area while the
-// cost stays that of one frame, however large the topic is.
-void CaptureBackground(HWND hwnd, HDC mem) {
-    HWND parent = GetParent(hwnd);
-    if (!parent) return;
-    POINT origin = {0, 0};
-    MapWindowPoints(hwnd, parent, &origin, 1);
-    const int saved = SaveDC(mem);
-    SetWindowOrgEx(mem, origin.x, origin.y, nullptr);
-    // Patterns line up with the parent's client origin, as they would in a
-    // bitmap of its whole client area.
-    SetBrushOrgEx(mem, -origin.x, -origin.y, nullptr);
-    SetBackgroundCapture(true);
-    SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
-    SetBackgroundCapture(false);
-    if (saved) RestoreDC(mem, saved);
-}
-
 void DrawFrame(HWND hwnd, AnimPictRecord* rec, HDC dc) {
     InstanceRecord* inst = LiveInstance(rec);
     if (!inst || !rec->picture || !dc) return;
@@ -182,7 +161,7 @@ void DrawFrame(HWND hwnd, AnimPictRecord* rec, HDC dc) {
     // The background first: the parent's painter may load pictures of its
     // own (ours among them), so the strip is taken only afterwards.
     if (backSelected.ok()) {
-        CaptureBackground(hwnd, back.get());
+        CaptureParentBackground(hwnd, back.get());
         if (!EnsurePictureLoaded(inst, rec->picture, false)) return;
     }
 

@@ -138,6 +138,17 @@ HBITMAP StretchToDevice(HDC target, HDC picture, SIZE size) {
     return result.release();
 }
 
+HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const void* context) {
+    if (!target || !draw || size.cx <= 0 || size.cy <= 0) return nullptr;
+    WindowDC screen(nullptr);
+    OwnedDC dc(CreateCompatibleDC(screen.get()));
+    Bitmap picture(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    Selected selected(dc.get(), picture.get());
+    if (!selected.ok()) return nullptr;
+    draw(dc.get(), context);
+    return StretchToDevice(target, dc.get(), size);
+}
+
 HDC RenderTarget(LPARAM renderInfo) {
     return renderInfo ? reinterpret_cast<const ZYL_RENDERINFO*>(renderInfo)->hdc : nullptr;
 }
@@ -299,6 +310,21 @@ LRESULT EmbeddedDefProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return Render(rec, wParam, lParam);
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void CaptureParentBackground(HWND hwnd, HDC dc) {
+    HWND parent = GetParent(hwnd);
+    if (!parent || !dc) return;
+    POINT origin = {0, 0};
+    MapWindowPoints(hwnd, parent, &origin, 1);
+    SavedDC saved(dc);
+    SetWindowOrgEx(dc, origin.x, origin.y, nullptr);
+    // Patterns line up with the parent's client origin, as they would in a
+    // bitmap of its whole client area.
+    SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
+    SetBackgroundCapture(true);
+    SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SetBackgroundCapture(false);
 }
 
 }  // namespace zyl

@@ -134,5 +134,21 @@ HGLOBAL MakeTextBlock(const char* text);
 // `target` at the size the size query gives that device (stretched on
 // white, COLORONCOLOR). Null on failure; the host owns it otherwise.
 HBITMAP StretchToDevice(HDC target, HDC picture, SIZE size);
+// The same for a picture `draw` makes at screen size on a screen-compatible
+// bitmap (what a class prints when it draws itself).
+using ScreenPainter = void (*)(HDC dc, const void* context);
+HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const void* context);
+
+// ---- drawing over the region's background ----
+// A window that lets the region show through (a transparent picture, text,
+// a mouse-over button) takes what the region paints behind it: `dc` is a
+// memory DC holding a bitmap of the window's client size, and the parent
+// erases into it in its own client coordinates (window origin and pattern
+// origin moved to the window's place), with the module's background
+// capture flag set so that the help window's painter draws its colour and
+// watermarks straight into it. Only the window's part lands in the bitmap,
+// so the cost is that of the window's size, however large the topic is.
+// Call it afresh for every draw: the region's pictures may have changed.
+void CaptureParentBackground(HWND hwnd, HDC dc);
 
 }  // namespace zyl

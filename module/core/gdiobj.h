@@ -87,6 +87,20 @@ private:
     HGDIOBJ old_;
 };
 
+// SaveDC for the scope: every change made to the DC meanwhile (origins,
+// clipping, selections) is undone on exit.
+class SavedDC {
+public:
+    explicit SavedDC(HDC dc) : dc_(dc), id_(dc ? SaveDC(dc) : 0) {}
+    ~SavedDC() { if (id_) RestoreDC(dc_, id_); }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
+
+private:
+    HDC dc_;
+    int id_;
+};
+
 // Selects and realizes a palette (foreground) for the scope.
 class RealizedPalette {
 public:

@@ -6,6 +6,9 @@
 #include "core/platform.h"
 #include "core/text.h"
 #include "core/thread/instance.h"
+#include "decor/paint.h"
+#include "decor/subclass.h"
+#include "forms/forms.h"
 #include "resources/resource.h"
 #include "zyl3an32.h"
 
@@ -69,6 +72,8 @@ void Initialise() {
     inst->handCursor = LoadCursorA(g_moduleInstance, MAKEINTRESOURCEA(IDC_ZYL_HAND));
     inst->arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
     InstanceListAdd(inst);
+    // Secondary frames and popups are subclassed as the host creates them.
+    inst->hook = InstallWindowHook(g_moduleInstance);
 }
 
 void DeleteTempFiles(InstanceRecord* inst) {
@@ -88,9 +93,14 @@ void DeleteTempFiles(InstanceRecord* inst) {
 void Terminate() {
     InstanceRecord* inst = FindInstance();
     if (!inst) return;
+    // Form records hold controls drawn in the instance's font: they go first.
+    FreeAllFormControls(inst);
     if (inst->font) DeleteObject(inst->font);
     // Both cursors came from LoadCursorA: shared cursors, never destroyed.
     if (inst->hook) UnhookWindowsHookEx(inst->hook);
+    // The records the host's windows point to go now.
+    ReleaseThreadWindows(inst);
+    ReleasePaintState(inst);
     ListFree(&inst->windows);
     ListFree(&inst->pictures);
     ListFree(&inst->ioProcs);
@@ -124,10 +134,8 @@ void StartJump() {
     if (WindowRecord* rec = FindWindowRecordByHwnd(inst, current ? GetParent(current) : nullptr)) ClearPerTopic(rec);
 }
 
-void EndJump() {
-    // Form records parked by the previous topic are released here once the
-    // form fields exist.
-}
+// Form controls parked by the topic just left are released.
+void EndJump() { FreeParkedAfterJump(FindInstance()); }
 
 void ChangeFile(const char* newName) {
     char* name = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 256));
@@ -174,7 +182,7 @@ void TakeCallbacks(const FARPROC* table) {
         inst->shellMessageId = static_cast<std::uint16_t>(RegisterWindowMessageA(ZYL_HOST_SHELL_MESSAGE));
     HWND mainWnd = reinterpret_cast<HWND>(HostGetInfo(inst, GI_MAINHWND));
     if (inst->shellMessageId && mainWnd) SendMessageA(mainWnd, inst->shellMessageId, 0, 0);
-    if (WindowRecord* rec = GetWindowRecord(inst, "main", false)) rec->hwnd = mainWnd;
+    SubclassMainWindow(inst, mainWnd);
 }
 
 }  // namespace

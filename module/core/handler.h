@@ -17,9 +17,10 @@ void ModuleDetach();
 LONG RegistrationCount();
 
 // Background capture: set by a control only around one synchronous
-// WM_ERASEBKGND it sends its parent to capture the background behind it;
-// while set, the host-window painter draws straight into the device context
-// it is given.
+// WM_ERASEBKGND it sends its parent to capture the background behind it
+// (CaptureParentBackground, controls/embedded.h). The decoration painter
+// draws only what lies inside the given DC's clip box, so the control's
+// small DC receives just its own part (decor/paint.h).
 void SetBackgroundCapture(bool on);
 bool BackgroundCaptureActive();
 

@@ -51,12 +51,8 @@ void StripCaptionWindowName(InstanceRecord* inst) {
     if (!frame || frame == reinterpret_cast<HWND>(HostGetInfo(inst, GI_MAINHWND))) return;
     char caption[256];
     if (GetWindowTextA(frame, caption, sizeof caption) <= 0) return;
-    for (int i = 0; i < 9 && caption[i]; ++i) {
-        if (caption[i] == '|') {
-            SetWindowTextA(frame, caption + i + 1);
-            return;
-        }
-    }
+    const int bar = CaptionNameLength(caption);
+    if (bar >= 0) SetWindowTextA(frame, caption + bar + 1);
 }
 
 std::uint16_t HelpUnitsToPixelsX(std::uint16_t value) {

@@ -39,4 +39,28 @@ char* CopyAtMost(char* dst, const char* src, std::size_t n) {
     return dst;
 }
 
+std::uint32_t ReadULong(const char* text, const char** end) {
+    if (end) *end = text;
+    if (!text) return 0;
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (*p < '0' || *p > '9') return 0;
+    std::uint64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (value <= 0xFFFFFFFFu) value = value * 10 + static_cast<unsigned>(*p - '0');
+    if (end) *end = p;
+    if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;   // out of range: no sign applied
+    const std::uint32_t v = static_cast<std::uint32_t>(value);
+    return negative ? 0u - v : v;
+}
+
+int CaptionNameLength(const char* caption) {
+    if (!caption) return -1;
+    for (int i = 0; i < 9 && caption[i]; ++i)
+        if (caption[i] == '|') return i;
+    return -1;
+}
+
 }  // namespace zyl

@@ -6,12 +6,14 @@
 
 namespace zyl {
 
-bool ReadWholeDataFile(HelpFileHandle* help, const char* name, void* block) {
+bool ReadWholeDataFile(HelpFileHandle* help, const char* name, void* block, std::size_t* bytesRead) {
+    if (bytesRead) *bytesRead = 0;
     if (!block) return false;
     std::memset(block, 0, kWholeFileBytes);
     DataFilePtr file(DataFileOpen(help, name, false));
     if (!file) return false;
-    DataFileRead(file.get(), block, static_cast<std::int32_t>(kWholeFileBytes));
+    const std::int32_t got = DataFileRead(file.get(), block, static_cast<std::int32_t>(kWholeFileBytes));
+    if (bytesRead && got > 0) *bytesRead = static_cast<std::size_t>(got);
     return true;
 }
 

@@ -17,8 +17,9 @@ constexpr std::size_t kWholeFileBytes = 16384;
 
 // Zero-fills `block` (kWholeFileBytes) and reads up to kWholeFileBytes of
 // `name` into it: a shorter file is followed by zero bytes, a longer one is
-// cut. False when the name is found in neither place.
-bool ReadWholeDataFile(HelpFileHandle* help, const char* name, void* block);
+// cut. False when the name is found in neither place. `bytesRead`, when
+// given, receives how many bytes of the block came from the file.
+bool ReadWholeDataFile(HelpFileHandle* help, const char* name, void* block, std::size_t* bytesRead = nullptr);
 
 // Copies `name` to `diskPath` (created on `files`, emptied when it exists).
 // Nothing is created when the name is not found. When the copy fails part

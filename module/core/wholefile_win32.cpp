@@ -8,13 +8,14 @@
 
 namespace zyl {
 
-int ReadWholeFile(InstanceRecord* inst, const char* name, void* block) {
+int ReadWholeFile(InstanceRecord* inst, const char* name, void* block, std::size_t* bytesRead) {
+    if (bytesRead) *bytesRead = 0;
     if (!block) return 0;
     std::memset(block, 0, kWholeFileBytes);
     if (!inst) return 0;
     GetHelpFileEntry(inst, true);   // makes sure the instance knows its help file
     HelpFilePtr help(OpenHelpFile(inst->helpFilePath));
-    return help && ReadWholeDataFile(help.get(), name, block) ? 1 : 0;
+    return help && ReadWholeDataFile(help.get(), name, block, bytesRead) ? 1 : 0;
 }
 
 int ExtractFileToDisk(InstanceRecord* inst, const char* name, const char* diskPath) {

@@ -185,8 +185,7 @@ TEST_F(BmpOracle, RunLengthBitmaps) {
 
     // RLE4 (ImageMagick only reads it): a small file coded by hand, with
     // literal groups, runs, a move escape, end of line and end of picture.
-    const std::string self = __FILE__;
-    const Bytes rle4 = ReadFile(self.substr(0, self.find_last_of('/')) + "/data/imaging/rle4_delta.bmp");
+    const Bytes rle4 = ReadFile(SourceFile("tests/native/data/imaging/rle4_delta.bmp"));
     const zyl::DecodedPicture pic4 = ExpectLikeMagick(rle4, "rle4.bmp");
     ASSERT_EQ(pic4.frames.size(), 1u);
     EXPECT_EQ(pic4.frames[0].Header().compression, zyl::kDibRle4);

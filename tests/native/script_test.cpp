@@ -255,16 +255,6 @@ TEST(ScriptLookups, TopicsByContextNumberAndHash) {
     EXPECT_EQ(s.FindTopicByHash(5), -1);
 }
 
-TEST(ScriptLookups, ContextHash) {
-    EXPECT_EQ(ContextHash("a"), 17u);
-    EXPECT_EQ(ContextHash("A1"), 732u);
-    EXPECT_EQ(ContextHash("intro"), 87923292u);
-    EXPECT_EQ(ContextHash(""), 1u);
-    EXPECT_EQ(ContextHash("INTRO"), ContextHash("intro"));
-    EXPECT_EQ(ContextHash("a.b"), (17u * 43 + 12) * 43 + 18);
-    EXPECT_EQ(ContextHash("x_0!"), ((40u * 43 + 13) * 43 + 10) * 43 + 11);
-}
-
 TEST(ScriptLookups, SplitMacrosAndWindowSuffix) {
     auto m = SplitMacros(" A(1) ; B(\"x;y\");;C(`p;q', (r;s)) ;");
     ASSERT_EQ(m.size(), 3u);

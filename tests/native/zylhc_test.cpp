@@ -194,7 +194,7 @@ TEST(Zylhc, CompiledFilesReadBack) {
         const Compiled c = ExtractAll(dir / "t.hlp");
         std::string names;
         for (const auto& f : c.files) names += f.first + " ";
-        EXPECT_EQ(names, "Extra logo.gif |CONTEXT |CTXOMAP |FONT |SYSTEM |TOPIC |TTLBTREE ");
+        EXPECT_EQ(names, "Extra logo.gif |CONTEXT |CTXOMAP |FONT |SYSTEM |TOPIC |TTLBTREE |TopicId ");
         EXPECT_EQ(c.files.at("logo.gif"), BytesOf("GIF89a"));
 
         // The system file: version, compression, title, macros, the window.

@@ -19,6 +19,13 @@ Picture Picture::Solid(int width, int height, std::uint32_t colour) {
     return p;
 }
 
+Picture Picture::Painted(int width, int height, const std::function<std::uint32_t(int x, int y)>& colour) {
+    Picture p = Solid(width, height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) p.rgb[static_cast<std::size_t>(y) * width + x] = colour(x, y);
+    return p;
+}
+
 std::string Difference(const Picture& mine, const Picture& expected) {
     if (expected.width == 0) return "no expected picture";
     if (mine.width != expected.width || mine.height != expected.height)

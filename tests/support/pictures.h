@@ -6,6 +6,7 @@
 //   ImageMagick  - its decode of a file, the oracle the readers must agree with
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct Picture {
     std::vector<std::uint32_t> rgb;   // 0x00RRGGBB, top row first
     std::uint32_t at(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
     static Picture Solid(int width, int height, std::uint32_t colour);
+    // Pixel (x, y) is `colour(x, y)`, y counted from the top.
+    static Picture Painted(int width, int height, const std::function<std::uint32_t(int x, int y)>& colour);
 };
 // "" when equal, else the sizes or how many pixels differ and where first.
 std::string Difference(const Picture& mine, const Picture& expected);

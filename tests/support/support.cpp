@@ -74,6 +74,18 @@ bool WriteFile(const std::string& path, const Bytes& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
+std::string SourceFile(const std::string& relative) {
+    // This file's own path as the compiler saw it: tests/support/ of the tree.
+    std::string root = __FILE__;
+    std::replace(root.begin(), root.end(), '\\', '/');
+    std::string path = root.substr(0, root.rfind("/tests/support/")) + "/" + relative;
+#ifdef _WIN32
+    path = "Z:" + path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+    return path;
+}
+
 #ifdef _WIN32
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

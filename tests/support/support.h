@@ -39,6 +39,9 @@ void Append32(Bytes* b, std::uint32_t v);
 Bytes ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const Bytes& bytes);
 bool FileExists(const std::string& path);
+// A file of the source tree (`relative` to its root, '/' between names) as
+// this program names it: a Windows path under Wine.
+std::string SourceFile(const std::string& relative);
 
 // A fresh folder under the temporary directory, removed with its files when
 // the object goes. Under Wine its path is a Windows path and `UnixFile`

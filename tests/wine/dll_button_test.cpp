@@ -30,11 +30,6 @@ SIZE Extent(const char* face, int height, int weight, const char* text, int* cha
     return s;
 }
 
-SIZE WindowSize(HWND w) {
-    RECT rc;
-    GetWindowRect(w, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
 
 HWND ChildButton(HWND w) { return FindWindowExA(w, nullptr, "button", nullptr); }
 
@@ -176,6 +171,11 @@ TEST(Registration, EveryClassIsTheModulesUntilTheLastThreadEnds) {
     // (A thread starting while another ends keeps them: the handler's tests.)
     host.Shutdown();
     EXPECT_FALSE(GetClassInfoA(module, "ZYL3_ANIMBUTTON32", &wc)) << "the last termination unregisters";
+    EXPECT_FALSE(GetClassInfoA(module, "ZYL3_ANIMBULLET32", &wc));
+    // The comment tip's class stays, as the platform registered it.
+    ASSERT_TRUE(GetClassInfoA(module, "ZYL3_HELPCOMMENT", &wc));
+    EXPECT_EQ(wc.style, static_cast<UINT>(CS_SAVEBITS | CS_HREDRAW));
+    EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));
     FreeLibrary(module);
 }
 

@@ -121,11 +121,8 @@ class PictureControls : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        zylhost::HostOptions options;
-        options.backgroundColour = kHostBack;
-        host = std::make_unique<zylhost::Host>(options);
-        ASSERT_TRUE(host->LoadModule(ModulePath())) << ModulePath();
-        host->SetHelpFilePath(Shared().help.c_str());
+        host = HostForHelpFile(kHostBack, Shared().help);
+        ASSERT_TRUE(host) << ModulePath();
         module = GetModuleHandleA("ZYL3AN32.DLL");
         hand = LoadCursorA(module, MAKEINTRESOURCEA(8000));
         arrow = LoadCursorA(nullptr, IDC_ARROW);

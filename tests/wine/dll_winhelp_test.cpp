@@ -1,5 +1,6 @@
 // Help files the compiler writes, in Wine's own help viewer (winhlp32): the
-// caption of its window and the text of every topic, read back from the
+// caption of its window and the text of every topic (plain, LZ77 and both
+// kinds of phrase compression), read back from the
 // viewer's text window (a RichEdit control) with WM_GETTEXT; and start-up
 // macros that register a routine of the module and call it, seen in the
 // viewer's own trace. What Wine's viewer lacks (embedded windows, GetInfo
@@ -20,6 +21,7 @@
 
 namespace {
 
+using namespace zyltest;
 using zyltest::ModulePath;
 
 constexpr int kTextId = 0x701;                    // the viewer's text window
@@ -83,7 +85,12 @@ public:
     std::string Text() const {
         HWND text = GetDlgItem(hwnd_, kTextId);
         DWORD_PTR length = 0;
-        if (!SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "";
+        // A viewer just started may not have filled its text window yet.
+        for (int i = 0; i < 50 && (!text || length == 0); ++i) {
+            if (i > 0) Sleep(100);
+            text = GetDlgItem(hwnd_, kTextId);
+            if (text && !SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "";
+        }
         std::string s(length + 1, '\0');
         DWORD_PTR got = 0;
         SendMessageTimeoutA(text, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0]), SMTO_ABORTIFHUNG, 5000, &got);
@@ -132,10 +139,8 @@ private:
     HANDLE process_ = nullptr;
 };
 
-bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std::string& name, bool compress,
-                 zylscript::Script* parsed) {
-    zylhc::CompileOptions options;
-    options.compress = compress;
+bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std::string& name,
+                 const zylhc::CompileOptions& options, zylscript::Script* parsed) {
     std::vector<std::uint8_t> help;
     std::string error;
     if (!zylhc::Compile(zyl::PosixFiles(), script, {}, options, &help, &error)) {
@@ -145,6 +150,16 @@ bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std
     const wtest::Bytes text = wtest::ReadFile(script);
     zylscript::ParseError e;
     return dir.Write(name, help) && zylscript::ParseScript(std::string(text.begin(), text.end()), parsed, &e);
+}
+
+// `script` compiled into STEM.hlp in `dir`, with the module beside it: the
+// viewer loads the module by name, from the folder it runs in.
+template <std::size_t N>
+bool CompileWithModule(const wtest::Scratch& dir, const char (&script)[N], const std::string& stem) {
+    zylscript::Script s;
+    return CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE) &&
+           dir.Write(stem + ".hts", wtest::Bytes(script, script + N - 1)) &&
+           CompileInto(dir, dir.File(stem + ".hts"), stem + ".hlp", zylhc::CompileOptions(), &s);
 }
 
 const char kFeatures[] =
@@ -161,6 +176,19 @@ const char kFeatures[] =
     ".title The other topic\n"
     "Reached by a jump.\n";
 
+// The viewer fills its text after its window appears, and after a
+// command returns: wait until every paragraph is there (10 s at most).
+std::string WaitForText(const Viewer& viewer, const std::vector<std::string>& paragraphs) {
+    std::string shown;
+    for (int wait = 0; wait < 100; ++wait, Sleep(100)) {
+        shown = Normal(viewer.Text());
+        bool all = true;
+        for (const std::string& p : paragraphs) all = all && shown.find(p) != std::string::npos;
+        if (all) break;
+    }
+    return shown;
+}
+
 TEST(WineHelpViewer, ShowsEveryCompiledFile) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
@@ -168,29 +196,29 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
     const std::string examples = ZYL_EXAMPLES;
     const std::string scripts[] = {dir.File("features.hts"), examples + "/demo/demo.hts",
                                    examples + "/buttons/buttons.hts", examples + "/pictures/pictures.hts"};
+    // Plain, LZ77 with the 4.0 compiler's phrases, and the 3.1 compiler's
+    // phrases.
+    zylhc::CompileOptions variants[3];
+    variants[1].compress = variants[1].hall = true;
+    variants[2].phrases = true;
     int n = 0;
     for (const std::string& script : scripts)
-        for (const bool compress : {false, true}) {
-            SCOPED_TRACE(script + (compress ? " compressed" : ""));
+        for (const zylhc::CompileOptions& options : variants) {
+            SCOPED_TRACE(script + (options.compress ? " LZ77" : "") + (options.hall ? " Hall" : "") +
+                         (options.phrases ? " phrases" : ""));
             const std::string name = "c" + std::to_string(n++) + ".hlp";
             zylscript::Script s;
-            ASSERT_TRUE(CompileInto(dir, script, name, compress, &s));
+            ASSERT_TRUE(CompileInto(dir, script, name, options, &s));
             // Opened at the last topic, by its context string's hash.
             Viewer viewer(dir, dir.File(name), s.topics.back().context, "-all");
             ASSERT_TRUE(viewer.Window()) << "winhlp32 did not open " << name << ":\n" << viewer.Log();
             EXPECT_NE(viewer.Caption().find(s.title), std::string::npos) << viewer.Caption();
             for (std::size_t k = s.topics.size(); k-- > 0;) {
                 if (k + 1 < s.topics.size()) ASSERT_TRUE(viewer.Show(dir.File(name), s.TopicNumber(static_cast<int>(k))));
-                // The viewer lays a topic out in its own time.
                 const std::vector<std::string> paragraphs = Paragraphs(s.topics[k]);
-                std::string shown;
-                auto missing = [&] {
-                    for (const std::string& p : paragraphs)
-                        if (shown.find(p) == std::string::npos) return p;
-                    return std::string();
-                };
-                for (int wait = 0; wait < 50 && (shown = Normal(viewer.Text()), !missing().empty()); ++wait) Sleep(100);
-                EXPECT_EQ(missing(), "") << s.topics[k].context << "\nshown: " << shown;
+                const std::string shown = WaitForText(viewer, paragraphs);
+                for (const std::string& p : paragraphs)
+                    EXPECT_NE(shown.find(p), std::string::npos) << s.topics[k].context << ": " << p << "\nshown: " << shown;
             }
         }
 }
@@ -198,21 +226,17 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
 TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
-    // The viewer loads the module by name, from the folder it runs in.
-    ASSERT_TRUE(CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE));
     const char script[] =
         ".title Module test\n"
         ".startup RegisterRoutine(`ZYL3AN32.DLL', `ZylAnimInit', `');ZylAnimInit()\n"
         ".topic start\n"
         "A button {ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Press;Next()} in the text.\n";
-    ASSERT_TRUE(dir.Write("module.hts", wtest::Bytes(script, script + sizeof script - 1)));
-    zylscript::Script s;
-    ASSERT_TRUE(CompileInto(dir, dir.File("module.hts"), "module.hlp", false, &s));
+    ASSERT_TRUE(CompileWithModule(dir, script, "module"));
     std::string log;
     {
         Viewer viewer(dir, dir.File("module.hlp"), "start", "+winhelp");
         ASSERT_TRUE(viewer.Window()) << viewer.Log();
-        EXPECT_EQ(Normal(viewer.Text()), "A button in the text.");
+        EXPECT_EQ(WaitForText(viewer, {"A button in the text."}), "A button in the text.");
         viewer.Close();
         log = viewer.Log();
     }
@@ -231,6 +255,46 @@ TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
     // the main window for GetInfo.
     EXPECT_TRUE(has("Got an embedded element \"ZYL3AN32.DLL,ZYL3_ANIMBUTTON32,Press;Next()\""));
     EXPECT_TRUE(has("WHD_GetInfo NIY 2"));
+}
+
+// ZylSplash as a start-up macro in Wine's viewer. The viewer does not
+// answer GetInfo for the help file's path (item 8) nor for its main window
+// (item 2), so the module cannot open the help file that holds the picture:
+// the routine runs there and says so with its "Missing bitmap" box, the
+// picture's name in it, in the viewer's process. The splash window itself is
+// shown by the tests through zylhost (module_mediamacros_test.cpp).
+TEST(WineHelpViewer, ZylSplashRunsInTheViewer) {
+    wtest::Scratch dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_TRUE(dir.Write("splash.bmp", Bmp24(Picture::Painted(64, 48, [](int, int) { return 0xFF0000u; }))));
+    const char script[] =
+        ".title Splash test\n"
+        ".baggage splash.bmp\n"
+        // Wine's viewer knows the 32-bit number types only: `U', not `u'.
+        ".startup RegisterRoutine(`ZYL3AN32.DLL', `ZylSplash', `SU');ZylSplash(`splash.bmp', 5)\n"
+        ".topic start\n"
+        "A splash at start-up.\n";
+    ASSERT_TRUE(CompileWithModule(dir, script, "splash"));
+    std::string log;
+    char text[64] = "";
+    {
+        Viewer viewer(dir, dir.File("splash.hlp"), "start", "+winhelp");
+        ASSERT_TRUE(viewer.Window()) << viewer.Log();
+        HWND box = nullptr;
+        for (int i = 0; i < 300 && !box; ++i, Sleep(100)) box = FindWindowA("#32770", "Missing bitmap");
+        ASSERT_NE(box, nullptr) << viewer.Log();
+        // On the viewer's own thread: the module runs in the viewer.
+        EXPECT_EQ(GetWindowThreadProcessId(box, nullptr), GetWindowThreadProcessId(viewer.Window(), nullptr));
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);   // the box's text control
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(FindWindowA("ZYL3_ANIMSPLASH32", nullptr), nullptr);
+        viewer.Close();
+        log = viewer.Log();
+    }
+    EXPECT_STREQ(text, "splash.bmp");
+    const std::string added = "Added \"ZylSplash\"(\"SU\") at ";
+    ASSERT_NE(log.find(added), std::string::npos) << log;
+    EXPECT_NE(log.find("WHD_GetInfo NIY 8"), std::string::npos) << "the path the module asked for";
 }
 
 }  // namespace

@@ -284,7 +284,8 @@ TEST_F(HostTest, WindowsFlowWithTheText) {
          "Before {ewc self, ZYLTEST_FAKE, 30x20} after{ewc self, ZYLTEST_FAKE, 6x4}.\n\n"
          "{ewl self, ZYLTEST_FAKE, 50x70}Left one two three four five six seven eight nine ten eleven twelve "
          "thirteen fourteen fifteen sixteen seventeen eighteen nineteen twenty twentyone twentytwo "
-         "twentythree twentyfour twentyfive twentysix twentyseven twentyeight twentynine thirty end.\n\n"
+         "twentythree twentyfour twentyfive twentysix twentyseven twentyeight twentynine thirty thirtyone "
+         "thirtytwo thirtythree thirtyfour thirtyfive thirtysix thirtyseven thirtyeight thirtynine forty end.\n\n"
          "Right {ewr self, ZYLTEST_FAKE, 40x30} side\n");
     HWND region = host.TopicRegion();
     std::vector<HWND> ws = host.EmbeddedWindows();

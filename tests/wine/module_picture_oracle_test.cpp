@@ -116,9 +116,7 @@ TEST_F(PictureOracle, BitmapsOfEveryFormShowAsImageMagickShowsThem) {
     files.push_back({"t4.bmp", TopDownBmp(files[1].second)});
     // RLE4, which ImageMagick only reads: coded by hand, with literal
     // groups, runs, a move, ends of line and the end of the picture.
-    std::string self = __FILE__;
-    self = "Z:" + self.substr(0, self.rfind("/tests/wine/")) + "/tests/native/data/imaging/rle4_delta.bmp";
-    files.push_back({"rle4.bmp", ReadFile(self)});
+    files.push_back({"rle4.bmp", ReadFile(SourceFile("tests/native/data/imaging/rle4_delta.bmp"))});
     ASSERT_EQ(Get32(files.back().second, 30), 2u) << "RLE4";
 
     for (const auto& f : files) ASSERT_TRUE(scratch.Write(f.first, f.second)) << f.first;

@@ -1,5 +1,7 @@
 #include "wine_support.h"
 
+#include <vfw.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -23,6 +25,74 @@ int UserRoom() {
     for (HMENU m; menus.size() < 200000 && (m = CreateMenu()) != nullptr;) menus.push_back(m);
     for (HMENU m : menus) DestroyMenu(m);
     return static_cast<int>(menus.size());
+}
+
+Bytes AviClip(int width, int height, int frames, int fps, const std::vector<std::uint32_t>& colours, std::string* why) {
+    auto fail = [why](const char* what) {
+        if (why) *why = what;
+        return Bytes();
+    };
+    char folder[MAX_PATH], path[MAX_PATH];
+    if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "avi", 0, path)) return fail("no temporary file");
+    DeleteFileA(path);
+    std::strcat(path, ".avi");
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPINFOHEADER format = {};
+    format.biSize = sizeof format;
+    format.biWidth = width;
+    format.biHeight = height;
+    format.biPlanes = 1;
+    format.biBitCount = 24;
+    format.biSizeImage = static_cast<DWORD>(stride * height);
+    AVISTREAMINFOA info = {};
+    info.fccType = streamtypeVIDEO;
+    info.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
+    info.dwScale = 1;
+    info.dwRate = static_cast<DWORD>(fps);
+    info.dwSuggestedBufferSize = format.biSizeImage;
+    SetRect(&info.rcFrame, 0, 0, width, height);
+
+    AVIFileInit();
+    PAVIFILE file = nullptr;
+    PAVISTREAM stream = nullptr;
+    const char* problem = nullptr;
+    if (AVIFileOpenA(&file, path, OF_CREATE | OF_WRITE, nullptr) != 0) {
+        problem = "AVIFileOpen failed";
+    } else if (AVIFileCreateStreamA(file, &stream, &info) != 0) {
+        problem = "AVIFileCreateStream failed";
+    } else if (AVIStreamSetFormat(stream, 0, &format, sizeof format) != 0) {
+        problem = "AVIStreamSetFormat failed";
+    } else {
+        Bytes pixels(format.biSizeImage);
+        for (int i = 0; i < frames && !problem; ++i) {
+            const std::uint32_t rgb = colours.empty() ? 0x808080 : colours[static_cast<size_t>(i) % colours.size()];
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    std::uint8_t* p = &pixels[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
+                    p[0] = rgb & 0xFF;
+                    p[1] = (rgb >> 8) & 0xFF;
+                    p[2] = (rgb >> 16) & 0xFF;
+                }
+            if (AVIStreamWrite(stream, i, 1, pixels.data(), format.biSizeImage, AVIIF_KEYFRAME, nullptr, nullptr) != 0)
+                problem = "AVIStreamWrite failed";
+        }
+    }
+    if (stream) AVIStreamRelease(stream);
+    if (file) AVIFileRelease(file);
+    AVIFileExit();
+    Bytes clip = problem ? Bytes() : ReadFile(path);
+    DeleteFileA(path);
+    if (!problem && clip.empty()) problem = "the clip came out empty";
+    return problem ? fail(problem) : clip;
+}
+
+std::map<std::string, std::string> ProfileSection(const char* file, const char* section) {
+    std::vector<char> buf(1 << 20);
+    const DWORD n = GetPrivateProfileSectionA(section, buf.data(), static_cast<DWORD>(buf.size()), file);
+    std::map<std::string, std::string> out;
+    for (const char* p = buf.data(); p < buf.data() + n && *p; p += std::strlen(p) + 1)
+        if (const char* eq = std::strchr(p, '=')) out[std::string(p, eq)] = eq + 1;
+    return out;
 }
 
 std::string RenderText(HWND hwnd) {

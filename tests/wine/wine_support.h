@@ -5,7 +5,10 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "host.h"
 #include "pictures.h"
@@ -15,6 +18,35 @@ namespace zyltest {
 
 // The built module under test (wine_dll_tests: its first argument).
 const char* ModulePath();
+
+// A host with the module under test loaded, `background` as the regions'
+// colour and `help` as its help file (where the module finds its files);
+// null when the module does not load.
+inline std::unique_ptr<zylhost::Host> HostForHelpFile(COLORREF background, const std::string& help) {
+    zylhost::HostOptions options;
+    options.backgroundColour = background;
+    auto host = std::make_unique<zylhost::Host>(options);
+    if (!host->LoadModule(ModulePath())) return nullptr;
+    host->SetHelpFilePath(help.c_str());
+    return host;
+}
+
+// A window's outer size.
+inline SIZE WindowSize(HWND w) {
+    RECT rc;
+    GetWindowRect(w, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+// An uncompressed AVI clip made with the platform's AVI file library:
+// `frames` frames of width x height at `fps` frames a second, frame i
+// filled with colour `colours[i % colours.size()]` (0x00RRGGBB; grey when
+// none are given). Empty, with the reason in `why`, when it cannot be made.
+Bytes AviClip(int width, int height, int frames, int fps, const std::vector<std::uint32_t>& colours = {},
+              std::string* why = nullptr);
+
+// The keys and values of a section of a private profile file.
+std::map<std::string, std::string> ProfileSection(const char* file, const char* section);
 
 // How many more GDI objects the process can make (Wine counts none for
 // us: a leak shows as less room); everything made here is given back.

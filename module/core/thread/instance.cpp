@@ -140,10 +140,10 @@ void PoolFree(void* node) {
     PoolFreeFrom(&inst->poolHead, node);
 }
 
-LONG_PTR HostGetInfo(InstanceRecord* inst, WORD item) {
+LONG_PTR HostGetInfo(InstanceRecord* inst, WORD item, HWND window) {
     if (!inst || !inst->callbacks[ZYL_CALLBACK_GETINFO]) return 0;
     auto getInfo = reinterpret_cast<ZYL_GETINFO>(reinterpret_cast<void (*)()>(inst->callbacks[ZYL_CALLBACK_GETINFO]));
-    return getInfo(item, nullptr);
+    return getInfo(item, window);
 }
 
 void HostApi(InstanceRecord* inst, const char* helpFile, WORD command, LONG_PTR data) {

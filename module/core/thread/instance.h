@@ -79,6 +79,8 @@ struct IoProcEntry {
 };
 
 struct FormControl;               // the form fields keep their own records
+struct PaintState;
+struct SubclassTable;
 
 struct InstanceRecord {
     ListNode header;
@@ -100,6 +102,10 @@ struct InstanceRecord {
     BOOL printing;
     BOOL graphicButtonBusy;
     char helpFilePath[kPathChars];
+    // What the decoration keeps between calls: the painter's buffer and
+    // pictures (decor/paint.cpp), the subclassed windows (decor/subclass.cpp).
+    PaintState* paint;
+    SubclassTable* subclassed;
 };
 
 // ---- instance list (process wide, guarded) ----
@@ -129,7 +135,8 @@ COLORREF GetRegionBackColour(InstanceRecord* inst, HWND embedded);
 void AddTempFile(InstanceRecord* inst, const char* path);
 
 // ---- host callbacks (inert until message 10 filled the table) ----
-LONG_PTR HostGetInfo(InstanceRecord* inst, WORD item);
+// `window`: the host window the item is asked about, where it matters.
+LONG_PTR HostGetInfo(InstanceRecord* inst, WORD item, HWND window = nullptr);
 void HostApi(InstanceRecord* inst, const char* helpFile, WORD command, LONG_PTR data);
 // Asks the host for the help file path (item 8), stores its short form in
 // inst->helpFilePath and frees the host's handle. False when none came.
