@@ -94,15 +94,13 @@ class GraphicButtons : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().ok) << "cannot write buttons.hlp";
-        zylhost::HostOptions options;
-        options.backgroundColour = RGB(0, 128, 255);
-        host = std::make_unique<zylhost::Host>(options);
-        ASSERT_TRUE(host->LoadModule(ModulePath())) << ModulePath();
-        host->SetHelpFilePath(Shared().help().c_str());
+        host = HostForHelpFile(RGB(0, 128, 255), Shared().help());
+        ASSERT_TRUE(host) << ModulePath();
         g_points.clear();
         g_during = nullptr;
     }
     void TearDown() override {
+        if (!host) return;
         if (g_frameProc) SetWindowLongPtrA(host->MainFrame(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_frameProc));
         g_frameProc = nullptr;
         host->Shutdown();
