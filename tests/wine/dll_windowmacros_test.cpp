@@ -121,6 +121,15 @@ protected:
         for (const auto& line : host->MacroLog()) n += line.text == what;
         return n;
     }
+    // A hidden top-level window of kTargetClass, which records kTargetMessage.
+    static HWND Target() {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = TargetProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kTargetClass;
+        RegisterClassA(&wc);
+        return CreateWindowA(kTargetClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    }
     SIZE NextPopup() {
         const SIZE s = WindowSize(host->Popup("note"));
         host->ClosePopup();
@@ -224,12 +233,7 @@ TEST_F(WindowMacros, AnotherHelpFilesScriptRunsInThatFileAndTheCurrentOneStays) 
 }
 
 TEST_F(WindowMacros, FlushHandlesTheWaitingMessagesAtOnce) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TargetProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kTargetClass;
-    RegisterClassA(&wc);
-    HWND target = CreateWindowA(kTargetClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND target = Target();
     ASSERT_NE(target, nullptr);
     for (int i = 0; i < 3; ++i) PostMessageA(target, kTargetMessage, static_cast<WPARAM>(i), 0);
     Macro("ZylFlush()");
@@ -238,11 +242,6 @@ TEST_F(WindowMacros, FlushHandlesTheWaitingMessagesAtOnce) {
 }
 
 TEST_F(WindowMacros, TheContentsModuleStartsOnlyWithAWindowOfTheClass) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TargetProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kTargetClass;
-    RegisterClassA(&wc);
     const std::string call = "ZylFWSM(`ZylTestMessageTarget', " + std::to_string(kTargetMessage) + ", 7, 9)";
 
     Macro(call);
@@ -251,7 +250,7 @@ TEST_F(WindowMacros, TheContentsModuleStartsOnlyWithAWindowOfTheClass) {
     EXPECT_TRUE(g_received.empty());
     EXPECT_EQ(Calls("called " + call + " = 0"), 1u);
 
-    HWND target = CreateWindowA(kTargetClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND target = Target();
     ASSERT_NE(target, nullptr);
     // Whether the message waits in the queue when each macro is carried out.
     std::vector<bool> posted;
