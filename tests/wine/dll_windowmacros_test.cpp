@@ -42,7 +42,7 @@ std::string FullScript(std::size_t* complete) {
 
 struct Data {
     Scratch scratch;
-    std::string help, other, failure;
+    std::string help, failure;
     std::size_t fullMacros = 0;
 };
 
@@ -50,7 +50,6 @@ const Data& Shared() {
     static std::unique_ptr<Data> data([] {
         auto* d = new Data;
         d->help = d->scratch.File("main.hlp");
-        d->other = d->scratch.File("other.hlp");
         const Bytes inside = BmpFile(8, 8, [](int, int) { return kInside; });
         const Bytes onDisk = BmpFile(8, 8, [](int, int) { return kOnDisk; });
         const Bytes main = HelpFile({
@@ -130,44 +129,30 @@ protected:
         RegisterClassA(&wc);
         return CreateWindowA(kTargetClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
     }
-    SIZE NextPopup() {
+    using Size = std::pair<LONG, LONG>;
+    Size NextPopup() {
         const SIZE s = WindowSize(host->Popup("note"));
         host->ClosePopup();
-        return s;
+        return {s.cx, s.cy};
     }
 
     std::unique_ptr<zylhost::Host> host;
 };
 
 TEST_F(WindowMacros, PopupsTakeScreenFractionsOrPixelsWithinTheScreen) {
-    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    const SIZE own = NextPopup();
+    const LONG cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    const Size own = NextPopup();
     Macro("ZylSPP(0, 0, 512, 512, 0)");
-    SIZE s = NextPopup();
-    EXPECT_EQ(s.cx, 512 * cx / 1024);
-    EXPECT_EQ(s.cy, 512 * cy / 1024);
-    EXPECT_NE(s.cx, own.cx);
-    s = NextPopup();
-    EXPECT_EQ(s.cy, 512 * cy / 1024) << "every later popup";
-
+    EXPECT_EQ(NextPopup(), Size(512 * cx / 1024, 512 * cy / 1024));
+    EXPECT_NE(NextPopup(), own);
     Macro("ZylSPP(0, 0, 2000, 300, 1)");
-    s = NextPopup();
-    EXPECT_EQ(s.cx, cx) << "2000 pixels: the screen's width";
-    EXPECT_EQ(s.cy, 300);
-
+    EXPECT_EQ(NextPopup(), Size(cx, 300)) << "2000 pixels: the screen's width";
     // The next popup alone, then the lasting size again.
     Macro("ZylSPP(0, 0, 200, 90, 0x10001)");
-    s = NextPopup();
-    EXPECT_EQ(s.cx, 200);
-    EXPECT_EQ(s.cy, 90);
-    s = NextPopup();
-    EXPECT_EQ(s.cx, cx);
-    EXPECT_EQ(s.cy, 300);
-
+    EXPECT_EQ(NextPopup(), Size(200, 90));
+    EXPECT_EQ(NextPopup(), Size(cx, 300));
     Macro("ZylSPP(0, 0, 0, 0, 1)");
-    s = NextPopup();
-    EXPECT_EQ(s.cx, own.cx) << "a width of 0: the viewer's own size";
-    EXPECT_EQ(s.cy, own.cy);
+    EXPECT_EQ(NextPopup(), own) << "a width of 0: the viewer's own size";
 }
 
 TEST_F(WindowMacros, AScriptOfTheHelpFileRunsItsMacrosInOrder) {
