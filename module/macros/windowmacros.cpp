@@ -22,17 +22,21 @@ constexpr int kMaxScriptDepth = 8;
 static_assert(ZYLSPP_NEXT_ONLY == kPopupNextOnly && (ZYLSPP_PIXELS & kPopupPixels) != 0, "ZylSPP's flags");
 
 // The script `name` of the help file at the instance's helpFilePath (or
-// from disk), run in that help file.
-void RunScriptFile(InstanceRecord* inst, const char* name) {
-    if (inst->scriptDepth >= kMaxScriptDepth) return;
+// from disk), run in that help file. The macros may end the thread's
+// session with the module: the record is found again afterwards, and
+// returned (null when it is gone).
+InstanceRecord* RunScriptFile(InstanceRecord* inst, const char* name) {
+    if (inst->scriptDepth >= kMaxScriptDepth) return inst;
     char* block = static_cast<char*>(std::malloc(kWholeFileBytes));
-    if (!block) return;
+    if (!block) return inst;
     if (ReadWholeFile(inst, name, block) && TerminateScriptBlock(block)) {
         ++inst->scriptDepth;
         RunMacros(inst, inst->helpFilePath, block);
-        --inst->scriptDepth;
+        inst = FindInstance();
+        if (inst && inst->scriptDepth > 0) --inst->scriptDepth;
     }
     std::free(block);
+    return inst;
 }
 
 }  // namespace
@@ -81,8 +85,8 @@ extern "C" void CALLBACK ZylEBSX(LPCSTR helpFile, LPCSTR fileName) {
     // For the call, the other help file is the instance's: the script is
     // read from it and its macros run in it.
     CopyBounded(inst->helpFilePath, sizeof inst->helpFilePath, other);
-    RunScriptFile(inst, fileName);
-    CopyBounded(inst->helpFilePath, sizeof inst->helpFilePath, saved);
+    if ((inst = RunScriptFile(inst, fileName)) != nullptr)
+        CopyBounded(inst->helpFilePath, sizeof inst->helpFilePath, saved);
 }
 
 extern "C" BOOL CALLBACK ZylFWSM(LPCSTR className, UINT message, WPARAM wParam, LPARAM lParam) {
