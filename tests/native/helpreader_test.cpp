@@ -606,10 +606,10 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     topic.body.push_back(p);
     doc.topics.push_back(topic);
     doc.map.push_back(zylhc::MapEntry{5, 0});
-    PictureSpec spec;
-    spec.palette = {0, 0, 0, 0, 255, 255, 255, 0};
-    spec.pixels.assign(24, 1);
-    doc.pictures = {PictureRecord(spec), PictureRecord(spec)};
+    PictureSpec twoColours;
+    twoColours.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+    twoColours.pixels.assign(24, 1);
+    doc.pictures = {PictureRecord(twoColours), PictureRecord(twoColours)};
     std::vector<zylhc::InternalFile> internal;
     std::string error;
     ASSERT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;

@@ -330,6 +330,12 @@ TEST_F(Macros, JumpsIntoOtherFilesOpenThemFirst) {
     host.PumpUntilIdle();
     EXPECT_EQ(host.HelpFilePath(), second) << "the file opens even when the topic is missing";
     EXPECT_TRUE(Logged("error: no topic no-such in ")) << Dump();
+    // A macro a module hands in another existing help file jumps in that file.
+    const char jump[] = "JI(`', `one')";
+    host.Api(first.c_str(), 0x102, reinterpret_cast<LONG_PTR>(jump));
+    host.PumpUntilIdle();
+    EXPECT_EQ(host.HelpFilePath(), first);
+    EXPECT_EQ(Context(), "one");
     DeleteFileA(first.c_str());
     DeleteFileA(second.c_str());
 }
