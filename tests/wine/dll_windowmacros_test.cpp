@@ -10,21 +10,18 @@
 #include <utility>
 #include <vector>
 
-#include "dll_picture_support.h"
-#include "dll_test.h"
 #include "host.h"
+#include "wine_support.h"
 #include "zyl3an32.h"
 
 namespace {
 
-using namespace pictest;
+using namespace zyltest;
 
 constexpr DWORD kInside = 0xC02020, kOnDisk = 0x2020C0;
 constexpr std::size_t kBlock = 16384;   // the whole-file block scripts are read into
 const char kTargetClass[] = "ZylTestMessageTarget";
 constexpr UINT kTargetMessage = WM_APP + 0x123;
-
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // A script of exactly kBlock bytes of which the last is the ')' of its
 // last macro, followed by more macros: the block keeps kBlock - 1 bytes, so
@@ -50,21 +47,21 @@ const Data& Shared() {
     static std::unique_ptr<Data> data([] {
         auto* d = new Data;
         d->help = d->scratch.File("main.hlp");
-        const Bytes inside = BmpFile(8, 8, [](int, int) { return kInside; });
-        const Bytes onDisk = BmpFile(8, 8, [](int, int) { return kOnDisk; });
+        const Bytes inside = Bmp24(Picture::Solid(8, 8, kInside));
+        const Bytes onDisk = Bmp24(Picture::Solid(8, 8, kOnDisk));
         const Bytes main = HelpFile({
-            {"both.mac", Text("RR(`ZYL3AN32.DLL', `ZylAnimInit', `');ZylAnimInit()")},
-            {"full.mac", Text(FullScript(&d->fullMacros))},
+            {"both.mac", BytesOf("RR(`ZYL3AN32.DLL', `ZylAnimInit', `');ZylAnimInit()")},
+            {"full.mac", BytesOf(FullScript(&d->fullMacros))},
             {"empty.mac", {}},
-            {"hidden.mac", Text(std::string(1, '\0') + "ZylAnimInit()")},
-            {"self.mac", Text("ZylEBS(`self.mac')")},
+            {"hidden.mac", BytesOf(std::string(1, '\0') + "ZylAnimInit()")},
+            {"self.mac", BytesOf("ZylEBS(`self.mac')")},
             {"first.bmp", inside},
             {"second.bmp", inside},
         });
-        const Bytes other = HelpFile({{"other.mac", Text("ZylAnimInit():ZylEBS(`both.mac')")}});
+        const Bytes other = HelpFile({{"other.mac", BytesOf("ZylAnimInit():ZylEBS(`both.mac')")}});
         const bool ok = d->scratch.ok() && d->scratch.Write("main.hlp", main) && d->scratch.Write("other.hlp", other) &&
                         d->scratch.Write("first.bmp", onDisk) && d->scratch.Write("second.bmp", onDisk) &&
-                        d->scratch.Write("both.mac", Text("ZylAnimInit()"));
+                        d->scratch.Write("both.mac", BytesOf("ZylAnimInit()"));
         if (!ok) d->failure = "cannot write the help files";
         return d;
     }());
@@ -261,8 +258,7 @@ TEST_F(WindowMacros, AfterBagExtPicturesComeFromDiskFirstButScriptsFromTheHelpFi
     auto shown = [&](const char* picture) {
         HWND w = host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMPICT32", std::string(picture) + ";0;"});
         RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        int width = 0, height = 0;
-        const std::vector<DWORD> px = WindowPixels(w, &width, &height);
+        const Picture px = WindowPixels(w);
         return std::make_pair(CountOf(px, kInside), CountOf(px, kOnDisk));
     };
     EXPECT_EQ(shown("first.bmp"), std::make_pair(std::size_t{64}, std::size_t{0}));
