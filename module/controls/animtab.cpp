@@ -309,9 +309,10 @@ LRESULT AnimTabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
         if (const int t = TabUnderCursor(hwnd, rec)) OpenTab(hwnd, rec, t);
         return 0;
-    case EWM_RENDER:
-        if (wParam == EWRENDER_BITMAP) return reinterpret_cast<LRESULT>(RenderPicture(rec, RenderTarget(lParam)));
-        return 0;   // no text to copy
+    case EWM_RENDER:   // a picture of a working bar; no text, and nothing while broken
+        if (wParam == EWRENDER_BITMAP && !rec->errorId)
+            return reinterpret_cast<LRESULT>(RenderPicture(rec, RenderTarget(lParam)));
+        return 0;
     }
     return EmbeddedDefProc(hwnd, msg, wParam, lParam);
 }
@@ -320,7 +321,7 @@ LRESULT AnimTabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 const EmbeddedClass kAnimTabClass = {
     "ZYL3_ANIMTAB32", AnimTabWndProc, AnimTabProc, kEmbeddedStyle, kRecordSlot,
-    ClassCursor::kNone, kNoBackground, sizeof(AnimTabRecord), false,
+    ClassCursor::kNone, kNoBackground, sizeof(AnimTabRecord), false, kOwnsPictureRender | kOwnsTextRender,
 };
 
 }  // namespace zyl

@@ -234,7 +234,8 @@ LRESULT Render(const EmbeddedRecord* rec, WPARAM kind, LPARAM lParam) {
 // The messages the base answers for a window in the error state.
 bool IsErrorStateMessage(const EmbeddedClass& cls, UINT msg, WPARAM wParam) {
     if (msg == EWM_ASKPALETTE) return !(cls.errorStateOwn & kOwnsPalette);
-    if (msg == EWM_RENDER) return wParam != EWRENDER_BITMAP || !(cls.errorStateOwn & kOwnsPictureRender);
+    if (msg == EWM_RENDER)
+        return !(cls.errorStateOwn & (wParam == EWRENDER_BITMAP ? kOwnsPictureRender : kOwnsTextRender));
     return msg == WM_PAINT || msg == EWM_QUERYSIZE;
 }
 

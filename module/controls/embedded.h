@@ -17,7 +17,7 @@
 //    message as text and as a picture of exactly the queried size, and has
 //    no palette for it; the class procedure never sees those messages while
 //    the error lasts, unless its descriptor keeps the palette request or
-//    the picture render for itself (`errorStateOwn`).
+//    a kind of render for itself (`errorStateOwn`).
 //  - WM_NCDESTROY: frees the record, after the class procedure saw it.
 // The class procedure handles only its own messages and ends with
 // `return EmbeddedDefProc(...)`: the size query answered from the record's
@@ -53,6 +53,7 @@ enum class ClassCursor { kNone, kArrow };
 enum ErrorStateOwn : unsigned {
     kOwnsPalette = 1,          // EWM_ASKPALETTE
     kOwnsPictureRender = 2,    // EWM_RENDER with EWRENDER_BITMAP
+    kOwnsTextRender = 4,       // EWM_RENDER with any other kind
 };
 constexpr int kNoBackground = -1;
 constexpr UINT kEmbeddedStyle = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW;   // 0x4003

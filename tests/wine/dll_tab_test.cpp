@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controls/animtab_parse.h"
+#include "controls/embedded.h"
 #include "wine_support.h"
 #include "host.h"
 #include "zyl3an32.h"
@@ -231,18 +232,25 @@ TEST_F(TabBars, AToolsTabFileInAHelpFileJoinsThreeTopics) {
 }
 
 TEST_F(TabBars, ErrorsNameTheirCause) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"missing.tab;1", "No tab file found"},
-        {"empty.tab;1", "No tabs on tab bar"},
-        {"bar.tab", "Syntax error in parameters"},
+    const std::pair<const char*, int> cases[] = {
+        {"missing.tab;1", ZYL_ERR_NO_TAB_FILE},
+        {"empty.tab;1", ZYL_ERR_NO_TABS},
+        {"bar.tab", ZYL_ERR_SYNTAX},
     };
+    HDC printer = host->CreatePrinterDC();
     for (const auto& c : cases) {
         HWND w = Bar(c.first);
         ASSERT_NE(w, nullptr) << c.first;
         EXPECT_TRUE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER) << c.first;
-        EXPECT_EQ(wtest::RenderText(w), c.second);
+        // The box shows the message of the error its record holds; a broken
+        // bar renders nothing, neither text nor picture.
+        EXPECT_EQ(reinterpret_cast<const zyl::EmbeddedRecord*>(GetWindowLongPtrA(w, 0))->errorId, c.second) << c.first;
+        EXPECT_EQ(wtest::RenderText(w), "<null>") << c.first;
+        ZYL_RENDERINFO render = {0, 0, printer};
+        EXPECT_EQ(SendMessageA(w, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&render)), 0) << c.first;
         EXPECT_TRUE(Click(w, 1).empty());
     }
+    DeleteDC(printer);
 }
 
 TEST_F(TabBars, PrintShowsTheTabsAndTheirBaseLine) {
