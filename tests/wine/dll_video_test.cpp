@@ -84,12 +84,6 @@ std::string MciText(MCIERROR code) {
     return text;
 }
 
-std::string ClassOf(HWND w) {
-    char name[64] = "";
-    GetClassNameA(w, name, sizeof name);
-    return name;
-}
-
 // Pumps messages for `ms` milliseconds (the driver plays on a thread of its
 // own and posts its notices).
 void PumpFor(DWORD ms) {
@@ -561,14 +555,8 @@ TEST_F(Video, FiveHundredLivesLeaveNoDeviceOrObjectBehind) {
         host.PumpUntilIdle();
         return true;
     };
-    for (int i = 0; i < 10; ++i) ASSERT_TRUE(cycle(i));
-    ASSERT_EQ(openDevices(), 0);
-    const int gdi = wtest::GdiRoom();
-    const int user = wtest::UserRoom();
-    for (int i = 0; i < 500; ++i) ASSERT_TRUE(cycle(i)) << i;
+    EXPECT_EQ(LeakOver(10, 500, cycle), "");
     EXPECT_EQ(openDevices(), 0) << "every device closed";
-    EXPECT_EQ(wtest::GdiRoom(), gdi) << "GDI objects leaked";
-    EXPECT_EQ(wtest::UserRoom(), user) << "USER objects leaked";
 }
 
 }  // namespace
