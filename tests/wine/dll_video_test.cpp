@@ -453,16 +453,6 @@ TEST_F(VideoBar, MenuButtonOpensTheMenuBelowIt) {
     EXPECT_EQ(Mode(w), "stopped") << "nothing chosen, nothing done";
 }
 
-TEST_F(VideoBar, LoopingClipKeepsPlayingAfterCompletionButNotAfterAStop) {
-    HWND loop = Make("clip.avi;6");
-    Command(Bar(loop), 1);
-    PumpFor(1500);   // three times the clip's length
-    EXPECT_EQ(Mode(loop), "playing") << "restarted after each completion";
-    Command(Bar(loop), 1);
-    PumpFor(200);
-    EXPECT_EQ(Mode(loop), "stopped") << "Wine's successful notice of the stop is no completion";
-}
-
 // ---- renders, and a bar on its own ----
 
 TEST_F(Video, CopyGivesTheFileNameAndPrintTheFramedPanel) {
