@@ -6,12 +6,11 @@
 #include <cstring>
 
 #include "controls/animbullet_parse.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzing::Check;
 
 // Accepts every file but an empty name, so that the later fields are reached.
 int Load(void* calls, const char* name) {
@@ -22,10 +21,8 @@ int Load(void* calls, const char* name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An exact-size heap copy: ASan catches a step past the terminator.
-    char* text = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(text, data, size);
-    text[size] = '\0';
+    const fuzzing::InputText input(data, size);
+    char* text = input.get();
     int calls = 0;
     zyl::BulletParams params;
     const int error = zyl::ParseBulletParams(text, zyl::BulletFileProbe{&calls, Load}, &params);
@@ -50,6 +47,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(hit >= 0 && hit <= count);
         }
     }
-    std::free(text);
     return 0;
 }

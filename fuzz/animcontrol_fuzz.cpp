@@ -7,12 +7,11 @@
 #include <string>
 
 #include "forms/animcontrol_parse.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzing::Check;
 
 int Width(void*, const char* s, std::size_t n) {
     int w = 0;
@@ -23,10 +22,8 @@ int Width(void*, const char* s, std::size_t n) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An exact-size heap copy: ASan catches a step past the terminator.
-    char* text = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(text, data, size);
-    text[size] = '\0';
+    const fuzzing::InputText input(data, size);
+    char* text = input.get();
     const std::size_t length = std::strlen(text);
 
     for (bool printing : {false, true}) {
@@ -61,6 +58,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         previousEnd = l.start + l.length;
     }
 
-    std::free(text);
     return 0;
 }

@@ -13,17 +13,15 @@
 #include "controls/animtab_parse.h"
 #include "core/wholefile.h"
 #include "tabs.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzing::Check;
 
 void AsParams(const std::uint8_t* data, std::size_t size) {
-    char* text = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(text, data, size);
-    text[size] = '\0';
+    const fuzzing::InputText input(data, size);
+    char* text = input.get();
     zyl::TabParams params;
     const int error = zyl::ParseTabParams(text, &params);
     Check(error == 0 || error == ZYL_ERR_SYNTAX);
@@ -47,7 +45,6 @@ void AsParams(const std::uint8_t* data, std::size_t size) {
             Check(hit >= 0 && hit <= count && (hit == 0 || hit != params.selected));
         }
     }
-    std::free(text);
 }
 
 void AsFile(const std::uint8_t* data, std::size_t size) {

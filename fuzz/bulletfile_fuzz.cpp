@@ -11,12 +11,11 @@
 #include "bullets.h"
 #include "controls/animbullet_parse.h"
 #include "core/wholefile.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzing::Check;
 
 bool Inside(const char* p, const std::uint8_t* bytes, std::size_t size) {
     const auto* u = reinterpret_cast<const std::uint8_t*>(p);

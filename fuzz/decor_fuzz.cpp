@@ -8,12 +8,11 @@
 #include <initializer_list>
 
 #include "decor/decor_geom.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzing::Check;
 
 struct Reader {
     const std::uint8_t* data;

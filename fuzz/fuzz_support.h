@@ -22,7 +22,7 @@ public:
     ~InputText() { std::free(text_); }
     InputText(const InputText&) = delete;
     InputText& operator=(const InputText&) = delete;
-    const char* get() const { return text_; }
+    char* get() const { return text_; }
 
 private:
     char* text_;

@@ -7,12 +7,11 @@
 #include <string>
 
 #include "controls/grapbtn_parse.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
+using fuzzing::Check;
 
 bool Terminated(const char* field, std::size_t capacity) { return std::memchr(field, '\0', capacity) != nullptr; }
 
@@ -36,10 +35,8 @@ void CheckLook(const zyl::GrapBtnParams& p) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An exact-size heap copy: ASan catches a step past the terminator.
-    char* text = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(text, data, size);
-    text[size] = '\0';
+    const fuzzing::InputText input(data, size);
+    char* text = input.get();
     const std::size_t length = std::strlen(text);
 
     zyl::GrapBtnParams p;
@@ -67,6 +64,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckLook(p);
         Check(p.look.flags == zyl::kTocButtonFlags && p.macro.empty());
     }
-    std::free(text);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/macro/macrosplit.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -22,16 +23,13 @@ struct Sink {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An exact-size heap copy: ASan catches a step past the terminator.
-    char* text = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(text, data, size);
-    text[size] = '\0';
+    const fuzzing::InputText input(data, size);
+    char* text = input.get();
     std::vector<char> expected(text, text + size + 1);
     for (std::size_t i = 0; i < size && expected[i]; ++i)
         if (expected[i] == '|') expected[i] = ',';
     Sink sink;
     zyl::SplitMacros(text, zyl::MacroSink{&sink, Sink::Run, Sink::Pump});
     if (std::memcmp(text, expected.data(), size + 1) != 0) std::abort();
-    std::free(text);
     return 0;
 }

@@ -17,6 +17,7 @@
 #include "helpwriter.h"
 #include "script.h"
 #include "zylhc.h"
+#include "pictures.h"
 #include "support.h"
 
 namespace {
@@ -420,82 +421,10 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
 
 // ---- pictures ----
 
-// Run-length packing as help compilers do it: runs of one byte, and
-// stretches copied as they are.
-Bytes Rle(const Bytes& in) {
-    Bytes out;
-    for (std::size_t i = 0; i < in.size();) {
-        std::size_t run = 1;
-        while (i + run < in.size() && in[i + run] == in[i] && run < 127) ++run;
-        if (run >= 3) {
-            out.push_back(static_cast<std::uint8_t>(run));
-            out.push_back(in[i]);
-            i += run;
-            continue;
-        }
-        std::size_t n = 0;
-        while (i + n < in.size() && n < 127 && !(i + n + 2 < in.size() && in[i + n] == in[i + n + 1] && in[i + n] == in[i + n + 2])) ++n;
-        out.push_back(static_cast<std::uint8_t>(0x80 | n));
-        out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i), in.begin() + static_cast<std::ptrdiff_t>(i + n));
-        i += n;
-    }
-    return out;
-}
-
-void PutCUShort(Bytes& b, std::uint32_t v) {
-    if (v < 0x80) b.push_back(static_cast<std::uint8_t>(v * 2));
-    else b.push_back(static_cast<std::uint8_t>(v * 2 + 1)), b.push_back(static_cast<std::uint8_t>((v * 2 + 1) >> 8));
-}
-void PutCULong(Bytes& b, std::uint32_t v) {
-    Bytes four(4);
-    if (v < 0x8000) {
-        b.push_back(static_cast<std::uint8_t>(v * 2));
-        b.push_back(static_cast<std::uint8_t>((v * 2) >> 8));
-    } else {
-        Put32(four, 0, v * 2 + 1);
-        b.insert(b.end(), four.begin(), four.end());
-    }
-}
-
-struct PictureSpec {
-    std::uint8_t type = 6, packing = 0;
-    std::uint32_t width = 5, height = 3, bits = 8, important = 0;
-    Bytes palette;   // 4 bytes a colour
-    Bytes pixels;    // rows as stored
-    Bytes hotSpots;
+struct PictureSpec : HelpPictureSpec {
+    PictureSpec() { lz77 = zylhc::CompressLz77; }
 };
-
-// A picture record ("lP") holding one bitmap.
-Bytes PictureRecord(const PictureSpec& p) {
-    Bytes packed = p.pixels;
-    if (p.packing == 1) packed = Rle(p.pixels);
-    if (p.packing == 2) packed = zylhc::CompressLz77(p.pixels);
-    if (p.packing == 3) packed = zylhc::CompressLz77(Rle(p.pixels));
-    Bytes head;
-    head.push_back(p.type);
-    head.push_back(p.packing);
-    PutCULong(head, 96);
-    PutCULong(head, 96);
-    PutCUShort(head, 1);
-    PutCUShort(head, p.bits);
-    PutCULong(head, p.width);
-    PutCULong(head, p.height);
-    PutCULong(head, static_cast<std::uint32_t>(p.palette.size() / 4));
-    PutCULong(head, p.important);
-    PutCULong(head, static_cast<std::uint32_t>(packed.size()));
-    PutCULong(head, static_cast<std::uint32_t>(p.hotSpots.size()));
-    const std::uint32_t dataAt = static_cast<std::uint32_t>(head.size() + 8 + p.palette.size());
-    Bytes offsets(8);
-    Put32(offsets, 0, dataAt);
-    Put32(offsets, 4, p.hotSpots.empty() ? 0 : dataAt + static_cast<std::uint32_t>(packed.size()));
-    Bytes record = {'l', 'P', 1, 0, 8, 0, 0, 0};
-    record.insert(record.end(), head.begin(), head.end());
-    record.insert(record.end(), offsets.begin(), offsets.end());
-    record.insert(record.end(), p.palette.begin(), p.palette.end());
-    record.insert(record.end(), packed.begin(), packed.end());
-    record.insert(record.end(), p.hotSpots.begin(), p.hotSpots.end());
-    return record;
-}
+Bytes PictureRecord(const PictureSpec& p) { return HelpPictureRecord(p); }
 
 // Hot spots: a visible jump to "target" and an invisible macro.
 Bytes TwoHotSpots() {

@@ -297,6 +297,60 @@ Bytes IndexPattern(int count, int colours, unsigned seed) {
     return p;
 }
 
+namespace {
+
+Bytes HelpRle(const Bytes& in) {
+    Bytes out;
+    for (std::size_t i = 0; i < in.size();) {
+        std::size_t run = 1;
+        while (i + run < in.size() && in[i + run] == in[i] && run < 127) ++run;
+        if (run >= 3) {
+            out.push_back(static_cast<std::uint8_t>(run));
+            out.push_back(in[i]);
+            i += run;
+            continue;
+        }
+        std::size_t n = 0;
+        while (i + n < in.size() && n < 127 && !(i + n + 2 < in.size() && in[i + n] == in[i + n + 1] && in[i + n] == in[i + n + 2])) ++n;
+        out.push_back(static_cast<std::uint8_t>(0x80 | n));
+        out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i), in.begin() + static_cast<std::ptrdiff_t>(i + n));
+        i += n;
+    }
+    return out;
+}
+
+void PutCUShort(Bytes* b, std::uint32_t v) {
+    if (v < 0x80) b->push_back(static_cast<std::uint8_t>(v * 2));
+    else Append16(b, v * 2 + 1);
+}
+void PutCULong(Bytes* b, std::uint32_t v) {
+    if (v < 0x8000) Append16(b, v * 2);
+    else Append32(b, v * 2 + 1);
+}
+
+}  // namespace
+
+Bytes HelpPictureRecord(const HelpPictureSpec& p) {
+    Bytes packed = p.packing == 1 || p.packing == 3 ? HelpRle(p.pixels) : p.pixels;
+    if (p.packing >= 2) packed = p.lz77(packed);
+    Bytes head = {p.type, p.packing};
+    PutCULong(&head, 96);
+    PutCULong(&head, 96);
+    PutCUShort(&head, 1);
+    PutCUShort(&head, p.bits);
+    for (std::size_t v : {std::size_t(p.width), std::size_t(p.height), p.palette.size() / 4, std::size_t(p.important),
+                          packed.size(), p.hotSpots.size()})
+        PutCULong(&head, static_cast<std::uint32_t>(v));
+    const std::uint32_t dataAt = static_cast<std::uint32_t>(head.size() + 8 + p.palette.size());
+    Bytes record = {'l', 'P', 1, 0, 8, 0, 0, 0};
+    record.insert(record.end(), head.begin(), head.end());
+    Append32(&record, dataAt);
+    Append32(&record, p.hotSpots.empty() ? 0 : dataAt + static_cast<std::uint32_t>(packed.size()));
+    const Bytes& data = packed;
+    for (const Bytes* part : {&p.palette, &data, &p.hotSpots}) record.insert(record.end(), part->begin(), part->end());
+    return record;
+}
+
 Bytes SpotRecord(const Spot& s) {
     Bytes b;
     for (int v : {s.left, s.top, s.right, s.bottom}) Append16(&b, static_cast<std::uint16_t>(v));

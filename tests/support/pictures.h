@@ -131,6 +131,20 @@ private:
 // Sub-blocks of at most 255 bytes and the zero-length one.
 void AppendSubBlocks(Bytes* out, const Bytes& data);
 
+// ---- pictures inside help files ----
+// A help file's picture record ("lP") holding one bitmap; its numbers in the
+// compressed forms. Packing 1 is run-length packing as help compilers do it;
+// 2 and 3 (LZ77, and LZ77 after it) take the caller's `lz77`.
+struct HelpPictureSpec {
+    std::uint8_t type = 6, packing = 0;
+    std::uint32_t width = 5, height = 3, bits = 8, important = 0;
+    Bytes palette;   // 4 bytes a colour
+    Bytes pixels;    // rows as stored
+    Bytes hotSpots;
+    std::function<Bytes(const Bytes&)> lz77;
+};
+Bytes HelpPictureRecord(const HelpPictureSpec& spec);
+
 // ---- the module's portable decode ----
 bool Decode(const Bytes& file, zyl::DecodedPicture* out, bool firstFrameOnly = false);
 Picture FramePicture(const zyl::PackedDib& frame);

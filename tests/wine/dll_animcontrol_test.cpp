@@ -40,11 +40,6 @@ std::string TextOf(HWND w) {
 }
 LRESULT Checked(HWND form) { return SendMessageA(Child(form), BM_GETCHECK, 0, 0); }
 LRESULT Sel(HWND control, UINT msg = LB_GETCURSEL) { return SendMessageA(control, msg, 0, 0); }
-SIZE SizeOf(HWND w) {
-    RECT rc;
-    GetWindowRect(w, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
 
 // Class and style of every window made on this thread meanwhile, as asked
 // for (an edit control drops WS_BORDER once made).
@@ -147,8 +142,8 @@ TEST_F(Forms, EachTypeMakesItsChildClassStyleAndSize) {
         if (c.style == 0x50000000) EXPECT_EQ(log.made.at(2), std::make_pair(std::string("combobox"), LONG{0x50210603}));
         EXPECT_EQ(GetWindow(Child(w), GW_HWNDNEXT), nullptr) << "one control per window";
         EXPECT_EQ(GetDlgCtrlID(Child(w)), static_cast<int>(i + 1)) << "ids count up from 1";
-        EXPECT_EQ(SizeOf(w).cx, c.size.cx);
-        EXPECT_EQ(SizeOf(w).cy, c.size.cy);
+        EXPECT_EQ(WindowSize(w).cx, c.size.cx);
+        EXPECT_EQ(WindowSize(w).cy, c.size.cy);
         const HWND holder = c.style == 0x50000000 ? Combo(w) : Child(w);
         const HFONT f = reinterpret_cast<HFONT>(SendMessageA(holder, WM_GETFONT, 0, 0));
         EXPECT_TRUE(f && (!shared || f == shared)) << "the instance's font for every control";
@@ -161,8 +156,8 @@ TEST_F(Forms, EachTypeMakesItsChildClassStyleAndSize) {
     EXPECT_EQ(Checked(w[7]), BST_CHECKED) << "the first radio button of a set starts checked";
     EXPECT_EQ(Sel(Combo(w[3]), CB_GETCOUNT), 3);
     EXPECT_EQ(Sel(Combo(w[3]), CB_GETCURSEL), 1);
-    EXPECT_EQ(SizeOf(Child(w[3])).cy, SizeOf(Combo(w[3])).cy) << "the wrapper is as high as the closed list";
-    EXPECT_EQ(SizeOf(Child(w[6])).cx, 25) << "a list box sits one pixel in";
+    EXPECT_EQ(WindowSize(Child(w[3])).cy, WindowSize(Combo(w[3])).cy) << "the wrapper is as high as the closed list";
+    EXPECT_EQ(WindowSize(Child(w[6])).cx, 25) << "a list box sits one pixel in";
     EXPECT_EQ(Sel(Child(w[6]), LB_GETCOUNT), 2);
 }
 
@@ -452,8 +447,8 @@ TEST_F(Forms, CopyGivesTheTextAndPrintDrawsTheState) {
     const auto printed = host->LastPrint();
     ASSERT_EQ(printed.size(), 7u);
     for (const auto& p : printed) {
-        EXPECT_EQ(p.size.x, SizeOf(p.hwnd).cx * 2);
-        EXPECT_EQ(p.size.y, SizeOf(p.hwnd).cy * 2);
+        EXPECT_EQ(p.size.x, WindowSize(p.hwnd).cx * 2);
+        EXPECT_EQ(p.size.y, WindowSize(p.hwnd).cy * 2);
         EXPECT_EQ(p.width * 10000 + p.height, p.size.x * 10000 + p.size.y);
     }
     auto dark = [](const zylhost::Host::PrintedWindow& p, int x0, int y0, int x1, int y1) {
@@ -527,14 +522,9 @@ TEST(FormLeaks, TwoThousandCyclesLeaveNoObjectBehind) {
         host.Jump("away");
         return true;
     };
-    for (int i = 0; i < 20; ++i) ASSERT_TRUE(cycle(i));
-    const int gdi = wtest::GdiRoom(), user = wtest::UserRoom();
-    ASSERT_GT(gdi, 1000);
-    for (int i = 0; i < 2000; ++i) ASSERT_TRUE(cycle(i)) << i;
-    EXPECT_EQ(wtest::GdiRoom(), gdi) << "GDI objects leaked";
     // USER handles are one table for every process of the Wine prefix, whose
     // own programs may take one or two meanwhile; a leak would take 2,000.
-    EXPECT_NEAR(wtest::UserRoom(), user, 8) << "USER objects leaked";
+    EXPECT_EQ(LeakOver(20, 2000, cycle, 8), "");
     host.Shutdown();
 }
 

@@ -18,7 +18,6 @@
 #include "host.h"
 #include "zyl3an32.h"
 #include "zyllist.h"
-#include "zylpack.h"
 
 namespace {
 
@@ -51,20 +50,6 @@ std::string LongList() {
     return text;
 }
 
-struct Data {
-    Scratch scratch;
-    std::string help;
-    std::string failure;
-};
-
-bool Run(int (*tool)(const std::vector<std::string>&, std::ostream&, std::ostream&),
-         const std::vector<std::string>& args, std::string* failure) {
-    std::ostringstream out, err;
-    if (tool(args, out, err) == 0) return true;
-    *failure = err.str();
-    return false;
-}
-
 // A bullet file by hand: `count` in its header, `items` items, optionally
 // without its final byte.
 Bytes Malformed(int count, int items, bool final = true) {
@@ -74,39 +59,19 @@ Bytes Malformed(int count, int items, bool final = true) {
     return b;
 }
 
-Data* MakeData() {
-    auto* d = new Data;
-    if (!d->scratch.ok()) {
-        d->failure = "no scratch folder";
-        return d;
-    }
-    std::vector<std::string> pack = {"create", d->scratch.File("bullets.hlp")};
-    std::vector<std::pair<std::string, std::string>> texts(std::begin(kLists), std::end(kLists));
-    texts.emplace_back("long", LongList());
-    for (const auto& list : texts) {
-        const std::string text = d->scratch.File(list.first + ".bul.txt");
-        d->scratch.Write(list.first + ".bul.txt", Bytes(list.second.begin(), list.second.end()));
-        if (!Run(zyllist::Run, {"compile", text}, &d->failure)) return d;
-        pack.push_back(d->scratch.File(list.first + ".bul"));
-    }
-    Bytes cut = Malformed(1, 1);
-    cut.resize(cut.size() - 3);   // inside the topic hash
-    const std::vector<std::pair<std::string, Bytes>> bad = {
-        {"fewer.bul", Malformed(3, 2)}, {"more.bul", Malformed(1, 2)},       {"many.bul", Malformed(63, 63)},
-        {"cut.bul", cut},               {"nofinal.bul", Malformed(2, 2, false)},
-    };
-    for (const auto& f : bad) {
-        d->scratch.Write(f.first, f.second);
-        pack.push_back(d->scratch.File(f.first));
-    }
-    if (!Run(zylpack::Run, pack, &d->failure)) return d;
-    d->help = d->scratch.File("bullets.hlp");
-    return d;
-}
-
-const Data& Shared() {
-    static std::unique_ptr<Data> data(MakeData());
-    return *data;
+// The lists compiled by zyllist and the malformed files, in bullets.hlp.
+const AuthoredHelpFile& Shared() {
+    static std::unique_ptr<AuthoredHelpFile> made = [] {
+        std::vector<std::pair<std::string, std::string>> lists;
+        for (const auto& list : kLists) lists.emplace_back(list.first + std::string(".bul"), list.second);
+        lists.emplace_back("long.bul", LongList());
+        Bytes cut = Malformed(1, 1);
+        cut.resize(cut.size() - 3);   // inside the topic hash
+        return AuthorHelpFile("bullets.hlp", lists,
+                              {{"fewer.bul", Malformed(3, 2)}, {"more.bul", Malformed(1, 2)}, {"many.bul", Malformed(63, 63)},
+                               {"cut.bul", cut}, {"nofinal.bul", Malformed(2, 2, false)}});
+    }();
+    return *made;
 }
 
 // The list font's measures, taken as the list takes them.
@@ -158,22 +123,14 @@ RECT ScreenRect(HWND w) {
     return rc;
 }
 
-class BulletLists : public ::testing::Test {
+class BulletLists : public EmbeddingTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        host = HostForHelpFile(kHostBack, Shared().help);
-        ASSERT_TRUE(host) << ModulePath();
-        // Room on the left for the tips.
-        SetWindowPos(host->MainFrame(), HWND_TOPMOST, 300, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        module = GetModuleHandleA("ZYL3AN32.DLL");
+        Start(kHostBack, Shared().help);
+        Topmost(300, 40);   // room on the left for the tips
     }
-    void TearDown() override {
-        if (host) host->Shutdown();
-    }
-    HWND List(const std::string& data) {
-        return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMBULLET32", data});
-    }
+    HWND List(const std::string& data) { return Embed("ZYL3_ANIMBULLET32", data); }
     // Puts the cursor on the text of item `index` (1-based) and has the
     // list look; the list's line height and scroll position decide where.
     static void Hover(HWND w, int index, int lineHeight, int scrolled = 0, UINT msg = WM_MOUSEMOVE) {
@@ -197,9 +154,6 @@ protected:
         EXPECT_EQ(SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
         return GetCursor();
     }
-
-    std::unique_ptr<zylhost::Host> host;
-    HMODULE module = nullptr;
 };
 
 TEST_F(BulletLists, ContentSizeScrollBarAndTheMinimum) {
@@ -481,14 +435,7 @@ TEST_F(BulletLeaks, TwoThousandListsWithTipsLeaveNothingBehind) {
     HDC printer = host->CreatePrinterDC();
     ASSERT_NE(printer, nullptr);
     const int lineHeight = Measure({"x"}).lineHeight;
-    for (int i = 0; i < 20; ++i) ASSERT_TRUE(Cycle(i, lineHeight, printer));
-    host->ClearApiLog();
-    const int gdi = wtest::GdiRoom(), user = wtest::UserRoom();
-    ASSERT_GT(gdi, 1000);
-    ASSERT_GT(user, 1000);
-    for (int i = 0; i < 2000; ++i) ASSERT_TRUE(Cycle(i, lineHeight, printer)) << i;
-    EXPECT_EQ(wtest::GdiRoom(), gdi) << "GDI objects leaked";
-    EXPECT_EQ(wtest::UserRoom(), user) << "USER objects leaked";
+    EXPECT_EQ(LeakOver(20, 2000, [&](int i) { return Cycle(i, lineHeight, printer); }), "");
     DeleteDC(printer);
 }
 

@@ -60,12 +60,6 @@ const Data& Shared() {
     return d;
 }
 
-SIZE ClientSize(HWND w) {
-    RECT rc;
-    GetClientRect(w, &rc);
-    return SIZE{rc.right, rc.bottom};
-}
-
 bool IsRed(DWORD p) {
     const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
     return r - (g > b ? g : b) > 60;
@@ -90,24 +84,20 @@ LRESULT CALLBACK SpyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-class GraphicButtons : public ::testing::Test {
+class GraphicButtons : public EmbeddingTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().ok) << "cannot write buttons.hlp";
-        host = HostForHelpFile(RGB(0, 128, 255), Shared().help());
-        ASSERT_TRUE(host) << ModulePath();
+        Start(RGB(0, 128, 255), Shared().help());
         g_points.clear();
         g_during = nullptr;
     }
     void TearDown() override {
-        if (!host) return;
-        if (g_frameProc) SetWindowLongPtrA(host->MainFrame(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_frameProc));
+        if (host && g_frameProc) SetWindowLongPtrA(host->MainFrame(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_frameProc));
         g_frameProc = nullptr;
-        host->Shutdown();
+        EmbeddingTest::TearDown();
     }
-    HWND Make(const char* cls, const std::string& data) {
-        return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", cls, data});
-    }
+    HWND Make(const char* cls, const std::string& data) { return Embed(cls, data); }
     HWND Graphic(const std::string& data) { return Make("ZYL3_ANIMGRAPBTN32", data); }
     HWND Contents(const std::string& data) { return Make("ZYL3_ANIMTOCBUTTON32", data); }
     void Spy() {
@@ -128,7 +118,6 @@ protected:
         return out;
     }
 
-    std::unique_ptr<zylhost::Host> host;
     const int charHeight = Shared().charHeight;
 };
 
@@ -341,17 +330,7 @@ TEST_F(GraphicButtons, TwoThousandLivesOfEachLeaveNoObjectBehind) {
         host->PumpUntilIdle();
         return DestroyWindow(w) != FALSE;
     };
-    for (int i = 0; i < 10; ++i) ASSERT_TRUE(cycle(0, i) && cycle(1, i));
-    int gdi = wtest::GdiRoom(), user = wtest::UserRoom();
-    for (int k = 0; k < 2; ++k) {
-        for (int i = 0; i < 2000; ++i) ASSERT_TRUE(cycle(k, i)) << classes[k] << " " << i;
-        host->ClearApiLog();
-        const int gdiAfter = wtest::GdiRoom(), userAfter = wtest::UserRoom();
-        EXPECT_EQ(gdiAfter, gdi) << classes[k] << ": GDI objects leaked";
-        EXPECT_EQ(userAfter, user) << classes[k] << ": USER objects leaked";
-        gdi = gdiAfter;
-        user = userAfter;
-    }
+    for (int k = 0; k < 2; ++k) EXPECT_EQ(LeakOver(10, 2000, [&](int i) { return cycle(k, i); }), "") << classes[k];
     EXPECT_EQ(g_points.size(), 2010u);
 }
 

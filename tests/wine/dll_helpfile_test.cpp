@@ -299,40 +299,26 @@ TEST(HelpFileViewer, DamagedFilesShowWhatIsLeftAndSaySo) {
 
 // ---- pictures ----
 
-void Put32(Bytes& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-// A picture record holding one uncompressed bitmap (compressed values in
-// their short forms), with an optional hot spot over all of it.
+// A picture record holding one uncompressed bitmap, with an optional hot
+// spot over all of it.
 Bytes Picture(std::uint8_t type, std::uint32_t bits, std::uint32_t width, std::uint32_t height, const Bytes& palette,
               const Bytes& pixels, bool transparent, const char* jumpTo) {
-    Bytes hot;
+    HelpPictureSpec spec;
+    spec.type = type;
+    spec.bits = bits;
+    spec.width = width;
+    spec.height = height;
+    spec.important = transparent ? 1 : 0;
+    spec.palette = palette;
+    spec.pixels = pixels;
     if (jumpTo) {
-        hot = {1, 1, 0, 0, 0, 0, 0, 0xE3, 0, 0, 0, 0, 0, 0};
-        hot.push_back(static_cast<std::uint8_t>(width));
-        hot.push_back(0);
-        hot.push_back(static_cast<std::uint8_t>(height));
-        hot.push_back(0);
-        Put32(hot, zylscript::ContextHash(jumpTo));
-        for (const char* s : {"spot", jumpTo}) hot.insert(hot.end(), s, s + std::strlen(s) + 1);
+        spec.hotSpots = {1, 1, 0, 0, 0, 0, 0, 0xE3, 0, 0, 0, 0, 0, 0};
+        Append16(&spec.hotSpots, width);
+        Append16(&spec.hotSpots, height);
+        Append32(&spec.hotSpots, zylscript::ContextHash(jumpTo));
+        for (const char* s : {"spot", jumpTo}) spec.hotSpots.insert(spec.hotSpots.end(), s, s + std::strlen(s) + 1);
     }
-    Bytes head = {type, 0};
-    for (std::uint32_t v : {96u, 96u}) head.push_back(static_cast<std::uint8_t>(v * 2)), head.push_back(0);
-    head.push_back(2);   // planes 1
-    head.push_back(static_cast<std::uint8_t>(bits * 2));
-    for (std::uint32_t v : {width, height, static_cast<std::uint32_t>(palette.size() / 4), transparent ? 1u : 0u,
-                            static_cast<std::uint32_t>(pixels.size()), static_cast<std::uint32_t>(hot.size())})
-        head.push_back(static_cast<std::uint8_t>(v * 2)), head.push_back(static_cast<std::uint8_t>((v * 2) >> 8));
-    const std::uint32_t dataAt = static_cast<std::uint32_t>(head.size() + 8 + palette.size());
-    Bytes record = {'l', 'P', 1, 0, 8, 0, 0, 0};
-    record.insert(record.end(), head.begin(), head.end());
-    Put32(record, dataAt);
-    Put32(record, hot.empty() ? 0 : dataAt + static_cast<std::uint32_t>(pixels.size()));
-    record.insert(record.end(), palette.begin(), palette.end());
-    record.insert(record.end(), pixels.begin(), pixels.end());
-    record.insert(record.end(), hot.begin(), hot.end());
-    return record;
+    return HelpPictureRecord(spec);
 }
 
 // Two topics: the first shows a red picture that jumps to the second, and a

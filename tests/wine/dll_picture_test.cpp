@@ -42,14 +42,6 @@ const RECT kTransRect = {6, 4, 18, 12};   // trans.gif: 24 x 16, blue on red (tr
 
 bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
-template <class Colour>
-Picture Paint(int width, int height, Colour colour) {
-    Picture p = Picture::Solid(width, height, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) p.rgb[static_cast<std::size_t>(y * width + x)] = colour(x, y);
-    return p;
-}
-
 // Frames of blue squares on red (index 1 on 0), red transparent.
 Bytes SquaresOnRed(const std::vector<RECT>& squares, int delay) {
     GifBuilder g;
@@ -86,10 +78,10 @@ Data* MakeData() {
     Bytes corrupt = {'G', 'I', 'F', '8', '9', 'a', 10, 0, 10, 0, 0x80, 0, 0};
     corrupt.resize(64, 0xEE);
     const std::vector<std::pair<std::string, Bytes>> files = {
-        {"anim.bmp", Bmp24(Paint(83, 31, [](int x, int y) {
+        {"anim.bmp", Bmp24(Picture::Painted(83, 31, [](int x, int y) {
              return x >= 4 * kCellW || y >= 2 * kCellH ? kGrey : kCells[(y / kCellH) * 4 + x / kCellW];
          }))},
-        {"anim2.bmp", Bmp24(Paint(40, 15, [](int x, int y) { return Inside(Anim2Square(x / 20), x % 20, y) ? kBlue : kRed; }))},
+        {"anim2.bmp", Bmp24(Picture::Painted(40, 15, [](int x, int y) { return Inside(Anim2Square(x / 20), x % 20, y) ? kBlue : kRed; }))},
         {"pict.gif", FiveColours(10)},
         {"nogce.gif", FiveColours(-1)},
         {"never.gif", FiveColours(0xFFFF)},   // -10 ms: a timer that never fires
@@ -110,33 +102,17 @@ const Data& Shared() {
     return *data;
 }
 
-SIZE ClientSize(HWND w) {
-    RECT rc;
-    GetClientRect(w, &rc);
-    return SIZE{rc.right, rc.bottom};
-}
 
-
-class PictureControls : public ::testing::Test {
+class PictureControls : public EmbeddingTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        host = HostForHelpFile(kHostBack, Shared().help);
-        ASSERT_TRUE(host) << ModulePath();
-        module = GetModuleHandleA("ZYL3AN32.DLL");
+        Start(kHostBack, Shared().help);
         hand = LoadCursorA(module, MAKEINTRESOURCEA(8000));
         arrow = LoadCursorA(nullptr, IDC_ARROW);
     }
-    void TearDown() override {
-        if (host) host->Shutdown();
-    }
-
-    HWND Movie(const std::string& data) {
-        return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMATION32", data});
-    }
-    HWND Pict(const std::string& data) {
-        return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMPICT32", data});
-    }
+    HWND Movie(const std::string& data) { return Embed("ZYL3_ANIMATION32", data); }
+    HWND Pict(const std::string& data) { return Embed("ZYL3_ANIMPICT32", data); }
     static void Repaint(HWND w) { RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
     static void Step(HWND w) { SendMessageA(w, WM_TIMER, 1, 0); }
     static void Click(HWND w) { SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1)); }
@@ -155,12 +131,7 @@ protected:
         POINT now;
         return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
     }
-    void Topmost() {
-        SetWindowPos(host->MainFrame(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    }
 
-    std::unique_ptr<zylhost::Host> host;
-    HMODULE module = nullptr;
     HCURSOR hand = nullptr, arrow = nullptr;
 };
 
@@ -619,23 +590,8 @@ protected:
 TEST_F(PictureLeaks, ManyLivesOfEachClassLeaveNoObjectBehind) {
     HDC printer = host->CreatePrinterDC();
     ASSERT_NE(printer, nullptr);
-    // Whatever the platform sets up once on first use is set up here.
-    for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(Cycle(true, i, printer));
-        ASSERT_TRUE(Cycle(false, i, printer));
-    }
-    host->ClearApiLog();
-    const int gdi = GdiRoom();
-    const int user = UserRoom();
-    ASSERT_GT(gdi, 1000);
-    ASSERT_GT(user, 1000);
-    for (bool movie : {true, false})
-        for (int i = 0; i < 200; ++i) {
-            ASSERT_TRUE(Cycle(movie, i, printer)) << (movie ? "movie " : "picture ") << i;
-            if (i % 200 == 0) host->ClearApiLog();
-        }
-    EXPECT_EQ(GdiRoom(), gdi) << "GDI objects leaked";
-    EXPECT_EQ(UserRoom(), user) << "USER objects leaked";
+    // Each cycle a movie and a picture.
+    EXPECT_EQ(LeakOver(20, 200, [&](int i) { return Cycle(true, i, printer) && Cycle(false, i, printer); }), "");
     DeleteDC(printer);
 }
 

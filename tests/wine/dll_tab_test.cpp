@@ -1,6 +1,6 @@
 // The tab bar (ZYL3_ANIMTAB32), driven through the host as a help file
 // drives it. The tab files are written by zyllist from their texts and
-// stored in a help file by zylpack, as an author makes them; the cursor is
+// stored in a help file by zylpack's writer, as an author makes them; the cursor is
 // put on a tab by hand before WM_SETCURSOR and WM_LBUTTONDOWN.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,7 +16,6 @@
 #include "host.h"
 #include "zyl3an32.h"
 #include "zyllist.h"
-#include "zylpack.h"
 
 namespace {
 
@@ -35,35 +34,12 @@ const char kScript[] =
     ".topic steps\n.nsr\n{ewl ZYL3AN32.DLL, ZYL3_ANIMTAB32, bar.tab ; 2}\n.body\nThe second page.\n"
     ".topic notes\n.nsr\n{ewl ZYL3AN32.DLL, ZYL3_ANIMTAB32, bar.tab ; 3}\n.body\nThe third page.\n";
 
-struct Data {
-    Scratch scratch;
-    std::string help;
-    std::string failure;
-};
-
 // bar.tab and popup.tab from their texts by zyllist, an empty tab file and
-// the script, packed into tabs.hlp by zylpack.
-Data* MakeData() {
-    auto* d = new Data;
-    const Scratch& dir = d->scratch;
-    std::ostringstream out, err;
-    std::vector<std::string> pack = {"create", dir.File("tabs.hlp"), dir.File("empty.tab"), dir.File("topics.hts")};
-    dir.Write("empty.tab", Bytes());
-    dir.Write("topics.hts", Bytes(kScript, kScript + sizeof kScript - 1));
-    for (const std::string name : {"bar", "popup"}) {
-        const std::string text = name == "bar" ? kBarText : kPopupText;
-        dir.Write(name + ".tab.txt", Bytes(text.begin(), text.end()));
-        if (zyllist::Run({"compile", dir.File(name + ".tab.txt")}, out, err) != 0) break;
-        pack.push_back(dir.File(name + ".tab"));
-    }
-    if (!dir.ok() || pack.size() != 6 || zylpack::Run(pack, out, err) != 0) d->failure = "no help file: " + err.str();
-    d->help = dir.File("tabs.hlp");
-    return d;
-}
-
-const Data& Shared() {
-    static std::unique_ptr<Data> data(MakeData());
-    return *data;
+// the script, in tabs.hlp.
+const AuthoredHelpFile& Shared() {
+    static std::unique_ptr<AuthoredHelpFile> made = AuthorHelpFile(
+        "tabs.hlp", {{"bar.tab", kBarText}, {"popup.tab", kPopupText}}, {{"empty.tab", Bytes()}, {"topics.hts", BytesOf(kScript)}});
+    return *made;
 }
 
 // The bar's measures in the module's font (14-pixel MS Sans Serif).
@@ -86,22 +62,15 @@ Metrics Measure(const std::vector<std::string>& labels) {
     return m;
 }
 
-class TabBars : public ::testing::Test {
+class TabBars : public EmbeddingTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        host = HostForHelpFile(kHostBack, Shared().help);
-        ASSERT_TRUE(host) << ModulePath();
-        SetWindowPos(host->MainFrame(), HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        module = GetModuleHandleA("ZYL3AN32.DLL");
+        Start(kHostBack, Shared().help);
+        Topmost(40, 40);
         m = Measure({"Intro", "Steps", "Notes"});
     }
-    void TearDown() override {
-        if (host) host->Shutdown();
-    }
-    HWND Bar(const std::string& data) {
-        return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMTAB32", data});
-    }
+    HWND Bar(const std::string& data) { return Embed("ZYL3_ANIMTAB32", data); }
     // The cursor on the middle of tab t, near its top.
     void Point(HWND w, int t) {
         POINT p = {m.Left(t) + m.width / 2, 4};
@@ -135,8 +104,6 @@ protected:
         return s;
     }
 
-    std::unique_ptr<zylhost::Host> host;
-    HMODULE module = nullptr;
     Metrics m;
 };
 
@@ -292,14 +259,7 @@ TEST_F(TabBars, TwoThousandBarsLeaveNothingBehind) {
         DestroyWindow(w);
         return true;
     };
-    for (int i = 0; i < 20; ++i) ASSERT_TRUE(cycle(i));
-    host->ClearApiLog();
-    const int gdi = wtest::GdiRoom(), user = wtest::UserRoom();
-    ASSERT_GT(gdi, 1000);
-    ASSERT_GT(user, 1000);
-    for (int i = 0; i < 2000; ++i) ASSERT_TRUE(cycle(i)) << i;
-    EXPECT_EQ(wtest::GdiRoom(), gdi) << "GDI objects leaked";
-    EXPECT_EQ(wtest::UserRoom(), user) << "USER objects leaked";
+    EXPECT_EQ(LeakOver(20, 2000, cycle), "");
     DeleteDC(printer);
 }
 

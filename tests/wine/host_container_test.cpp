@@ -17,14 +17,9 @@
 namespace {
 
 using namespace hostfake;
+using zyltest::TempPath;
 
 using Files = std::vector<std::pair<std::string, std::string>>;
-
-// Help files and scripts of these tests; gone at the end.
-std::string TempPath(const char* name) {
-    static zyltest::Scratch scratch;
-    return scratch / name;
-}
 
 // A help file holding `files`, laid out by the writer zylpack uses.
 std::string Make(const char* name, const Files& files) {

@@ -18,7 +18,9 @@
 namespace {
 
 using namespace hostfake;
+using zyltest::ClassOf;
 using zyltest::Picture;
+using zyltest::TempPath;
 
 // ---------------------------------------------------------------------------
 // Helpers
@@ -30,22 +32,10 @@ RECT RectIn(HWND child, HWND parent) {
     return rc;
 }
 
-std::string ClassOf(HWND hwnd) {
-    char name[64] = "";
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
 const zylhost::TextRun* FindRun(const std::vector<zylhost::TextRun>& runs, const std::string& text) {
     for (const auto& r : runs)
         if (r.text == text) return &r;
     return nullptr;
-}
-
-// Files the host writes; gone at the end.
-std::string TempPath(const char* name) {
-    static zyltest::Scratch scratch;
-    return scratch / name;
 }
 
 // A 24-bit bitmap file the host wrote, read by the module's own reader.

@@ -1,6 +1,6 @@
 // What the decoration of the host's windows keeps in the module's records:
-// popup sizes, the printing flag, window names, and a session that ends
-// while the host's windows still stand.
+// the printing flag, window names, and a session that ends while the host's
+// windows still stand. (Popup sizes: the window macros' tests, through ZylSPP.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -25,38 +25,8 @@ protected:
         ASSERT_TRUE(host->LoadScriptText(".topic a\n.topic note\nA note.\n", "C:\\help\\decor.hts")) << host->LastError();
     }
     void TearDown() override { host->Shutdown(); }
-    static SIZE SizeOf(HWND w) {
-        RECT r;
-        GetWindowRect(w, &r);
-        return SIZE{r.right - r.left, r.bottom - r.top};
-    }
     std::unique_ptr<zylhost::Host> host;
 };
-
-TEST_F(DecorRecords, PopupsTakeTheSizesTheAuthorSet) {
-    const SIZE own = SizeOf(host->Popup("note"));
-    host->ClosePopup();
-    WindowRecord* popup = GetWindowRecord(FindInstance(), "popup", true);
-    ASSERT_NE(popup, nullptr);
-    popup->popupWidth = 300;
-    popup->popupHeight = 120;
-    popup->popupTopicWidth = 200;
-    popup->popupTopicHeight = 90;
-    SIZE s = SizeOf(host->Popup("note"));
-    EXPECT_EQ(s.cx, 200);
-    EXPECT_EQ(s.cy, 90);
-    host->ClosePopup();
-    EXPECT_EQ(popup->popupTopicWidth, 0) << "the next popup's size is used once";
-    EXPECT_EQ(popup->popupTopicHeight, 0);
-    s = SizeOf(host->Popup("note"));
-    EXPECT_EQ(s.cx, 300);
-    EXPECT_EQ(s.cy, 120);
-    host->ClosePopup();
-    popup->popupWidth = popup->popupHeight = 0;
-    s = SizeOf(host->Popup("note"));
-    EXPECT_EQ(s.cx, own.cx);
-    EXPECT_EQ(s.cy, own.cy);
-}
 
 BOOL g_printingSeen = FALSE;
 

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <vector>
 
 #include "bitmap.h"
 #include "zyl3an32.h"
+#include "zyllist.h"
 
 namespace zyltest {
 
@@ -25,6 +27,40 @@ int UserRoom() {
     for (HMENU m; menus.size() < 200000 && (m = CreateMenu()) != nullptr;) menus.push_back(m);
     for (HMENU m : menus) DestroyMenu(m);
     return static_cast<int>(menus.size());
+}
+
+std::string LeakOver(int warmup, int rounds, const std::function<bool(int)>& cycle, int userSlack) {
+    for (int i = 0; i < warmup; ++i)
+        if (!cycle(i)) return "warm-up cycle " + std::to_string(i) + " failed";
+    const int gdi = GdiRoom(), user = UserRoom();
+    if (gdi < 1000 || user < 1000) return "no room to measure in";
+    for (int i = 0; i < rounds; ++i)
+        if (!cycle(i)) return "cycle " + std::to_string(i) + " failed";
+    std::string kept;
+    if (const int g = gdi - GdiRoom()) kept += std::to_string(g) + " GDI objects leaked ";
+    if (const int u = user - UserRoom(); u > userSlack || u < -userSlack) kept += std::to_string(u) + " USER objects leaked";
+    return kept;
+}
+
+std::unique_ptr<AuthoredHelpFile> AuthorHelpFile(const std::string& name,
+                                                 const std::vector<std::pair<std::string, std::string>>& lists,
+                                                 std::vector<std::pair<std::string, Bytes>> files) {
+    auto made = std::make_unique<AuthoredHelpFile>();
+    const Scratch& dir = made->scratch;
+    for (const auto& list : lists) {
+        std::ostringstream out, err;
+        dir.Write(list.first + ".txt", BytesOf(list.second));
+        if (zyllist::Run({"compile", dir.File(list.first + ".txt"), dir.File(list.first)}, out, err) != 0) {
+            made->failure = list.first + ": " + err.str();
+            return made;
+        }
+        files.emplace_back(list.first, dir.Read(list.first));
+    }
+    std::string why;
+    const Bytes help = HelpFile(files, &why);
+    made->help = dir.File(name);
+    if (!dir.ok() || help.empty() || !dir.Write(name, help)) made->failure = "cannot write " + name + " " + why;
+    return made;
 }
 
 Bytes AviClip(int width, int height, int frames, int fps, const std::vector<std::uint32_t>& colours, std::string* why) {

@@ -3,8 +3,10 @@
 // process can still make, a window's text render, and pixels of bitmaps and
 // windows as pictures. Both Windows-side programs link it.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,11 +33,67 @@ inline std::unique_ptr<zylhost::Host> HostForHelpFile(COLORREF background, const
     return host;
 }
 
-// A window's outer size.
+// The fixture of the tests that embed the module's windows in a host for
+// one help file: Start in SetUp, the host shut down after each test.
+class EmbeddingTest : public ::testing::Test {
+protected:
+    // A host for `help` with `background` behind its regions.
+    void Start(COLORREF background, const std::string& help) {
+        host = HostForHelpFile(background, help);
+        ASSERT_TRUE(host) << ModulePath();
+        module = GetModuleHandleA("ZYL3AN32.DLL");
+    }
+    // The main frame shown topmost, at `x`, `y` when given.
+    void Topmost(int x = -1, int y = -1) {
+        SetWindowPos(host->MainFrame(), HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | (x < 0 ? SWP_NOMOVE : 0));
+    }
+    void TearDown() override {
+        if (host) host->Shutdown();
+    }
+    // A window of the module's class `cls` in the topic region, at the left.
+    HWND Embed(const char* cls, const std::string& data) {
+        return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", cls, data});
+    }
+
+    std::unique_ptr<zylhost::Host> host;
+    HMODULE module = nullptr;
+};
+
+// A help file as an author makes one, in a scratch folder of its own: each
+// (name, text) of `lists` compiled by zyllist into the list file `name`,
+// stored with `files` (name, bytes) by zylpack's writer as `name`.
+// `failure` says why it could not be made.
+struct AuthoredHelpFile {
+    Scratch scratch;
+    std::string help, failure;
+};
+std::unique_ptr<AuthoredHelpFile> AuthorHelpFile(const std::string& name,
+                                                 const std::vector<std::pair<std::string, std::string>>& lists,
+                                                 std::vector<std::pair<std::string, Bytes>> files = {});
+
+// A window's class name.
+inline std::string ClassOf(HWND w) {
+    char name[64] = "";
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+// A file in a scratch folder of the test program's own, removed at its end.
+inline std::string TempPath(const char* name) {
+    static Scratch scratch;
+    return scratch / name;
+}
+
+// A window's outer and client sizes.
 inline SIZE WindowSize(HWND w) {
     RECT rc;
     GetWindowRect(w, &rc);
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+inline SIZE ClientSize(HWND w) {
+    RECT rc;
+    GetClientRect(w, &rc);
+    return SIZE{rc.right, rc.bottom};
 }
 
 // An uncompressed AVI clip made with the platform's AVI file library:
@@ -47,6 +105,12 @@ Bytes AviClip(int width, int height, int frames, int fps, const std::vector<std:
 
 // The keys and values of a section of a private profile file.
 std::map<std::string, std::string> ProfileSection(const char* file, const char* section);
+
+// Runs `cycle` (false: it failed) `warmup` times for what the platform
+// sets up once, then `rounds` times, and says what the rounds kept of the
+// GDI and USER objects ("" when they kept none; USER objects within
+// `userSlack`, for programs of the Wine prefix that may take one meanwhile).
+std::string LeakOver(int warmup, int rounds, const std::function<bool(int)>& cycle, int userSlack = 0);
 
 // How many more GDI objects the process can make (Wine counts none for
 // us: a leak shows as less room); everything made here is given back.
