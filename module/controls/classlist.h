@@ -13,7 +13,7 @@ ZYL_CLASS(kAnimButtonClass)          //  1 push button
 
 ZYL_CLASS(kAnimVideoClass)           //  2 video window
 
-// ZYL_CLASS(kAnimTextClass)         //  3 animated text
+ZYL_CLASS(kAnimTextClass)            //  3 animated text
 
 ZYL_CLASS(kAnimMovieClass)           //  4 movie (frame grid)
 
