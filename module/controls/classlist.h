@@ -33,7 +33,7 @@ ZYL_CLASS(kAnimSplashClass)          // 11 splash window
 
 ZYL_CLASS(kAnimTocButtonClass)       // 12 contents button
 
-// ZYL_CLASS(kAnimMouseBtnClass)     // 13 mouse-over button
+ZYL_CLASS(kAnimMouseBtnClass)        // 13 mouse-over button
 
 ZYL_CLASS(kAnimBulletClass)          // 14 bullet list
 
