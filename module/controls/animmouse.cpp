@@ -259,13 +259,8 @@ LRESULT AnimMouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         OnDestroy(hwnd, rec);
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) DrawButton(hwnd, rec, dc, false);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(hwnd, [&](HDC dc) { DrawButton(hwnd, rec, dc, false); });
     case WM_ERASEBKGND:
         return 1;
     case WM_SETCURSOR:

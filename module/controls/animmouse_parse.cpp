@@ -8,14 +8,6 @@ namespace zyl {
 
 namespace {
 
-bool NextField(const char** p, std::string* field) {
-    const char* semi = std::strchr(*p, ';');
-    if (!semi) return false;
-    field->assign(*p, static_cast<std::size_t>(semi - *p));
-    *p = semi + 1;
-    return true;
-}
-
 std::int32_t ReadSize(const std::string& field) {
     const auto v = static_cast<std::int32_t>(ReadULong(field.c_str(), nullptr));
     return v < 0 ? 0 : v > kMouseMaxSize ? kMouseMaxSize : v;
@@ -27,13 +19,13 @@ int ParseAnimMouse(const char* data, AnimMouseParams* out) {
     *out = AnimMouseParams();
     const char* p = data ? data : "";
     std::string field;
-    if (!NextField(&p, &field)) return ZYL_ERR_SYNTAX;
+    if (!TakeField(&p, &field)) return ZYL_ERR_SYNTAX;
     out->width = ReadSize(field);
-    if (!NextField(&p, &field)) return ZYL_ERR_SYNTAX;
+    if (!TakeField(&p, &field)) return ZYL_ERR_SYNTAX;
     out->height = ReadSize(field);
     for (std::string* name : {&out->normal, &out->hover, &out->pressed})
-        if (!NextField(&p, name) || name->size() > kMousePictureChars) return ZYL_ERR_SYNTAX;
-    if (!NextField(&p, &field)) return ZYL_ERR_SYNTAX;
+        if (!TakeField(&p, name) || name->size() > kMousePictureChars) return ZYL_ERR_SYNTAX;
+    if (!TakeField(&p, &field)) return ZYL_ERR_SYNTAX;
     out->flags = static_cast<std::uint16_t>(ReadULong(field.c_str(), nullptr, 16) & ~kMousePressed & 0xFFFFu);
     out->macro = p;
     return 0;

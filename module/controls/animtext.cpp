@@ -164,13 +164,8 @@ LRESULT AnimTextProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         OnDestroy(hwnd, rec);
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) DrawLine(hwnd, rec, dc, false);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(hwnd, [&](HDC dc) { DrawLine(hwnd, rec, dc, false); });
     case WM_ERASEBKGND:
         return 1;
     case WM_TIMER:

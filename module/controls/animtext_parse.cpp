@@ -9,16 +9,6 @@ namespace zyl {
 
 namespace {
 
-// The field from `*p` up to the next ';' (false when there is none); `*p`
-// moves past the ';'.
-bool NextField(const char** p, std::string* field) {
-    const char* semi = std::strchr(*p, ';');
-    if (!semi) return false;
-    field->assign(*p, static_cast<std::size_t>(semi - *p));
-    *p = semi + 1;
-    return true;
-}
-
 void CopyCut(char* dst, const std::string& src, std::size_t most) {
     const std::size_t n = src.size() < most ? src.size() : most;
     std::memcpy(dst, src.data(), n);
@@ -31,18 +21,18 @@ int ParseAnimText(const char* data, AnimTextParams* out) {
     std::memset(out, 0, sizeof *out);
     const char* p = data ? data : "";
     std::string field;
-    if (!NextField(&p, &field)) return ZYL_ERR_SYNTAX;
+    if (!TakeField(&p, &field)) return ZYL_ERR_SYNTAX;
     CopyCut(out->text, field, kAnimTextChars);
     out->length = static_cast<std::int32_t>(std::strlen(out->text));
-    if (!NextField(&p, &field)) return ZYL_ERR_SYNTAX;
+    if (!TakeField(&p, &field)) return ZYL_ERR_SYNTAX;
     CopyCut(out->face, field, kAnimFaceChars);
-    if (!NextField(&p, &field)) return ZYL_ERR_SYNTAX;
+    if (!TakeField(&p, &field)) return ZYL_ERR_SYNTAX;
     out->size = static_cast<std::int32_t>(ReadULong(field.c_str(), nullptr));
     if (out->size == 0 || out->size > kAnimTextMaxFontSize || out->size < -kAnimTextMaxFontSize)
         return ZYL_ERR_FONT_SIZE;
-    if (!NextField(&p, &field)) return ZYL_ERR_SYNTAX;
+    if (!TakeField(&p, &field)) return ZYL_ERR_SYNTAX;
     out->colour = ReadULong(field.c_str(), nullptr, 16) & 0xFFFFFFu;
-    if (!NextField(&p, &field)) return ZYL_ERR_SYNTAX;
+    if (!TakeField(&p, &field)) return ZYL_ERR_SYNTAX;
     out->period = ReadULong(field.c_str(), nullptr);
     out->flags = static_cast<std::uint16_t>(ReadULong(p, nullptr) & 0xFFFFu);
     return 0;

@@ -144,4 +144,15 @@ HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const voi
 // Call it afresh for every draw: the region's pictures may have changed.
 void CaptureParentBackground(HWND hwnd, HDC dc);
 
+// ---- painting ----
+// WM_PAINT: `draw(dc)` between BeginPaint and EndPaint (not called when
+// there is no DC). Returns 0, the message's result.
+template <class Draw>
+LRESULT PaintWith(HWND hwnd, Draw draw) {
+    PAINTSTRUCT ps;
+    if (HDC dc = BeginPaint(hwnd, &ps)) draw(dc);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
 }  // namespace zyl

@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <cstring>
+
 namespace zyl {
 
 static inline unsigned char Lower(unsigned char c) {
@@ -67,6 +69,14 @@ std::uint32_t ReadULong(const char* text, const char** end, int base) {
     if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;   // out of range: no sign applied
     const std::uint32_t v = static_cast<std::uint32_t>(value);
     return negative ? 0u - v : v;
+}
+
+bool TakeField(const char** cursor, std::string* field) {
+    const char* semi = std::strchr(*cursor, ';');
+    if (!semi) return false;
+    field->assign(*cursor, static_cast<std::size_t>(semi - *cursor));
+    *cursor = semi + 1;
+    return true;
 }
 
 int CaptionNameLength(const char* caption) {

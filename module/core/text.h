@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace zyl {
 
@@ -24,6 +25,10 @@ char* CopyAtMost(char* dst, const char* src, std::size_t n);
 // '-' negates (modulo 2^32). No digits read as 0 with *end = text. `end`
 // may be null.
 std::uint32_t ReadULong(const char* text, const char** end, int base = 10);
+// The field at *cursor up to the next ';' of a parameter string: false,
+// with nothing changed, when there is no ';'; else `field` holds it and
+// *cursor moves past the ';'.
+bool TakeField(const char** cursor, std::string* field);
 // A caption of the form "name|Caption" carries the help window's name: the
 // index of a '|' among its first 9 characters, or -1.
 int CaptionNameLength(const char* caption);

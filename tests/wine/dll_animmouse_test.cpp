@@ -23,35 +23,22 @@ constexpr DWORD kNormal = 0x0000C0, kHover = 0x00C000, kPressed = 0xC00000;
 constexpr int kTile = 16, kPicture = 32;
 DWORD TileAt(int x, int y) { return static_cast<DWORD>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
 
-struct Data {
-    Scratch scratch;
-    std::string help, failure;
-};
-
 // mouse.hlp: a tile for the region, and three 32 x 32 pictures, each a
 // square of its colour (8..23) on magenta.
-const Data& Shared() {
-    static std::unique_ptr<Data> data([] {
-        auto* d = new Data;
-        d->help = d->scratch.File("mouse.hlp");
+const ScratchHelp& Shared() {
+    static const std::unique_ptr<ScratchHelp> data = [] {
         auto square = [](DWORD colour) {
             return BmpFile(kPicture, kPicture, [colour](int x, int y) {
                 return x >= 8 && x < 24 && y >= 8 && y < 24 ? colour : kMagenta;
             });
         };
-        const Bytes file = HelpFile({{"tile.bmp", BmpFile(kTile, kTile, TileAt)},
-                                     {"n.bmp", square(kNormal)},
-                                     {"h.bmp", square(kHover)},
-                                     {"p.bmp", square(kPressed)}});
-        if (!d->scratch.ok() || !d->scratch.Write("mouse.hlp", file)) d->failure = "cannot write mouse.hlp";
-        return d;
-    }());
+        return WriteScratchHelp("mouse.hlp", {{"tile.bmp", BmpFile(kTile, kTile, TileAt)},
+                                              {"n.bmp", square(kNormal)},
+                                              {"h.bmp", square(kHover)},
+                                              {"p.bmp", square(kPressed)}});
+    }();
     return *data;
 }
-
-const char kScript[] =
-    ".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU');RR(`ZYL3AN32.DLL', `ZylSPC', `SUU')\n"
-    ".topic empty\n";
 
 SIZE ClientSize(HWND w) {
     RECT rc;
@@ -65,9 +52,8 @@ class MouseButtons : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        host = HostForHelpFile(kWhite, Shared().help);
+        host = HostShowingScript(kWhite, Shared().help, kDecoratedTopicScript);
         ASSERT_TRUE(host) << ModulePath();
-        ASSERT_TRUE(host->LoadScriptText(kScript, Shared().help.c_str())) << host->LastError();
         host->ExecuteMacro(Shared().help.c_str(), "ZylWatermark(`', `tile.bmp', 0x20)");
         host->PumpUntilIdle();
         HWND region = host->TopicRegion();

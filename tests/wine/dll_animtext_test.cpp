@@ -22,26 +22,11 @@ constexpr DWORD kWhite = 0xFFFFFF;
 constexpr int kTile = 16;
 DWORD TileAt(int x, int y) { return static_cast<DWORD>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
 
-struct Data {
-    Scratch scratch;
-    std::string help, failure;
-};
-
-const Data& Shared() {
-    static std::unique_ptr<Data> data([] {
-        auto* d = new Data;
-        d->help = d->scratch.File("text.hlp");
-        if (!d->scratch.ok() || !d->scratch.Write("text.hlp", HelpFile({{"tile.bmp", BmpFile(kTile, kTile, TileAt)}})))
-            d->failure = "cannot write text.hlp";
-        return d;
-    }());
+const ScratchHelp& Shared() {
+    static const std::unique_ptr<ScratchHelp> data =
+        WriteScratchHelp("text.hlp", {{"tile.bmp", BmpFile(kTile, kTile, TileAt)}});
     return *data;
 }
-
-// One empty topic, with the decoration routines bound.
-const char kScript[] =
-    ".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU');RR(`ZYL3AN32.DLL', `ZylSPC', `SUU')\n"
-    ".topic empty\n";
 
 SIZE ClientSize(HWND w) {
     RECT rc;
@@ -116,9 +101,8 @@ class AnimText : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        host = HostForHelpFile(kWhite, Shared().help);
+        host = HostShowingScript(kWhite, Shared().help, kDecoratedTopicScript);
         ASSERT_TRUE(host) << ModulePath();
-        ASSERT_TRUE(host->LoadScriptText(kScript, Shared().help.c_str())) << host->LastError();
         host->PumpUntilIdle();
     }
     void TearDown() override {

@@ -142,4 +142,16 @@ DWORD Uniform(const std::vector<DWORD>& pixels) {
 }
 
 
+std::unique_ptr<ScratchHelp> WriteScratchHelp(const std::string& name,
+                                              const std::vector<std::pair<std::string, Bytes>>& files) {
+    auto d = std::make_unique<ScratchHelp>();
+    d->help = d->scratch.File(name);
+    if (!d->scratch.ok() || !d->scratch.Write(name, HelpFile(files))) d->failure = "cannot write " + name;
+    return d;
+}
+
+const char kDecoratedTopicScript[] =
+    ".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU');RR(`ZYL3AN32.DLL', `ZylSPC', `SUU')\n"
+    ".topic empty\n";
+
 }  // namespace pictest

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,18 @@ using wtest::Scratch;
 // A 24-bit bottom-up bitmap file; `colour` gives 0x00RRGGBB at (x, y),
 // y counted from the top.
 Bytes BmpFile(int width, int height, const std::function<DWORD(int x, int y)>& colour);
+
+// A help file of its own scratch folder holding `files`: `help` is its
+// path, `failure` says why when it could not be written.
+struct ScratchHelp {
+    Scratch scratch;
+    std::string help, failure;
+};
+std::unique_ptr<ScratchHelp> WriteScratchHelp(const std::string& name,
+                                              const std::vector<std::pair<std::string, Bytes>>& files);
+// A topic script of one empty topic, "empty", with the decoration routines
+// ZylWatermark and ZylSPC bound.
+extern const char kDecoratedTopicScript[];
 
 // Runs `command` with /bin/sh and waits for it; false with the reason,
 // the shell's error output included (kept in `scratch` meanwhile), when it

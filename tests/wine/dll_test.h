@@ -23,6 +23,16 @@ inline std::unique_ptr<zylhost::Host> HostForHelpFile(COLORREF background, const
     return host;
 }
 
+// The same host showing the first topic of the topic script `script`;
+// null when the module does not load or the script is refused.
+inline std::unique_ptr<zylhost::Host> HostShowingScript(COLORREF background, const std::string& help,
+                                                        const char* script) {
+    auto host = HostForHelpFile(background, help);
+    if (!host || !host->LoadScriptText(script, help.c_str())) return nullptr;
+    host->PumpUntilIdle();
+    return host;
+}
+
 // Reads pixels of a bitmap (0x00RRGGBB, top-down rows).
 inline std::vector<DWORD> BitmapPixels(HBITMAP bmp, int* width, int* height) {
     BITMAP bm = {};
