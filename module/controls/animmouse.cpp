@@ -234,8 +234,13 @@ void OnButtonDown(HWND hwnd, AnimMouseRecord* rec) {
 void OnButtonUp(HWND hwnd, AnimMouseRecord* rec, POINT p) {
     if (!(rec->flags & kMousePressed)) return;
     rec->flags &= static_cast<std::uint16_t>(~kMousePressed);
-    // The hover follows the release: over the button it stays lit.
+    // The hover follows the release: over the button it stays lit, and
+    // the timer watches for the mouse leaving.
     rec->hovering = PointInside(hwnd, p);
+    if (rec->hovering)
+        SetTimer(hwnd, kHoverTimer, kHoverCheckMs, nullptr);
+    else
+        KillTimer(hwnd, kHoverTimer);
     if (GetCapture() == hwnd) ReleaseCapture();
     Redraw(hwnd);
     if (rec->hovering) PostMessageA(hwnd, WM_COMMAND, kRunCommand, 0);

@@ -137,6 +137,10 @@ TEST_F(MouseButtons, FlatButtonFramesAndTheMacroOnAReleaseInside) {
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Macros(), V{"Next()"});
     EXPECT_EQ(Differ(w, raised), 0) << "released over it: hovering again";
+    EXPECT_TRUE(KillTimer(w, 1001)) << "the hover timer watches for the mouse leaving";
+    SetCursorPos(1000, 700);
+    SendMessageA(w, WM_TIMER, 1001, 0);
+    EXPECT_EQ(Differ(w, behind), 0);
 
     // Pressed, dragged out: raised again, and the release runs nothing.
     Mouse(w, WM_LBUTTONDOWN, 5, 5);
