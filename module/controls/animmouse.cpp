@@ -139,7 +139,8 @@ void DrawFrame(HDC dc, MouseFrame frame, SIZE size) {
     }
 }
 
-// The button over the region's background, as the mouse has it or at rest.
+// The button over the region's background, taken anew, as the mouse has
+// it or at rest.
 void DrawButton(HWND hwnd, AnimMouseRecord* rec, HDC target, bool resting) {
     InstanceRecord* inst = LiveInstance(rec);
     const SIZE size = rec->size;
@@ -152,10 +153,7 @@ void DrawButton(HWND hwnd, AnimMouseRecord* rec, HDC target, bool resting) {
     Bitmap workBitmap(CreateCompatibleBitmap(target, size.cx, size.cy));
     Selected workSelected(work.get(), workBitmap.get());
     if (!workSelected.ok()) return;
-    if (resting && !hwnd) {
-        RECT all = {0, 0, size.cx, size.cy};
-        FillRect(work.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    } else if (look.shifted) {
+    if (look.shifted) {
         // Pressed in: the background moves a pixel right and down.
         OwnedDC back(CreateCompatibleDC(target));
         Bitmap backBitmap(CreateCompatibleBitmap(target, size.cx, size.cy));
@@ -173,9 +171,17 @@ void DrawButton(HWND hwnd, AnimMouseRecord* rec, HDC target, bool resting) {
     BitBlt(target, 0, 0, size.cx, size.cy, work.get(), 0, 0, SRCCOPY);
 }
 
-// What prints: the resting look on white.
+// What prints: the resting look over the region's background, in black
+// and white. Only white stays white: a picture's transparent colour is
+// left out only when it is white, as the mask is taken from the picture
+// once it is black and white.
+struct Resting {
+    HWND hwnd;
+    AnimMouseRecord* rec;
+};
 void DrawResting(HDC dc, const void* context) {
-    DrawButton(nullptr, static_cast<AnimMouseRecord*>(const_cast<void*>(context)), dc, true);
+    const auto* resting = static_cast<const Resting*>(context);
+    DrawButton(resting->hwnd, resting->rec, dc, true);
 }
 
 void Redraw(HWND hwnd) {
@@ -287,8 +293,11 @@ LRESULT AnimMouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case EWM_RENDER:
         if (wParam == EWRENDER_TEXT) return reinterpret_cast<LRESULT>(MakeTextBlock(kRenderText));
-        if (wParam == EWRENDER_BITMAP)
-            return reinterpret_cast<LRESULT>(RenderScreenPicture(RenderTarget(lParam), rec->size, DrawResting, rec));
+        if (wParam == EWRENDER_BITMAP) {
+            const Resting resting = {hwnd, rec};
+            return reinterpret_cast<LRESULT>(
+                RenderMonochromePicture(RenderTarget(lParam), rec->size, DrawResting, &resting));
+        }
         break;
     }
     return EmbeddedDefProc(hwnd, msg, wParam, lParam);

@@ -131,6 +131,9 @@ HBITMAP StretchToDevice(HDC target, HDC picture, SIZE size);
 // bitmap (what a class prints when it draws itself).
 using ScreenPainter = void (*)(HDC dc, const void* context);
 HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const void* context);
+// The same drawn in black and white: `draw` gets a memory DC of the
+// screen holding a monochrome bitmap of `size`, filled white.
+HBITMAP RenderMonochromePicture(HDC target, SIZE size, ScreenPainter draw, const void* context);
 
 // ---- drawing over the region's background ----
 // A window that lets the region show through (a transparent picture, text,

@@ -22,8 +22,10 @@ constexpr DWORD kWhite = 0xFFFFFF, kMagenta = 0xFF00FF;
 constexpr DWORD kNormal = 0x0000C0, kHover = 0x00C000, kPressed = 0xC00000;
 constexpr int kTile = 16, kPicture = 32;
 DWORD TileAt(int x, int y) { return static_cast<DWORD>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
+DWORD Checks(int x, int y) { return (x / 4 + y / 4) % 2 ? 0 : kWhite; }
 
-// mouse.hlp: a tile for the region, and three 32 x 32 pictures, each a
+// mouse.hlp: a colour tile and a black and white one for the region, and
+// three 32 x 32 pictures, each a
 // square of its colour (8..23) on magenta.
 const ScratchHelp& Shared() {
     static const std::unique_ptr<ScratchHelp> data = [] {
@@ -33,6 +35,7 @@ const ScratchHelp& Shared() {
             });
         };
         return WriteScratchHelp("mouse.hlp", {{"tile.bmp", BmpFile(kTile, kTile, TileAt)},
+                                              {"checks.bmp", BmpFile(kTile, kTile, Checks)},
                                               {"n.bmp", square(kNormal)},
                                               {"h.bmp", square(kHover)},
                                               {"p.bmp", square(kPressed)}});
@@ -54,7 +57,11 @@ protected:
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
         host = HostShowingScript(kWhite, Shared().help, kDecoratedTopicScript);
         ASSERT_TRUE(host) << ModulePath();
-        host->ExecuteMacro(Shared().help.c_str(), "ZylWatermark(`', `tile.bmp', 0x20)");
+        Tile("tile.bmp");
+    }
+    // The region tiled with `picture`, its pixels read.
+    void Tile(const char* picture) {
+        host->ExecuteMacro(Shared().help.c_str(), (std::string("ZylWatermark(`', `") + picture + "', 0x20)").c_str());
         host->PumpUntilIdle();
         HWND region = host->TopicRegion();
         RedrawWindow(region, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
@@ -209,28 +216,38 @@ TEST_F(MouseButtons, CursorTextAndErrors) {
     EXPECT_EQ(Macros(), V{});
 }
 
-TEST_F(MouseButtons, PrintIsTheRestingLookOnWhite) {
-    HWND w = Button("40;40;n.bmp;h.bmp;p.bmp;7;");
-    ASSERT_NE(w, nullptr);
-    Mouse(w, WM_MOUSEMOVE, 3, 3);
-    Mouse(w, WM_LBUTTONDOWN, 3, 3);
+TEST_F(MouseButtons, PrintIsTheRestingLookInBlackAndWhiteOverTheRegion) {
+    Tile("checks.bmp");
+    HWND flat = Button("40;40;;;;0;");
+    HWND pictured = Button("40;40;n.bmp;h.bmp;p.bmp;7;");
+    ASSERT_TRUE(flat && pictured);
+    Mouse(flat, WM_MOUSEMOVE, 3, 3);
+    Mouse(flat, WM_LBUTTONDOWN, 3, 3);
     HDC dc = GetDC(nullptr);
     const int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
     host->SetPrinterDpi(2 * dpiX);
     ASSERT_TRUE(host->Print());
-    ASSERT_EQ(host->LastPrint().size(), 1u);
-    const auto& p = host->LastPrint()[0];
-    ASSERT_EQ(p.width, 80);
-    ASSERT_EQ(p.height, 40 * 2 * dpiX / dpiY);
-    int differ = 0;
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const DWORD want = x >= 12 && x < 28 && y >= 12 && y < 28 ? kNormal : kWhite;
-            differ += p.pixels[static_cast<std::size_t>((2 * y + 1) * p.height / 80) * p.width + 2 * x + 1] != want;
-        }
-    EXPECT_EQ(differ, 0);
-    Mouse(w, WM_LBUTTONUP, 3, 3);
+    Mouse(flat, WM_LBUTTONUP, 3, 3);
+    ASSERT_EQ(host->LastPrint().size(), 2u);
+    // The pressed flat button prints without its frame, the region unmoved;
+    // the pictured one black where its picture is, magenta included (in
+    // black and white that is no longer the picture's top-left colour).
+    const HWND printed[2] = {flat, pictured};
+    for (int k = 0; k < 2; ++k) {
+        const auto& p = host->LastPrint()[k];
+        ASSERT_EQ(p.width, 80);
+        ASSERT_EQ(p.height, 40 * 2 * dpiX / dpiY);
+        EXPECT_EQ(CountOf(p.pixels, 0) + CountOf(p.pixels, kWhite), p.pixels.size()) << "black and white only";
+        int differ = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const bool picture = k == 1 && x >= 4 && x < 36 && y >= 4 && y < 36;
+                const DWORD want = picture ? 0 : Behind(printed[k], x, y);
+                differ += p.pixels[static_cast<std::size_t>((2 * y + 1) * p.height / 80) * p.width + 2 * x + 1] != want;
+            }
+        EXPECT_EQ(differ, 0) << k;
+    }
 }
 
 TEST_F(MouseButtons, TwoThousandLivesOfEachLeaveNoObjectBehind) {
