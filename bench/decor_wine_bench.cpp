@@ -20,12 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "dll_picture_support.h"
 #include "host.h"
 #include "wine_bench.h"
+#include "wine_support.h"
 
 namespace {
 
+using namespace zyltest;
 using winebench::Median;
 using winebench::Now;
 constexpr int kWidth = 1600, kHeight = 1200;
@@ -34,12 +35,11 @@ constexpr int kWidth = 1600, kHeight = 1200;
 // (its top-left pixel's); the picture: a 400 x 300 gradient.
 DWORD Paper(int x, int y) { return ((x / 8 + y / 8) % 2) ? 0x8060A0u + x * 2 : 0xFF00FFu; }
 DWORD Logo(int x, int y) { return static_cast<DWORD>((x * 255 / 400) << 16 | (y * 255 / 300) << 8 | 0x40); }
-COLORREF Ref(DWORD rgb) { return RGB(rgb >> 16, rgb >> 8 & 0xFF, rgb & 0xFF); }
 
 bool WriteHelpFile(const std::string& path) {
-    const wtest::Bytes help =
-        wtest::HelpFile({{"paper.bmp", pictest::BmpFile(64, 64, Paper)}, {"logo.bmp", pictest::BmpFile(400, 300, Logo)}});
-    return !help.empty() && wtest::WriteFileBytes(path, help);
+    const Bytes help =
+        HelpFile({{"paper.bmp", Bmp24(Picture::Painted(64, 64, Paper))}, {"logo.bmp", Bmp24(Picture::Painted(400, 300, Logo))}});
+    return !help.empty() && zyltest::WriteFile(path, help);
 }
 
 // Microseconds per call of `work`, over `repeats` calls.
@@ -95,8 +95,8 @@ int main(int argc, char** argv) {
     // The texture's opaque block at the top left, the picture in the middle
     // where the texture is transparent.
     erase();
-    const bool decorated = GetPixel(target, 12, 4) == Ref(Paper(12, 4)) &&
-                           GetPixel(target, 800, 608) == Ref(Logo(800 - 600, 608 - 450));
+    const bool decorated = GetPixel(target, 12, 4) == ColourRef(Paper(12, 4)) &&
+                           GetPixel(target, 800, 608) == ColourRef(Logo(800 - 600, 608 - 450));
     for (int i = 0; i < 3; ++i) {
         erase();
         copy();

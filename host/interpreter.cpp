@@ -297,6 +297,16 @@ private:
 
     // ---- the host's own macros ----
 
+    // The help file a macro was handed in when that is an existing file:
+    // a module may run another help file's macros in that file (a script
+    // stored there), and their jumps without a file name go there. "" when
+    // the macro names no such file.
+    std::string OtherMacroFile() const {
+        std::string file, window;
+        zylscript::SplitWindowSuffix(path_, &file, &window);
+        return !file.empty() && FileExists(file) ? file : std::string();
+    }
+
     // The file argument of a jump: "" or the current help file, with an
     // optional ">window"; another file must exist (beside the script when
     // the name is relative).
@@ -308,6 +318,7 @@ private:
             zylscript::SplitWindowSuffix(path_, &ignored, &window);   // the window the macro came from
         }
         nav->window = window;
+        if (file.empty()) file = OtherMacroFile();
         if (file.empty()) return true;
         const std::string base = Lower(BaseName(file));
         if (Lower(file) == Lower(impl_.helpFile) || base == Lower(BaseName(impl_.helpFile)) ||

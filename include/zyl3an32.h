@@ -198,6 +198,19 @@ BOOL CALLBACK EnumWindowsProc(HWND window, LPARAM found);
 /* Splash window (ZYL3_ANIMSPLASH32), shown by ZylSplash (prototype `Su'). */
 void CALLBACK ZylSplash(LPCSTR fileName, WORD seconds);
 LRESULT CALLBACK AnimSplashWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+/* Window and help-file macro routines: disk files first (ZylBagExt, `'),
+ * the size of popups (ZylSPP, `UUuuU'; flags ZYLSPP_*), a flush of the
+ * message queue (ZylFlush, `'), macro scripts stored in this or another help
+ * file (ZylEBS, `S'; ZylEBSX, `SS') and the start of the sibling contents
+ * module with a message posted to a window of a class (ZylFWSM, `I=SUUU'). */
+#define ZYLSPP_PIXELS     0x0001  /* any of the low 16 bits: pixels, not 1/1024ths of the screen */
+#define ZYLSPP_NEXT_ONLY  0x10000 /* for the next popup only */
+void CALLBACK ZylBagExt(void);
+void CALLBACK ZylSPP(DWORD reserved1, DWORD reserved2, WORD width, WORD height, DWORD flags);
+void CALLBACK ZylFlush(void);
+void CALLBACK ZylEBS(LPCSTR fileName);
+void CALLBACK ZylEBSX(LPCSTR helpFile, LPCSTR fileName);
+BOOL CALLBACK ZylFWSM(LPCSTR className, UINT message, WPARAM wParam, LPARAM lParam);
 
 #ifdef __cplusplus
 }

@@ -311,7 +311,8 @@ bool Compile(zyl::FileSystem& files, const std::string& scriptPath, const std::v
     if (!ReadAll(files, scriptPath, kMaxScriptBytes, &text, error)) return false;
     zylscript::Script script;
     zylscript::ParseError parseError;
-    if (!zylscript::ParseScript(std::string(text.begin(), text.end()), &script, &parseError)) {
+    const std::string source(reinterpret_cast<const char*>(text.data()), text.size());
+    if (!zylscript::ParseScript(source, &script, &parseError)) {
         *error = Where(scriptPath, Failure{parseError.line, parseError.message});
         return false;
     }

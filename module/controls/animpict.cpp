@@ -16,6 +16,7 @@
 #include "controls/animpict_parse.h"
 #include "controls/embedded.h"
 #include "core/gdiobj.h"
+#include "core/handler.h"
 #include "core/macro/macros.h"
 #include "imaging/picturecache.h"
 #include "zyl3an32.h"
@@ -56,53 +57,55 @@ InstanceRecord* LiveInstance(const AnimPictRecord* rec) {
 
 struct LoadContext {
     InstanceRecord* inst;
-    PictureEntry* entry;
+    PictureEntry* entry;   // the picture, when the parse loaded it
 };
 
 bool LoadPicture(void* context, const char* name) {
     auto* load = static_cast<LoadContext*>(context);
-    load->entry = FindOrCreatePictureEntry(load->inst, name);
-    return load->entry && EnsurePictureLoaded(load->inst, load->entry, false);
+    PictureEntry* entry = FindOrCreatePictureEntry(load->inst, name);
+    load->entry = entry && EnsurePictureLoaded(load->inst, entry, false) ? entry : nullptr;
+    return load->entry != nullptr;
 }
 
+// The record takes whatever the parse read before an error too: the error
+// state still answers the palette request, prints the picture and runs a
+// clickable picture's macro, as a working control does.
 int TakeMovie(AnimPictRecord* rec, const char* data, LoadContext* load) {
     MovieParams params;
     const int error = ParseMovieParams(data, PictureProbe{load, LoadPicture}, &params);
-    if (error) return error;
-    // The grid divides the whole picture; remainders are never shown.
-    BITMAP bm;
-    if (!EnsurePictureLoaded(load->inst, load->entry, false) ||
-        GetObjectA(load->entry->bitmap, sizeof bm, &bm) != sizeof bm)
-        return ZYL_ERR_MISSING_BITMAP;
     rec->picture = load->entry;
     rec->columns = params.columns;
     rec->rows = params.rows;
     rec->frames = params.frames;
     rec->delay = params.delay;
     rec->flags = params.flags;
-    rec->size = SIZE{bm.bmWidth / params.columns, bm.bmHeight / params.rows};
-    return 0;
+    // The grid divides the whole picture; remainders are never shown.
+    BITMAP bm;
+    const bool measured = rec->picture && params.columns > 0 && params.rows > 0 &&
+                          GetObjectA(rec->picture->bitmap, sizeof bm, &bm) == sizeof bm;
+    if (measured) rec->size = SIZE{bm.bmWidth / params.columns, bm.bmHeight / params.rows};
+    return error || measured ? error : ZYL_ERR_MISSING_BITMAP;
 }
 
 int TakePict(AnimPictRecord* rec, const char* data, LoadContext* load) {
     PictParams params;
     const int error = ParsePictParams(data, PictureProbe{load, LoadPicture}, &params);
-    if (error) return error;
-    const PictureEntry* entry = load->entry;
-    rec->picture = load->entry;
     rec->flags = params.flags;
-    rec->frames = entry->frameCount > 1 ? entry->frameCount : 1;
-    rec->columns = rec->frames;
-    rec->rows = 1;
-    rec->size = SIZE{entry->frameWidth, entry->frameHeight};
-    rec->delay = entry->frameDelay > 0 ? entry->frameDelay : 0;
-    rec->transparent = entry->transparentColour;
-    if (rec->frames != 1) rec->flags |= kPictLoop;   // every animation loops
     if (params.hasMacro) {
         rec->macro = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, params.macro.size() + 1));
         if (rec->macro) std::memcpy(rec->macro, params.macro.c_str(), params.macro.size() + 1);
     }
-    return 0;
+    const PictureEntry* entry = rec->picture = load->entry;
+    if (!entry) return error;
+    rec->frames = entry->frameCount > 1 ? entry->frameCount : 1;
+    rec->columns = rec->frames;
+    rec->rows = 1;
+    rec->size = SIZE{entry->frameWidth, entry->frameHeight};
+    // A negative delay (a GIF's 0x8000 and above) makes a timer that never fires.
+    rec->delay = entry->frameDelay;
+    rec->transparent = entry->transparentColour;
+    if (rec->frames != 1) rec->flags |= kPictLoop;   // every animation loops
+    return error;
 }
 
 // Flag 2: the colour of the picture's top-left pixel is the transparent one.
@@ -116,21 +119,6 @@ void TakeTopLeftColour(AnimPictRecord* rec) {
     if (colour != CLR_INVALID) rec->transparent = colour;
 }
 
-void ResetToErrorState(HWND hwnd, AnimPictRecord* rec, int error) {
-    // An error box shows no picture, runs no timer and takes no clicks.
-    rec->picture = nullptr;
-    rec->columns = rec->rows = rec->frames = 1;
-    rec->size = SIZE{0, 0};
-    rec->delay = 0;
-    rec->flags = 0;
-    rec->transparent = kNoColour;
-    if (rec->macro) {
-        HeapFree(GetProcessHeap(), 0, rec->macro);
-        rec->macro = nullptr;
-    }
-    EnterErrorState(hwnd, error);
-}
-
 LRESULT OnCreate(HWND hwnd, AnimPictRecord* rec, const char* data, Grammar grammar) {
     rec->transparent = kNoColour;
     rec->columns = rec->rows = rec->frames = 1;
@@ -138,11 +126,11 @@ LRESULT OnCreate(HWND hwnd, AnimPictRecord* rec, const char* data, Grammar gramm
     LoadContext load = {rec->instance, nullptr};
     int error = grammar == Grammar::kMovie ? TakeMovie(rec, data, &load) : TakePict(rec, data, &load);
     if (!error && rec->delay != 0 && rec->frames != 1) {
-        rec->timer = SetTimer(hwnd, kTimerId, static_cast<UINT>(rec->delay), nullptr);
+        rec->timer = g_setTimer(hwnd, kTimerId, static_cast<UINT>(rec->delay), nullptr);
         if (!rec->timer) error = ZYL_ERR_NO_TIMERS;
     }
     if (error) {
-        ResetToErrorState(hwnd, rec, error);
+        EnterErrorState(hwnd, error);
     } else if (rec->flags & kPictTransparent) {
         TakeTopLeftColour(rec);
     }
@@ -328,12 +316,12 @@ LRESULT AnimPictProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 const EmbeddedClass kAnimMovieClass = {
     "ZYL3_ANIMATION32", AnimMovieWndProc, AnimMovieProc, kEmbeddedStyle, kRecordSlot,
-    ClassCursor::kArrow, kNoBackground, sizeof(AnimPictRecord), false,
+    ClassCursor::kArrow, kNoBackground, sizeof(AnimPictRecord), false, kOwnsPalette | kOwnsPictureRender,
 };
 
 const EmbeddedClass kAnimPictClass = {
     "ZYL3_ANIMPICT32", AnimPictWndProc, AnimPictProc, kEmbeddedStyle, kRecordSlot,
-    ClassCursor::kArrow, kNoBackground, sizeof(AnimPictRecord), false,
+    ClassCursor::kArrow, kNoBackground, sizeof(AnimPictRecord), false, kOwnsPalette | kOwnsPictureRender,
 };
 
 }  // namespace zyl

@@ -246,8 +246,10 @@ LRESULT Render(const EmbeddedRecord* rec, WPARAM kind, LPARAM lParam) {
 }
 
 // The messages the base answers for a window in the error state.
-bool IsErrorStateMessage(UINT msg) {
-    return msg == WM_PAINT || msg == EWM_QUERYSIZE || msg == EWM_RENDER || msg == EWM_ASKPALETTE;
+bool IsErrorStateMessage(const EmbeddedClass& cls, UINT msg, WPARAM wParam) {
+    if (msg == EWM_ASKPALETTE) return !(cls.errorStateOwn & kOwnsPalette);
+    if (msg == EWM_RENDER) return wParam != EWRENDER_BITMAP || !(cls.errorStateOwn & kOwnsPictureRender);
+    return msg == WM_PAINT || msg == EWM_QUERYSIZE;
 }
 
 const ZYL_CREATEINFO* CreationRecord(LPARAM createParam) {
@@ -303,7 +305,7 @@ LRESULT EmbeddedWindowProc(const EmbeddedClass& cls, HWND hwnd, UINT msg, WPARAM
         HeapFree(GetProcessHeap(), 0, rec);
         return result;
     }
-    if (rec->errorId && IsErrorStateMessage(msg)) return EmbeddedDefProc(hwnd, msg, wParam, lParam);
+    if (rec->errorId && IsErrorStateMessage(cls, msg, wParam)) return EmbeddedDefProc(hwnd, msg, wParam, lParam);
     return cls.classProc(hwnd, msg, wParam, lParam);
 }
 

@@ -16,7 +16,8 @@
 //    message. The base paints it, answers its size query, renders its
 //    message as text and as a picture of exactly the queried size, and has
 //    no palette for it; the class procedure never sees those messages while
-//    the error lasts.
+//    the error lasts, unless its descriptor keeps the palette request or
+//    the picture render for itself (`errorStateOwn`).
 //  - WM_NCDESTROY: frees the record, after the class procedure saw it.
 // The class procedure handles only its own messages and ends with
 // `return EmbeddedDefProc(...)`: the size query answered from the record's
@@ -48,6 +49,11 @@ struct EmbeddedRecord {
 using EmbeddedProc = LRESULT (*)(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 enum class ClassCursor { kNone, kArrow };
+// Messages a class answers itself in the error state too (`errorStateOwn`).
+enum ErrorStateOwn : unsigned {
+    kOwnsPalette = 1,          // EWM_ASKPALETTE
+    kOwnsPictureRender = 2,    // EWM_RENDER with EWRENDER_BITMAP
+};
 constexpr int kNoBackground = -1;
 constexpr UINT kEmbeddedStyle = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW;   // 0x4003
 constexpr int kRecordSlot = sizeof(LONG_PTR);   // extra bytes holding the record pointer
@@ -63,6 +69,7 @@ struct EmbeddedClass {
     int background;               // stock object index of the class brush, or kNoBackground
     std::size_t recordSize;       // sizeof the class's record
     bool staysRegistered;         // kept when the last host thread ends
+    unsigned errorStateOwn = 0;   // ErrorStateOwn flags; the base's error box answers the rest
 };
 
 // The descriptors of classlist.h, each defined in its class's file.

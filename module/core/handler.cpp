@@ -18,6 +18,16 @@ namespace {
 
 HINSTANCE g_moduleInstance = nullptr;
 LONG g_registrationCount = 0;
+// The count and the classes change together under this lock: a thread's
+// first start-up that meets another's last shut-down then finds the classes
+// either still there or registered afresh, never unregistered under it.
+CRITICAL_SECTION g_registrationLock;
+bool g_registrationLockReady = false;
+
+struct RegistrationLock {
+    RegistrationLock() { if (g_registrationLockReady) EnterCriticalSection(&g_registrationLock); }
+    ~RegistrationLock() { if (g_registrationLockReady) LeaveCriticalSection(&g_registrationLock); }
+};
 
 volatile LONG g_backgroundCapture = 0;
 
@@ -52,7 +62,10 @@ void Initialise() {
     // Without a record the thread stays uninitialised; the count is only
     // moved for a thread that will also be terminated.
     if (!inst) return;
-    if (InterlockedIncrement(&g_registrationCount) == 1) RegisterClasses();
+    {
+        RegistrationLock lock;
+        if (++g_registrationCount == 1) RegisterClasses();
+    }
     inst->header.kind = kKindInstance;
     inst->threadId = GetCurrentThreadId();
     inst->font = CreateFontA(14, 0, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
@@ -97,7 +110,11 @@ void Terminate() {
     PoolReleaseAll(&inst->poolHead);
     InstanceListRemove(inst);
     HeapFree(GetProcessHeap(), 0, inst);
-    if (InterlockedDecrement(&g_registrationCount) == 0) UnregisterClasses();
+    RegistrationLock lock;
+    if (--g_registrationCount == 0) {
+        if (g_classesGoing) g_classesGoing();
+        UnregisterClasses();
+    }
 }
 
 void ClearPerTopic(WindowRecord* rec) {
@@ -171,16 +188,28 @@ void TakeCallbacks(const FARPROC* table) {
 }  // namespace
 
 BOOL(WINAPI* g_removeFontResource)(LPCSTR path) = RemoveFontResourceA;
+UINT_PTR(WINAPI* g_setTimer)(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC proc) = SetTimer;
+void (*g_classesGoing)() = nullptr;
 
 HINSTANCE ModuleInstance() { return g_moduleInstance; }
 
 void ModuleAttach(HINSTANCE instance) {
     g_moduleInstance = instance;
     g_registrationCount = 0;
+    if (!g_registrationLockReady) {
+        InitializeCriticalSection(&g_registrationLock);
+        g_registrationLockReady = true;
+    }
     InstanceListInit();
 }
 
-void ModuleDetach() { InstanceListShutdown(); }
+void ModuleDetach() {
+    InstanceListShutdown();
+    if (g_registrationLockReady) {
+        g_registrationLockReady = false;
+        DeleteCriticalSection(&g_registrationLock);
+    }
+}
 
 void SetBackgroundCapture(bool on) { InterlockedExchange(&g_backgroundCapture, on ? 1 : 0); }
 bool BackgroundCaptureActive() { return g_backgroundCapture != 0; }

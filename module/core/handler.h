@@ -27,5 +27,12 @@ bool BackgroundCaptureActive();
 // How termination removes an installed font resource. Wine's own call
 // always fails, so the tests put a recording stand-in here.
 extern BOOL(WINAPI* g_removeFontResource)(LPCSTR path);
+// How controls start their timers. Wine never runs out of timers, so the
+// tests put a failing stand-in here to see "No Timers available".
+extern UINT_PTR(WINAPI* g_setTimer)(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC proc);
+// Called by the last thread's shut-down when the count has gone and the
+// classes are about to: the tests have another thread start right there.
+// Null in the module.
+extern void (*g_classesGoing)();
 
 }  // namespace zyl

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "text.h"
 
@@ -17,6 +18,7 @@ constexpr std::uint64_t kAddressable = 0xFFFFFFFEu;
 // A taller tree than this has a damaged header (65535 pages, two children each).
 constexpr std::uint16_t kMaxLevels = 32;
 constexpr std::uint32_t kSmallestPage = 16;
+constexpr std::size_t kCachedPages = 4;
 
 std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -59,71 +61,105 @@ bool ReadAt(HelpFileHandle* help, std::uint64_t offset, void* buffer, std::uint3
     return done == count;
 }
 
-// The directory's page geometry and a page buffer.
+// The directory as this reader walks it. The plain reading, which every
+// help file of the format allows, takes 1024-byte leaves chained from page
+// 0 and never looks at the tree header. Only a tree whose header leads from
+// its root through page 0 (page 0 an index page) is read with the header's
+// own page size from its first leaf on. Where the header's index leads to
+// the same leaves, it is the shortcut to a name (`indexed`).
 struct Directory {
     HelpFileHandle* help = nullptr;
     std::uint64_t pagesStart = 0;   // offset of page 0
-    std::uint32_t pageSize = kDirectoryPageBytes;
+    std::uint32_t pageSize = 0;
     std::uint32_t pageCount = 0;    // pages lying wholly inside the file
-    bool hasTree = false;           // the tree header is there: root and levels count
+    std::uint16_t firstLeaf = 0;
+    bool indexed = false;           // root and levels lead down to the leaves walked
     std::uint16_t root = 0;
     std::uint16_t levels = 1;
     std::uint8_t* page = nullptr;   // pageSize bytes
     std::uint8_t* visited = nullptr;   // one bit per page, for the leaf walk
+    // 1024-byte pages already read in this look-up: the index pages near
+    // the root are met again by each descent.
+    std::uint8_t cached[kCachedPages][kDirectoryPageBytes];
+    std::uint32_t cachedNumber[kCachedPages];
+    std::size_t cachedCount = 0;
 
     ~Directory() {
         std::free(page);
         std::free(visited);
     }
     bool Open(HelpFileHandle* h);
+    bool UsePages(std::uint32_t size);
     bool ReadPage(std::uint32_t number);
-    bool FirstLeaf(std::uint16_t* leaf);
+    bool LeftmostLeaf(std::uint16_t* leaf, bool* throughPageZero);
 };
 
 bool Directory::Open(HelpFileHandle* h) {
     help = h;
     std::uint8_t header[kInternalHeaderBytes + kTreeHeaderBytes];
     if (!ReadAt(help, help->directoryOffset, header, sizeof header)) return false;
+    pagesStart = static_cast<std::uint64_t>(help->directoryOffset) + sizeof header;
+    if (pagesStart >= UsableSize(help)) return false;
     const std::uint8_t* tree = header + kInternalHeaderBytes;
     if (Get16(tree) == kTreeMagic) {
-        hasTree = true;
-        pageSize = Get16(tree + 4);
+        const std::uint16_t size = Get16(tree + 4);
         root = Get16(tree + 26);
         levels = Get16(tree + 32);
-        if (pageSize < kSmallestPage || levels == 0 || levels > kMaxLevels) return false;
+        std::uint16_t leaf = 0;
+        bool throughPageZero = false;
+        if (size >= kSmallestPage && levels >= 2 && levels <= kMaxLevels && UsePages(size) &&
+            LeftmostLeaf(&leaf, &throughPageZero)) {
+            if (throughPageZero) {
+                firstLeaf = leaf;
+                indexed = true;
+                return true;
+            }
+            indexed = leaf == 0 && size == kDirectoryPageBytes;
+        }
     }
-    // Without a tree header the directory is read the plain way: leaves of
-    // 1024 bytes from page 0 on.
-    pagesStart = static_cast<std::uint64_t>(help->directoryOffset) + sizeof header;
-    const std::uint64_t size = UsableSize(help);
-    if (pagesStart >= size) return false;
-    std::uint64_t pages = (size - pagesStart) / pageSize;
+    firstLeaf = 0;
+    return UsePages(kDirectoryPageBytes);
+}
+
+bool Directory::UsePages(std::uint32_t size) {
+    if (size == pageSize && page) return pageCount > 0;
+    cachedCount = 0;
+    std::free(page);
+    page = static_cast<std::uint8_t*>(std::malloc(size));
+    pageSize = size;
+    std::uint64_t pages = (UsableSize(help) - pagesStart) / size;
     if (pages > kNoPage) pages = kNoPage;   // 0xFFFF is "no page", never a page number
     pageCount = static_cast<std::uint32_t>(pages);
-    if (pageCount == 0) return false;
-    page = static_cast<std::uint8_t*>(std::malloc(pageSize));
-    return page != nullptr;
+    return page != nullptr && pageCount > 0;
 }
 
 bool Directory::ReadPage(std::uint32_t number) {
     if (number >= pageCount) return false;
-    return ReadAt(help, pagesStart + static_cast<std::uint64_t>(number) * pageSize, page, pageSize);
+    const bool cacheable = pageSize == kDirectoryPageBytes;
+    for (std::size_t i = 0; cacheable && i < cachedCount; ++i) {
+        if (cachedNumber[i] == number) {
+            std::memcpy(page, cached[i], pageSize);
+            return true;
+        }
+    }
+    if (!ReadAt(help, pagesStart + static_cast<std::uint64_t>(number) * pageSize, page, pageSize)) return false;
+    if (cacheable && cachedCount < kCachedPages) {
+        std::memcpy(cached[cachedCount], page, pageSize);
+        cachedNumber[cachedCount++] = number;
+    }
+    return true;
 }
 
-// The first leaf: down from the root through the first child of each index
-// level. Help compilers put it on page 0, but nothing in the format says so.
-bool Directory::FirstLeaf(std::uint16_t* leaf) {
-    if (!hasTree) {
-        *leaf = 0;
-        return true;
-    }
+// Down from the root through the first child of each index level.
+bool Directory::LeftmostLeaf(std::uint16_t* leaf, bool* throughPageZero) {
     std::uint16_t at = root;
     for (std::uint16_t level = 1; level < levels; ++level) {
+        if (at == 0) *throughPageZero = true;
         if (!ReadPage(at)) return false;
         at = Get16(page + 4);
     }
     *leaf = at;
-    return true;
+    return at < pageCount;
 }
 
 // Entries of a page. Each step checks that the entry lies inside the page.
@@ -157,8 +193,8 @@ enum class WalkResult { kEnd, kStopped, kDamaged };
 // outside the file or an entry that overflows its page ends the walk as damaged.
 template <class Visit>
 WalkResult WalkLeaves(Directory& dir, Visit visit) {
-    std::uint16_t leaf = 0;
-    if (!dir.FirstLeaf(&leaf)) return WalkResult::kDamaged;
+    std::uint16_t leaf = dir.firstLeaf;
+    std::free(dir.visited);
     dir.visited = static_cast<std::uint8_t*>(std::calloc((dir.pageCount + 7) / 8, 1));
     if (!dir.visited) return WalkResult::kDamaged;
     while (leaf != kNoPage) {
@@ -181,38 +217,103 @@ WalkResult WalkLeaves(Directory& dir, Visit visit) {
     return WalkResult::kEnd;
 }
 
-// The way help hosts look names up: down the index by byte order to the one
-// leaf that can hold the name. Exact spelling only.
-bool FindExact(Directory& dir, const char* name, std::uint32_t* offset) {
-    if (!dir.hasTree) return false;
+// ---- the shortcut through the index ----
+//
+// Leaves list names in byte order, so the walk's answer (the first entry
+// equal to the name with ASCII case ignored) is the smallest such spelling
+// in byte order. The index finds the first entry at or after a spelling;
+// an entry that is no spelling of the name tells the next spelling worth
+// asking for. A few look-ups find any name without walking the leaves.
+
+enum class Seek { kFound, kNone, kDamaged };
+
+constexpr int kMaxHops = 8;   // leaves passed over looking for the first entry at or after a key
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The first entry whose name is `wanted` or sorts after it.
+Seek LowerBound(Directory& dir, const std::string& wanted, std::string* key, std::uint32_t* offset) {
     std::uint16_t at = dir.root;
     for (std::uint16_t level = 1; level < dir.levels; ++level) {
-        if (!dir.ReadPage(at)) return false;
+        if (!dir.ReadPage(at)) return Seek::kDamaged;
         const std::uint16_t count = Get16(dir.page + 2);
         std::uint16_t child = Get16(dir.page + 4);
         EntryCursor cursor(dir.page, dir.pageSize, 6, 2);
         for (std::uint16_t i = 0; i < count; ++i) {
-            const char* key = nullptr;
+            const char* k = nullptr;
             const std::uint8_t* value = nullptr;
-            if (!cursor.Next(&key, &value)) return false;
-            if (std::strcmp(name, key) < 0) break;
+            if (!cursor.Next(&k, &value)) return Seek::kDamaged;
+            if (std::strcmp(wanted.c_str(), k) < 0) break;
             child = Get16(value);
         }
         at = child;
     }
-    if (!dir.ReadPage(at)) return false;
-    const std::uint16_t count = Get16(dir.page + 2);
-    EntryCursor cursor(dir.page, dir.pageSize, 8, 4);
-    for (std::uint16_t i = 0; i < count; ++i) {
-        const char* key = nullptr;
-        const std::uint8_t* value = nullptr;
-        if (!cursor.Next(&key, &value)) return false;
-        if (std::strcmp(key, name) == 0) {
-            *offset = Get32(value);
+    for (int hop = 0; hop < kMaxHops && at != kNoPage; ++hop) {
+        if (!dir.ReadPage(at)) return Seek::kDamaged;
+        const std::uint16_t count = Get16(dir.page + 2);
+        EntryCursor cursor(dir.page, dir.pageSize, 8, 4);
+        for (std::uint16_t i = 0; i < count; ++i) {
+            const char* k = nullptr;
+            const std::uint8_t* value = nullptr;
+            if (!cursor.Next(&k, &value)) return Seek::kDamaged;
+            if (std::strcmp(k, wanted.c_str()) >= 0) {
+                key->assign(k);
+                *offset = Get32(value);
+                return Seek::kFound;
+            }
+        }
+        at = Get16(dir.page + 6);
+    }
+    return at == kNoPage ? Seek::kNone : Seek::kDamaged;
+}
+
+// The smallest spelling of `name` (ASCII case ignored) that sorts after
+// `key`, which is no spelling of it. False when there is none.
+bool NextSpellingAfter(const std::string& key, const char* name, std::string* out) {
+    const std::size_t n = std::strlen(name), k = key.size();
+    std::size_t i = 0;
+    while (i < n && i < k && LowerAscii(key[i]) == LowerAscii(name[i])) ++i;
+    // key[0, i) spells name[0, i); the rest of the spelling is the smallest there is.
+    auto spell = [&](std::size_t at, char c) {
+        out->assign(key, 0, at);
+        out->push_back(c);
+        for (std::size_t j = at + 1; j < n; ++j) out->push_back(UpperAscii(name[j]));
+    };
+    if (i == k && i < n) {
+        spell(i, UpperAscii(name[i]));
+        return true;
+    }
+    if (i < n && i < k) {
+        const auto at = static_cast<unsigned char>(key[i]);
+        for (char c : {UpperAscii(name[i]), LowerAscii(name[i])}) {
+            if (static_cast<unsigned char>(c) > at) {
+                spell(i, c);
+                return true;
+            }
+        }
+    }
+    // Raise the last capital that could be a small letter instead.
+    for (std::size_t j = i < n ? i : n; j-- > 0;) {
+        if (key[j] == UpperAscii(name[j]) && UpperAscii(name[j]) != LowerAscii(name[j])) {
+            spell(j, LowerAscii(name[j]));
             return true;
         }
     }
     return false;
+}
+
+Seek FindThroughIndex(Directory& dir, const char* name, std::uint32_t* offset) {
+    std::string wanted, key;
+    for (const char* p = name; *p; ++p) wanted.push_back(UpperAscii(*p));
+    const int rounds = 4 * static_cast<int>(wanted.size()) + 4;
+    for (int round = 0; round < rounds; ++round) {
+        const Seek found = LowerBound(dir, wanted, &key, offset);
+        if (found != Seek::kFound) return found;
+        if (EqualNoCase(key.c_str(), name)) return Seek::kFound;
+        if (!NextSpellingAfter(key, name, &wanted)) return Seek::kNone;
+    }
+    return Seek::kDamaged;
 }
 
 bool HasDrive(const char* path) {
@@ -330,15 +431,17 @@ DataFile* FindInternalFile(HelpFileHandle* help, const char* name) {
     Directory dir;
     if (!dir.Open(help)) return nullptr;
     std::uint32_t offset = 0;
-    if (FindExact(dir, name, &offset)) return OpenInternalFileAt(help, offset);
-    // Authors write names in any case: walk every leaf comparing without it.
-    bool found = false;
-    WalkLeaves(dir, [&](const char* entry, std::uint32_t at) {
-        if (!EqualNoCase(entry, name)) return true;
-        found = true;
-        offset = at;
-        return false;
-    });
+    const Seek seek = dir.indexed ? FindThroughIndex(dir, name, &offset) : Seek::kDamaged;
+    if (seek == Seek::kNone) return nullptr;
+    bool found = seek == Seek::kFound;
+    // The leaf walk: the first entry spelled like the name in any case.
+    if (!found)
+        WalkLeaves(dir, [&](const char* entry, std::uint32_t at) {
+            if (!EqualNoCase(entry, name)) return true;
+            found = true;
+            offset = at;
+            return false;
+        });
     return found ? OpenInternalFileAt(help, offset) : nullptr;
 }
 

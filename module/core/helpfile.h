@@ -158,8 +158,11 @@ using HelpFilePtr = std::unique_ptr<HelpFileHandle, HelpFileCloser>;
 // the help file second, otherwise the other way round. Null when neither
 // has it. Callers pass the instance's preferDiskFiles.
 DataFile* DataFileOpen(HelpFileHandle* help, const char* name, bool diskFirst);
-// The help file's copy only. The name is matched with ASCII case ignored;
-// an entry spelled exactly like the name is found through the tree's index.
+// The help file's copy only: the first entry of the directory's leaf chain
+// whose name equals `name` with ASCII case ignored. The chain is read from
+// page 0 in 1024-byte pages whatever the tree header claims, unless the
+// header's tree leads from its root through page 0. Sorted directories are
+// searched through their index, which finds the same entry.
 DataFile* FindInternalFile(HelpFileHandle* help, const char* name);
 // The internal file whose header is at `offset` (a directory entry's value).
 DataFile* OpenInternalFileAt(HelpFileHandle* help, std::uint32_t offset);
@@ -202,8 +205,8 @@ struct InternalFileHeader {
     std::uint8_t flags;
 };
 
-// Calls `visit` for every directory entry in leaf order (the order names
-// sort in); `visit` returns false to stop. Returns false when the directory
+// Calls `visit` for every directory entry in the order FindInternalFile
+// meets them (the order names sort in); `visit` returns false to stop. Returns false when the directory
 // is damaged; entries visited before the damage stay visited.
 using DirectoryVisitor = bool (*)(void* context, const char* name, std::uint32_t offset);
 bool WalkDirectory(HelpFileHandle* help, DirectoryVisitor visit, void* context);

@@ -85,6 +85,7 @@ bool ReadBitmapFile(const PictureSource& src, const std::uint8_t fileHeader[kBit
     const std::int64_t stride = DibStride(h.width, h.bitCount);
     const std::int64_t unpacked = stride * rows;
     if (stride <= 0 || unpacked > static_cast<std::int64_t>(kMaxDibImageBytes)) return false;
+    if (static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(rows) > MaxDecodedPixels(src.size)) return false;
     // Run-length data gets half as much again: some runs pack worse than raw
     // rows. Writers that code every pixel as a run of one need more: up to
     // 2 bytes a pixel and an end of line per row. Such a file's own image

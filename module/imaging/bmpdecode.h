@@ -21,7 +21,8 @@
 // a header size other than 12 or 16..4096; width < 1; height 0; a depth
 // other than 1, 4, 8, 16, 24, 32; run-length data with the wrong depth or
 // top-down; bit fields below 16 bits; any other compression; a size beyond
-// kMaxDibSide or kMaxDibImageBytes; the heap refusing the block.
+// kMaxDibSide, kMaxDibImageBytes or what the file's size allows
+// (MaxDecodedPixels); the heap refusing the block.
 //
 // Portable: no <windows.h>.
 #pragma once

@@ -66,12 +66,11 @@ enum DibCompression : std::uint32_t {
     kDibBitFields = 3,
 };
 
-// The largest pixel block either reader makes for one picture or frame, and
-// the largest GIF strip (all frames side by side) in pixels. Files that ask
-// for more fail: no help picture needs that much, and a forged size must
-// not make the module ask the heap for gigabytes.
+// The largest pixel block either reader makes for one picture or frame.
+// Files that ask for more fail: no help picture needs that much, and a
+// forged size must not make the module ask the heap for gigabytes. (What a
+// file may decode to also depends on its size: MaxDecodedPixels.)
 constexpr std::uint32_t kMaxDibImageBytes = 64u << 20;
-constexpr std::uint64_t kMaxStripPixels = 64u << 20;
 // Widths and heights beyond this fail as well (GIF sizes are 16-bit anyway).
 constexpr std::int32_t kMaxDibSide = 65535;
 

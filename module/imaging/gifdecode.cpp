@@ -40,8 +40,11 @@ public:
         : bits_(bits), stride_(stride), width_(width), height_(height), depth_(depth), interlaced_(interlaced),
           step_(interlaced ? 8 : 1) {}
 
+    // True once every row has arrived.
+    bool Done() const { return done_; }
+
     void Store(const std::uint8_t* line) {
-        if (done_) return;   // surplus data after the last row
+        if (done_) return;
         std::uint8_t* out = bits_ + stride_ * static_cast<std::size_t>(height_ - 1 - row_);
         Pack(line, out);
         Advance();
@@ -166,7 +169,9 @@ bool DecodeLzw(const PictureSource& src, int minCodeSize, PackedDib* frame, bool
         return false;   // not a frame DIB of ours
     if (minCodeSize < 2 || minCodeSize > 8) return true;
 
-    LzwWork* work = static_cast<LzwWork*>(std::calloc(1, sizeof(LzwWork)));
+    // The tables need no clearing: an entry past the literals is written
+    // before any code can name it, and the literals are set below.
+    LzwWork* work = static_cast<LzwWork*>(std::malloc(sizeof(LzwWork)));
     const std::int32_t width = h.width;
     std::uint8_t* line = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(width), 1));
     if (!work || !line) {
@@ -273,6 +278,14 @@ bool DecodeLzw(const PictureSource& src, int minCodeSize, PackedDib* frame, bool
                 }
             }
         }
+        if (rows.Done()) {
+            // Every pixel is in: the rest of the data is surplus, the end
+            // code included (some encoders write it a bit too short just
+            // where the code size grows).
+            SkipSubBlocks(src);
+            ok = true;
+            goto done;
+        }
         first = code;
 
         if (next < kLzwTableSize && previous >= 0) {
@@ -351,9 +364,10 @@ void ReadExtension(GifRead& g) {
     case 0xF9: {   // graphic control: size, packed, delay, transparent index, terminator
         std::uint8_t b[6];
         if (!ReadExact(g.src, b, 6)) return;
-        // A negative delay would become a timer of weeks: it counts as 0.
+        // The delay is a signed field: 0x8000 and above read as negative
+        // hundredths and stay so (a timer of that period never fires).
         const std::int32_t ms = Le16s(b + 2) * 10;
-        g.info->frameDelay = ms > 0 ? ms : 10;
+        g.info->frameDelay = ms != 0 ? ms : 10;
         g.info->frameDelaySet = true;
         g.controlPacked = b[1];
         g.controlTransparent = b[4];
@@ -399,9 +413,13 @@ bool ReadImage(GifRead& g) {
         if (!ReadExact(g.src, g.localTable, 3 << bits)) return false;
         table = g.localTable;
     }
-    // The strip is as high as the first image and as wide as all of them.
+    // The strip is as high as the first image and as wide as all of them;
+    // neither it nor this image may pass what the file's size allows.
     const std::int64_t stripHeight = info->frameCount == 0 ? height : info->stripHeight;
-    if (static_cast<std::uint64_t>((g.stripWidth + width) * stripHeight) > kMaxStripPixels) return false;
+    const std::uint64_t allowed = MaxDecodedPixels(g.src.size);
+    if (static_cast<std::uint64_t>((g.stripWidth + width) * stripHeight) > allowed ||
+        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > allowed)
+        return false;
 
     PackedDib dib;
     if (!CreateFrameDib(width, height, table, bits, &dib)) return false;

@@ -55,7 +55,7 @@ bool RenderStripRgb(const DecodedPicture& picture, std::vector<std::uint8_t>* rg
         if (i == 0) stripHeight = h;
         total += w;
     }
-    if (static_cast<std::uint64_t>(total * stripHeight) > kMaxStripPixels) return false;
+    if (static_cast<std::uint64_t>(total * stripHeight) > kMaxPicturePixels) return false;
     *width = static_cast<std::int32_t>(total);
     *height = stripHeight;
     rgb->assign(static_cast<std::size_t>(total) * static_cast<std::size_t>(stripHeight) * 3, 0);

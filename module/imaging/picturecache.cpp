@@ -19,6 +19,10 @@ static_assert(sizeof(GifHotSpot) == sizeof(HotSpot), "the hot-spot table is copi
 namespace {
 
 constexpr int kMaxOtherLoaded = 40;
+// The loaded pictures of a thread together hold at most this many pixels
+// (64 MB at 32 bits a pixel); a picture alone may hold up to
+// kMaxPicturePixels.
+constexpr std::uint64_t kCachePixels = 16u << 20;
 
 const BITMAPINFOHEADER* InfoOf(const PackedDib& dib) {
     return reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
@@ -120,7 +124,7 @@ private:
 
     bool Reserve(int needed) {
         if (needed <= capacity_) return true;
-        // The reader keeps the strip within kMaxStripPixels, so these fit.
+        // The reader keeps the strip within kMaxPicturePixels, so these fit.
         int want = capacity_ * 2 > needed ? capacity_ * 2 : needed;
         Bitmap bigger(CreateCompatibleBitmap(screen_, want, height_));
         if (!bigger && want > needed) {
@@ -253,39 +257,71 @@ HBITMAP ReadPictureFile(InstanceRecord* inst, PictureEntry* entry, bool firstFra
     return result.release();
 }
 
+namespace {
+
+std::uint64_t PixelsOf(HBITMAP bitmap) {
+    BITMAP bm;
+    if (!bitmap || GetObjectA(bitmap, sizeof bm, &bm) != sizeof bm) return 0;
+    return static_cast<std::uint64_t>(bm.bmWidth) * static_cast<std::uint64_t>(bm.bmHeight);
+}
+
+// The loaded pictures other than `entry`: how many, and their pixels.
+int LoadedOthers(InstanceRecord* inst, const PictureEntry* entry, std::uint64_t* pixels) {
+    int loaded = 0;
+    if (pixels) *pixels = 0;
+    for (ListNode* n = inst->pictures; n; n = n->next) {
+        auto* other = reinterpret_cast<PictureEntry*>(n);
+        if (other == entry || !other->bitmap) continue;
+        ++loaded;
+        if (pixels) *pixels += PixelsOf(other->bitmap);
+    }
+    return loaded;
+}
+
+// Unloads the least recently used loaded picture other than `entry`; false
+// when there is none. Ages, not stamps, are compared: the tick count wraps
+// every 49.7 days, and a help session may span a wrap.
+bool UnloadOldest(InstanceRecord* inst, const PictureEntry* entry, DWORD now) {
+    PictureEntry* oldest = nullptr;
+    DWORD oldestAge = 0;
+    for (ListNode* n = inst->pictures; n; n = n->next) {
+        auto* other = reinterpret_cast<PictureEntry*>(n);
+        if (other == entry || !other->bitmap) continue;
+        const DWORD age = now - other->lastUse;
+        if (!oldest || age > oldestAge) {
+            oldestAge = age;
+            oldest = other;
+        }
+    }
+    if (!oldest) return false;
+    DeleteObject(oldest->bitmap);
+    oldest->bitmap = nullptr;
+    if (oldest->palette) DeleteObject(oldest->palette);
+    oldest->palette = nullptr;
+    return true;
+}
+
+}  // namespace
+
 bool EnsurePictureLoaded(InstanceRecord* inst, PictureEntry* entry, bool firstFrameOnly) {
     if (!inst || !entry) return false;
     const DWORD now = GetTickCount();
     entry->lastUse = now;
     if (entry->bitmap) return true;
 
-    // Ages, not stamps, are compared: the tick count wraps every 49.7 days,
-    // and a help session may span a wrap.
-    int loaded = 0;
-    PictureEntry* oldest = nullptr;
-    DWORD oldestAge = 0;
-    for (ListNode* n = inst->pictures; n; n = n->next) {
-        auto* other = reinterpret_cast<PictureEntry*>(n);
-        if (other == entry || !other->bitmap) continue;
-        ++loaded;
-        const DWORD age = now - other->lastUse;
-        if (age > oldestAge) {
-            oldestAge = age;
-            oldest = other;
-        }
-    }
-    if (loaded > kMaxOtherLoaded && oldest) {
-        DeleteObject(oldest->bitmap);
-        oldest->bitmap = nullptr;
-        if (oldest->palette) DeleteObject(oldest->palette);
-        oldest->palette = nullptr;
-    }
+    if (LoadedOthers(inst, entry, nullptr) > kMaxOtherLoaded) UnloadOldest(inst, entry, now);
     HPALETTE palette = nullptr;
     if (HBITMAP bmp = ReadPictureFile(inst, entry, firstFrameOnly, &palette)) {
         entry->bitmap = bmp;
         entry->palette = palette;
     }
-    return entry->bitmap != nullptr;
+    if (!entry->bitmap) return false;
+    // The new picture stays; the least recently used others make room for it.
+    const std::uint64_t mine = PixelsOf(entry->bitmap);
+    std::uint64_t others = 0;
+    while (LoadedOthers(inst, entry, &others) > 0 && others + mine > kCachePixels && UnloadOldest(inst, entry, now)) {
+    }
+    return true;
 }
 
 BOOL DrawTransparent(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,

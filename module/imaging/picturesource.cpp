@@ -4,6 +4,12 @@
 
 namespace zyl {
 
+std::uint64_t MaxDecodedPixels(std::uint64_t fileBytes) {
+    const std::uint64_t byBytes = fileBytes < kMaxPicturePixels / kPixelsPerFileByte ? fileBytes * kPixelsPerFileByte
+                                                                                      : kMaxPicturePixels;
+    return byBytes > kFreePixels ? byBytes : kFreePixels;
+}
+
 bool ReadExact(const PictureSource& src, void* buffer, std::int32_t count) {
     if (count < 0) return false;
     if (count == 0) return true;

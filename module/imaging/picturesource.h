@@ -21,7 +21,22 @@ struct PictureSource {
     // Moves to the absolute offset `offset` (>= 0); false when refused.
     // Moving past the end is allowed: later reads then yield nothing.
     bool (*seekTo)(void* context, std::int32_t offset);
+    // The file's length in bytes: what its picture may decode to depends on it.
+    std::uint64_t size;
 };
+
+// The most pixels a picture file of `fileBytes` may decode to, all frames
+// together: 256 K pixels whatever the file's size, beyond that 4096 pixels
+// for each byte of the file, and never more than kMaxPicturePixels. No GIF
+// can pack more into a byte: a 12-bit code stands for at most 4091 pixels,
+// about 2730 a byte even when the encoder never clears its table (one flat
+// colour, as ImageMagick writes it, gives about a thousand). A small forged
+// file cannot make the module hold a strip of tens of megabytes. The readers
+// refuse a larger picture before they make any block for it.
+constexpr std::uint64_t kFreePixels = 256u << 10;
+constexpr std::uint64_t kPixelsPerFileByte = 4096;
+constexpr std::uint64_t kMaxPicturePixels = 16u << 20;
+std::uint64_t MaxDecodedPixels(std::uint64_t fileBytes);
 
 // True when exactly `count` bytes arrived.
 bool ReadExact(const PictureSource& src, void* buffer, std::int32_t count);
@@ -36,7 +51,7 @@ PictureSource DataFilePictureSource(DataFile* file);
 class MemorySource {
 public:
     MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    PictureSource Source() { return PictureSource{this, &Read, &SeekTo}; }
+    PictureSource Source() { return PictureSource{this, &Read, &SeekTo, size_}; }
     std::size_t position() const { return pos_; }
 
 private:

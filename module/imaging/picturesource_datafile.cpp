@@ -19,7 +19,8 @@ bool DataFileSeekTo(void* context, std::int32_t offset) {
 }  // namespace
 
 PictureSource DataFilePictureSource(DataFile* file) {
-    return PictureSource{file, &DataFileReadTo, &DataFileSeekTo};
+    const std::int32_t length = DataFileLength(file);
+    return PictureSource{file, &DataFileReadTo, &DataFileSeekTo, length > 0 ? static_cast<std::uint64_t>(length) : 0};
 }
 
 }  // namespace zyl

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "core/helpfile.h"
-#include "zylpack_support.h"
+#include "support.h"
 
 namespace {
 
@@ -188,9 +188,9 @@ TEST(HelpFileDirectory, ChainWithoutIndexIsFollowedToItsEndAndNoFurther) {
     EXPECT_TRUE(whole);
 }
 
-TEST(HelpFileDirectory, FirstLeafIsFoundFromTheRootWhereverItLies) {
-    // Index root on page 0, leaves on 2 then 1; and a root on the last page
-    // with the first leaf in the middle.
+TEST(HelpFileDirectory, PageZeroIsTheFirstLeafUnlessTheTreeLeadsThroughIt) {
+    // Root on page 0, leaves on 2 then 1: page 0 is an index page, and the
+    // tree is read from its first leaf.
     RawHelpFile rootFirst;
     rootFirst.files = TextFiles({"alpha", "beta", "mu", "zeta"});
     rootFirst.levels = 2;
@@ -198,9 +198,17 @@ TEST(HelpFileDirectory, FirstLeafIsFoundFromTheRootWhereverItLies) {
     rootFirst.pages[0] = Index(2, {{"mu", 1}});
     rootFirst.pages[1] = Leaf({"mu", "zeta"}, 2, 0xFFFF);
     rootFirst.pages[2] = Leaf({"alpha", "beta"}, 0xFFFF, 1);
+    Fixture first(rootFirst.Build());
+    ASSERT_TRUE(first.help);
+    bool whole = false;
+    EXPECT_EQ(first.Walk(&whole), (std::vector<std::string>{"alpha", "beta", "mu", "zeta"}));
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(first.Content("alpha"), "content of alpha");
+    EXPECT_EQ(first.Content("ZETA"), "content of zeta");
+    EXPECT_EQ(first.Content("beta2"), "<none>");
 
-    RawHelpFile rootLast;
-    rootLast.files = rootFirst.files;
+    // Page 0 a leaf: the chain from page 0, whatever the tree puts before it.
+    RawHelpFile rootLast = rootFirst;
     rootLast.levels = 3;
     rootLast.root = 4;
     rootLast.pages[0] = Leaf({"mu", "zeta"}, 1, 0xFFFF);
@@ -208,69 +216,43 @@ TEST(HelpFileDirectory, FirstLeafIsFoundFromTheRootWhereverItLies) {
     rootLast.pages[2] = Index(1, {});
     rootLast.pages[3] = Index(0, {});
     rootLast.pages[4] = Index(2, {{"mu", 3}});
+    Fixture last(rootLast.Build());
+    EXPECT_EQ(last.Walk(&whole), (std::vector<std::string>{"mu", "zeta"}));
+    EXPECT_EQ(last.Content("zeta"), "content of zeta");
+    EXPECT_EQ(last.Content("alpha"), "<none>");
 
-    for (const RawHelpFile* raw : {&rootFirst, &rootLast}) {
-        Fixture fx(raw->Build());
-        ASSERT_TRUE(fx.help);
-        bool whole = false;
-        EXPECT_EQ(fx.Walk(&whole), (std::vector<std::string>{"alpha", "beta", "mu", "zeta"}));
-        EXPECT_TRUE(whole);
-        for (const char* name : {"alpha", "beta", "mu", "zeta", "ALPHA", "Zeta"}) {
-            std::string lower = name;
-            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            EXPECT_EQ(fx.Content(name), "content of " + lower) << name << " root " << raw->root;
-        }
-        EXPECT_EQ(fx.Content("beta2"), "<none>");
-    }
+    // Without the tree header's magic number, nothing it says counts.
+    RawHelpFile plain = rootLast;
+    plain.treeMagic = false;
+    plain.root = 7;
+    EXPECT_EQ(Fixture(plain.Build()).Walk(), (std::vector<std::string>{"mu", "zeta"}));
 }
 
-TEST(HelpFileDirectory, WithoutATreeHeaderLeavesAreReadFromPageZero) {
-    RawHelpFile raw;
-    raw.treeMagic = false;
-    raw.root = 7;     // not believed without the magic number
-    raw.levels = 9;
-    raw.files = TextFiles({"one", "two"});
-    raw.pages[0] = Leaf({"one"}, 0xFFFF, 1);
-    raw.pages[1] = Leaf({"two"}, 0, 0xFFFF);
-    Fixture fx(raw.Build());
-    EXPECT_EQ(fx.Content("two"), "content of two");
-    EXPECT_EQ(fx.Content("TWO"), "content of two");
-}
-
-TEST(HelpFileDirectory, ExactNamesGoDownTheIndexOtherSpellingsWalkTheLeaves) {
-    std::vector<std::pair<std::string, Bytes>> files;
-    for (int i = 0; i < 400; ++i) files.emplace_back("file" + std::to_string(1000 + i) + ".dat", Pattern(20, i));
-    const Bytes container = MakeContainer(files);
-    const TreeInfo tree = DirectoryTree(container);
-    ASSERT_GE(tree.levels, 2);
-    Fixture fx(container);
-    ASSERT_TRUE(fx.help);
-
-    fx.files.Clear();
-    DataPtr exact(zyl::FindInternalFile(fx.help.get(), "file1399.dat"));
-    ASSERT_TRUE(exact);
-    int pageReads = 0;
-    for (std::uint32_t n : fx.files.reads) pageReads += n == 1024;
-    EXPECT_EQ(pageReads, tree.levels) << "one page per level";
-    EXPECT_EQ(ReadAll(exact.get()), files[399].second);
-
-    fx.files.Clear();
-    DataPtr anyCase(zyl::FindInternalFile(fx.help.get(), "FILE1399.DAT"));
-    ASSERT_TRUE(anyCase);
-    EXPECT_EQ(ReadAll(anyCase.get()), files[399].second);
-    pageReads = 0;
-    for (std::uint32_t n : fx.files.reads) pageReads += n == 1024;
-    EXPECT_GT(pageReads, tree.levels);
-}
-
-TEST(HelpFileDirectory, SameNameInTwoSpellingsPrefersTheExactOne) {
+TEST(HelpFileDirectory, NamesInOtherCapitalsGiveTheFirstEntryInLeafOrder) {
     RawHelpFile raw;
     raw.files = {{"LOGO.BMP", BytesOf("upper")}, {"logo.bmp", BytesOf("lower")}};
     raw.pages[0] = Leaf({"LOGO.BMP", "logo.bmp"}, 0xFFFF, 0xFFFF);
     Fixture fx(raw.Build());
-    EXPECT_EQ(fx.Content("logo.bmp"), "lower");
-    EXPECT_EQ(fx.Content("LOGO.BMP"), "upper");
-    EXPECT_EQ(fx.Content("Logo.Bmp"), "upper") << "otherwise the first in directory order";
+    for (const char* name : {"logo.bmp", "LOGO.BMP", "Logo.Bmp"}) EXPECT_EQ(fx.Content(name), "upper") << name;
+
+    // Through an index: the same entry, and a few pages read, whichever
+    // spelling is asked for and whatever names stand between the spellings.
+    std::vector<std::pair<std::string, Bytes>> files = TextFiles({"Logo.bmp", "logo.BMP", "logo.bmp", "LoGo.bmp",
+                                                                  "Lo", "logo.bmpx", "LOGO"});
+    for (int i = 0; i < 2000; ++i) files.emplace_back("file" + std::to_string(1000 + i) + ".dat", BytesOf("content of f"));
+    const Bytes container = HelpFile(files);
+    const TreeInfo tree = DirectoryTree(container);
+    ASSERT_GE(tree.levels, 2);
+    Fixture big(container);
+    const std::pair<const char*, const char*> cases[] = {
+        {"logo.bmp", "LoGo.bmp"}, {"LOGO.BMP", "LoGo.bmp"}, {"lOGO.bMP", "LoGo.bmp"}, {"logo", "LOGO"},
+        {"FILE2999.DAT", "f"},    {"nothing", nullptr},     {"logo.bm", nullptr},
+    };
+    for (const auto& c : cases) {
+        big.files.Clear();
+        EXPECT_EQ(big.Content(c.first), c.second ? "content of " + std::string(c.second) : "<none>") << c.first;
+        EXPECT_LT(big.files.ReadsOf(1024), tree.totalPages / 3) << c.first << ": not a walk of the leaves";
+    }
 }
 
 // ---- damaged files ----
@@ -289,7 +271,7 @@ TEST(HelpFileDirectory, DamagedFilesYieldNotFoundAndNeverReadOutside) {
         std::snprintf(name, sizeof name, "f%03d.dat", i);
         files.emplace_back(name, Pattern(30 + i % 7, i));
     }
-    const Bytes good = MakeContainer(files);
+    const Bytes good = HelpFile(files);
     const TreeInfo tree = DirectoryTree(good);
     ASSERT_EQ(tree.levels, 2);
     const auto page = [&](std::uint32_t n) { return tree.pagesStart + n * 1024u; };
@@ -303,16 +285,18 @@ TEST(HelpFileDirectory, DamagedFilesYieldNotFoundAndNeverReadOutside) {
         {"directory offset past the end", [](Bytes& b, const TreeInfo&) { Put32(b, 4, static_cast<std::uint32_t>(b.size()) + 5); }, false, false},
         {"directory header cut by the end", [](Bytes& b, const TreeInfo&) { Put32(b, 4, static_cast<std::uint32_t>(b.size()) - 20); }, false, false},
         {"directory offset 0xFFFFFFFF", [](Bytes& b, const TreeInfo&) { Put32(b, 4, 0xFFFFFFFF); }, false, false},
-        {"no levels", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 32, 0); }, false, false},
-        {"absurdly many levels", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 32, 40000); }, false, false},
-        {"page size 0", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 4, 0); }, false, false},
-        {"page size larger than the file", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 4, 0xFFFF); }, false, false},
-        {"root past the end", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 26, 0xFFFE); }, false, false},
+        // The tree header is not needed to read page 0 and its chain.
+        {"no levels", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 32, 0); }, true, true},
+        {"absurdly many levels", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 32, 40000); }, true, true},
+        {"page size 0", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 4, 0); }, true, true},
+        {"page size 2048", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 4, 2048); }, true, true},
+        {"page size larger than the file", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 4, 0xFFFF); }, true, true},
+        {"root past the end", [](Bytes& b, const TreeInfo&) { Put16(b, 25 + 26, 0xFFFE); }, true, true},
         {"first leaf links to itself", [&](Bytes& b, const TreeInfo&) { Put16(b, page(0) + 6, 0); }, true, false},
         {"leaf links past the end", [&](Bytes& b, const TreeInfo&) { Put16(b, page(0) + 6, 0x7000); }, true, false},
         {"leaf links back to page 0", [&](Bytes& b, const TreeInfo& t) { Put16(b, page(t.totalPages - 2) + 6, 0); }, true, false},
         {"entry count overflows the leaf", [&](Bytes& b, const TreeInfo&) { Put16(b, page(0) + 2, 0xFFFF); }, true, false},
-        {"name runs to the end of the page", [&](Bytes& b, const TreeInfo&) { std::memset(&b[page(0) + 8], 'A', 1016); }, true, false},
+        {"name runs to the end of the page", [&](Bytes& b, const TreeInfo&) { std::memset(&b[page(0) + 8], 'A', 1016); }, false, false},
         {"index count overflows its page", [&](Bytes& b, const TreeInfo& t) { Put16(b, page(t.root) + 2, 0xFFFF); std::memset(&b[page(t.root) + 6], 'z', 1018); }, true, true},
         {"index sends the name to the wrong leaf", [&](Bytes& b, const TreeInfo& t) { Put16(b, page(t.root) + 4, 0); std::memset(&b[page(t.root) + 2], 0, 2); }, true, true},
         {"entry offset past the end", [&](Bytes& b, const TreeInfo&) { Put32(b, entryOffsetField(b, "f150.dat"), static_cast<std::uint32_t>(b.size()) - 4); }, false, true},
@@ -342,7 +326,7 @@ TEST(HelpFileDirectory, DamagedFilesYieldNotFoundAndNeverReadOutside) {
 
 TEST(HelpFileOpen, TellsAMissingFileFromOneThatIsNotAHelpFile) {
     zyl::MemoryFiles files;
-    const Bytes container = MakeContainer(TextFiles({"x"}));
+    const Bytes container = HelpFile(TextFiles({"x"}));
     Bytes wrongMagic = container;
     wrongMagic[0] ^= 1;
     files.Add("good.hlp", container.data(), container.size());
@@ -378,7 +362,7 @@ TEST(HelpFileOpen, TellsAMissingFileFromOneThatIsNotAHelpFile) {
 
 TEST(DataFileRead, ReadsInPassesOf16384FromTheHelpFileAndFromDisk) {
     const Bytes big = Pattern(40000, 7);
-    const Bytes container = MakeContainer({{"big.bin", big}, {"small.txt", BytesOf("hi")}});
+    const Bytes container = HelpFile({{"big.bin", big}, {"small.txt", BytesOf("hi")}});
     zyl::MemoryFiles memory;
     memory.Add("manual.hlp", container.data(), container.size());
     memory.Add("disk.bin", big.data(), big.size());
@@ -403,7 +387,7 @@ TEST(DataFileRead, ReadsInPassesOf16384FromTheHelpFileAndFromDisk) {
 
 TEST(DataFileSeek, EndMinusTenThenAHundredGivesTheLastTen) {
     const Bytes data = Pattern(1000, 3);
-    const Bytes container = MakeContainer({{"a.bin", Pattern(50, 1)}, {"data.bin", data}});
+    const Bytes container = HelpFile({{"a.bin", Pattern(50, 1)}, {"data.bin", data}});
     zyl::MemoryFiles memory;
     memory.Add("manual.hlp", container.data(), container.size());
     memory.Add("disk.bin", data.data(), data.size());
@@ -438,7 +422,7 @@ TEST(DataFileSeek, EndMinusTenThenAHundredGivesTheLastTen) {
 
 TEST(DataFileRead, FilesSharingTheHelpFileKeepTheirOwnPlace) {
     const Bytes a = Pattern(3000, 11), b = Pattern(3000, 12);
-    const Bytes container = MakeContainer({{"a.bin", a}, {"b.bin", b}, {"c.bin", Pattern(10, 13)}});
+    const Bytes container = HelpFile({{"a.bin", a}, {"b.bin", b}, {"c.bin", Pattern(10, 13)}});
     zyl::MemoryFiles memory;
     memory.Add("manual.hlp", container.data(), container.size());
     RecordingFiles files(memory);
@@ -467,7 +451,7 @@ TEST(DataFileRead, FilesSharingTheHelpFileKeepTheirOwnPlace) {
 }
 
 TEST(DataFileRead, AFailedReadEndsTheReadingAndIsReported) {
-    const Bytes container = MakeContainer({{"a.bin", Pattern(50000, 5)}});
+    const Bytes container = HelpFile({{"a.bin", Pattern(50000, 5)}});
     zyl::MemoryFiles memory;
     memory.Add("manual.hlp", container.data(), container.size());
     RecordingFiles files(memory);
@@ -488,7 +472,7 @@ TEST(DataFileRead, AFailedReadEndsTheReadingAndIsReported) {
 // ---- data files on disk ----
 
 TEST(DataFileOpen, DiskFirstOrHelpFileFirst) {
-    const Bytes container = MakeContainer({{"logo.bmp", BytesOf("help copy")}, {"only.txt", BytesOf("inside")}});
+    const Bytes container = HelpFile({{"logo.bmp", BytesOf("help copy")}, {"only.txt", BytesOf("inside")}});
     zyl::MemoryFiles files;
     files.Add("manual.hlp", container.data(), container.size());
     files.Add("logo.bmp", "disk copy", 9);
@@ -510,7 +494,7 @@ TEST(DataFileOpen, DiskFirstOrHelpFileFirst) {
 }
 
 TEST(DataFileOpen, DiskSearchTriesTheBareNameThenTheHelpFilesDirectory) {
-    const Bytes container = MakeContainer(TextFiles({"x"}));
+    const Bytes container = HelpFile(TextFiles({"x"}));
     struct Case {
         const char* helpPath;
         const char* present;   // where the data file is
@@ -553,13 +537,13 @@ TEST(DataFileOpen, DiskSearchTriesTheBareNameThenTheHelpFilesDirectory) {
 }
 
 TEST(DataFileOpen, RealFilesBesideTheHelpFileAndInTheCurrentDirectory) {
-    TempDir dir, elsewhere;
-    ASSERT_TRUE(WriteFile(dir / "manual.hlp", MakeContainer(TextFiles({"inner.txt"}))));
+    Scratch dir, elsewhere;
+    ASSERT_TRUE(WriteFile(dir / "manual.hlp", HelpFile(TextFiles({"inner.txt"}))));
     ASSERT_TRUE(WriteFile(dir / "beside.txt", BytesOf("beside")));
     ASSERT_TRUE(WriteFile(elsewhere / "here.txt", BytesOf("here")));
     char cwd[4096];
     ASSERT_TRUE(getcwd(cwd, sizeof cwd));
-    ASSERT_EQ(chdir(elsewhere.Path().c_str()), 0);
+    ASSERT_EQ(chdir(elsewhere.path().c_str()), 0);
 
     HelpPtr help(zyl::OpenHelpFile(zyl::PlatformFiles(), (dir / "manual.hlp").c_str()));
     ASSERT_TRUE(help);

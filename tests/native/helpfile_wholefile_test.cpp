@@ -7,23 +7,20 @@
 #include <string>
 
 #include "core/wholefile.h"
-#include "zylpack_support.h"
+#include "support.h"
 
 namespace {
 
 using namespace zyltest;
 using zyl::HelpFileHandle;
 
-struct HelpCloser {
-    void operator()(HelpFileHandle* h) const { zyl::CloseHelpFile(h); }
-};
-using HelpPtr = std::unique_ptr<HelpFileHandle, HelpCloser>;
+using HelpPtr = zyl::HelpFilePtr;
 
 struct Files {
     zyl::MemoryFiles memory;
     HelpPtr help;
     explicit Files(const std::vector<std::pair<std::string, Bytes>>& inside) {
-        const Bytes container = MakeContainer(inside);
+        const Bytes container = HelpFile(inside);
         memory.Add("manual.hlp", container.data(), container.size());
         help.reset(zyl::OpenHelpFile(memory, "manual.hlp"));
     }
@@ -80,7 +77,7 @@ private:
 
 TEST(ExtractFileToDisk, AFailedCopyLeavesNoPartialFile) {
     const Bytes sound = Pattern(50000, 4);
-    const Bytes container = MakeContainer({{"ding.wav", sound}});
+    const Bytes container = HelpFile({{"ding.wav", sound}});
 
     FailingFiles full;
     full.Add("manual.hlp", container.data(), container.size());

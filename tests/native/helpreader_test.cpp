@@ -17,7 +17,7 @@
 #include "helpwriter.h"
 #include "script.h"
 #include "zylhc.h"
-#include "zylpack_support.h"
+#include "support.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
 
 Script ParseFile(const std::string& path) {
     Bytes text;
-    EXPECT_TRUE(ReadFile(path, &text)) << path;
+    EXPECT_FALSE((text = ReadFile(path)).empty()) << path;
     Script s;
     zylscript::ParseError error;
     EXPECT_TRUE(zylscript::ParseScript(std::string(text.begin(), text.end()), &s, &error)) << error.ToString();
@@ -177,7 +177,7 @@ zylhc::CompileOptions OptionsOf(const Variant& v) {
 }
 
 TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
-    TempDir dir;
+    Scratch dir;
     // A paragraph longer than a topic record holds goes on in the next one.
     std::string features = kFeatures;
     features += ".topic long\n";
@@ -202,7 +202,7 @@ TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
 TEST(HelpReader, PhraseCompressionShortensTheText) {
     // Text of many repeated words: both kinds of phrase files make the
     // topic file shorter, and the text reads back the same.
-    TempDir dir;
+    Scratch dir;
     std::string script = ".topic a\n";
     std::uint32_t seed = 1;
     for (int i = 0; i < 6000; ++i) {
@@ -252,8 +252,7 @@ std::string TextOf(const Paragraph& p) {
 }
 
 TEST(HelpReader, HalibutFilesShowHalibutsOwnText) {
-    if (!HalibutAvailable()) GTEST_SKIP() << "halibut is not installed (./run installs it)";
-    TempDir dir;
+    Scratch dir;
     const std::string source =
         "\\title A manual for testing\n\n"
         "\\preamble Some preamble with \\e{emphasis} and \\c{code}.\n\n"
@@ -265,11 +264,12 @@ TEST(HelpReader, HalibutFilesShowHalibutsOwnText) {
         "\\H{sub} A section\n\nSection text, back to \\k{one}.\n\n"
         "\\C{two} The second chapter\n\nText of the second chapter.\n";
     ASSERT_TRUE(WriteFile(dir / "m.but", BytesOf(source)));
-    const std::string command = "cd '" + dir.Path() + "' && halibut --winhelp=m.hlp --text=m.txt m.but >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string command = "cd '" + dir.path() + "' && halibut --winhelp=m.hlp --text=m.txt m.but >/dev/null 2>&1";
+    std::string why;
+    ASSERT_TRUE(RunUnix(command, &why)) << why << " (./run installs halibut)";
     Bytes help, text;
-    ASSERT_TRUE(ReadFile(dir / "m.hlp", &help));
-    ASSERT_TRUE(ReadFile(dir / "m.txt", &text));
+    ASSERT_FALSE((help = ReadFile(dir / "m.hlp")).empty());
+    ASSERT_FALSE((text = ReadFile(dir / "m.txt")).empty());
     std::string problems;
     const Script s = ReadBack(help, &problems);
     EXPECT_EQ(problems, "");
@@ -316,7 +316,7 @@ TEST(HelpReader, HalibutFilesShowHalibutsOwnText) {
 // ---- damage ----
 
 TEST(HelpReader, DamagedFilesLoseOnlyTheDamagedPart) {
-    TempDir dir;
+    Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "features.hts", BytesOf(kFeatures)));
     const Bytes good = CompileScript(dir / "features.hts", OptionsOf(kVariants[5]));
     const auto files = InternalFiles(good);
@@ -333,7 +333,7 @@ TEST(HelpReader, DamagedFilesLoseOnlyTheDamagedPart) {
             auto damaged = files;
             damaged[k].second.resize(cut);
             std::string problems, error;
-            const Script s = ReadBack(MakeContainer(damaged), &problems, &error);
+            const Script s = ReadBack(HelpFile(damaged), &problems, &error);
             if (s.topics.empty()) {
                 EXPECT_NE(error, "");
                 continue;
@@ -349,18 +349,18 @@ TEST(HelpReader, DamagedFilesLoseOnlyTheDamagedPart) {
     std::string error;
     auto topic = std::find_if(files.begin(), files.end(), [](const auto& f) { return f.first == "|TOPIC"; });
     ASSERT_NE(topic, files.end());
-    ReadBack(MakeContainer({*topic}), nullptr, &error);
+    ReadBack(HelpFile({*topic}), nullptr, &error);
     EXPECT_NE(error.find("no system file"), std::string::npos) << error;
 }
 
 TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
-    TempDir dir;
+    Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "features.hts", BytesOf(kFeatures)));
     auto withTopic = [&](const Bytes& help, const std::function<void(Bytes&)>& change) {
         auto files = InternalFiles(help);
         for (auto& f : files)
             if (f.first == "|TOPIC") change(f.second);
-        return MakeContainer(files);
+        return HelpFile(files);
     };
     std::string problems;
 
@@ -391,7 +391,7 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
     auto phrases = InternalFiles(CompileScript(dir / "features.hts", OptionsOf(kVariants[2])));
     for (auto& f : phrases)
         if (f.first == "|Phrases") f.second[12] = static_cast<std::uint8_t>(f.second[10] - 1), f.second[13] = f.second[11];
-    ReadBack(MakeContainer(phrases), &problems);
+    ReadBack(HelpFile(phrases), &problems);
     EXPECT_NE(problems.find("the phrase file is damaged"), std::string::npos) << problems;
 
     // A topic header that lost its title: the title index still has it.
@@ -606,16 +606,16 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     topic.body.push_back(p);
     doc.topics.push_back(topic);
     doc.map.push_back(zylhc::MapEntry{5, 0});
-    PictureSpec spec;
-    spec.palette = {0, 0, 0, 0, 255, 255, 255, 0};
-    spec.pixels.assign(24, 1);
-    doc.pictures = {PictureRecord(spec), PictureRecord(spec)};
+    PictureSpec twoColours;
+    twoColours.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+    twoColours.pixels.assign(24, 1);
+    doc.pictures = {PictureRecord(twoColours), PictureRecord(twoColours)};
     std::vector<zylhc::InternalFile> internal;
     std::string error;
     ASSERT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;
     std::vector<std::pair<std::string, Bytes>> files;
     for (const auto& f : internal) files.emplace_back(f.name, f.bytes);
-    const Bytes help = MakeContainer(files);
+    const Bytes help = HelpFile(files);
 
     zylhlp::HelpReader reader;
     zyl::MemoryFiles memory;

@@ -6,42 +6,19 @@
 
 #include "imaging/bmpdecode.h"
 #include "imaging/dibformat.h"
-#include "imaging_support.h"
+#include "pictures.h"
 
 namespace {
 
-using imgtest::Bytes;
+using namespace zyltest;
 
-void Put(Bytes* b, std::size_t at, std::uint32_t v, int width) {
-    if (b->size() < at + static_cast<std::size_t>(width)) b->resize(at + static_cast<std::size_t>(width), 0);
-    for (int i = 0; i < width; ++i) (*b)[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-struct BmpFields {
-    std::uint32_t headerSize = 40;
-    std::int32_t width = 3, height = 2;
-    std::uint32_t bits = 8, compression = 0, used = 0, sizeImage = 0;   // a 40-byte or longer header
-    Bytes table, pixels;
-    std::int64_t bitsOffset = -1;   // -1: right after the table
-};
-
-Bytes Bmp(const BmpFields& s) {
-    Bytes f;
-    Put(&f, 0, 'B' | 'M' << 8, 2);
-    Put(&f, 14, s.headerSize, 4);
-    Put(&f, 18, static_cast<std::uint32_t>(s.width), 4);
-    Put(&f, 22, static_cast<std::uint32_t>(s.height), 4);
-    Put(&f, 26, 1, 2);
-    Put(&f, 28, s.bits, 2);
-    Put(&f, 30, s.compression, 4);
-    Put(&f, 34, s.sizeImage, 4);
-    Put(&f, 46, s.used, 4);
-    f.resize(14 + s.headerSize, 0);
-    f.insert(f.end(), s.table.begin(), s.table.end());
-    Put(&f, 10, static_cast<std::uint32_t>(s.bitsOffset >= 0 ? s.bitsOffset : static_cast<std::int64_t>(f.size())), 4);
-    if (s.bitsOffset > static_cast<std::int64_t>(f.size())) f.resize(static_cast<std::size_t>(s.bitsOffset), 0xAA);
-    f.insert(f.end(), s.pixels.begin(), s.pixels.end());
-    return f;
+// An 8-bit, 3 x 2 bitmap unless a test says otherwise.
+BmpSpec Spec8() {
+    BmpSpec s;
+    s.width = 3;
+    s.height = 2;
+    s.bits = 8;
+    return s;
 }
 
 Bytes Quads(int n) {   // entry i = (blue 10+i, green 20+i, red 30+i, 0)
@@ -123,14 +100,12 @@ TEST(DibRules, PaletteEntries) {
 }
 
 TEST(BitmapReader, PixelDataFromTheBitsOffsetSurplusIgnoredShortReadZeroed) {
-    BmpFields s;
-    s.width = 3;
-    s.height = 2;
+    BmpSpec s = Spec8();
     s.table = Quads(256);
     s.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 9, 9, 9, 9, 9, 9};   // two rows and surplus
     s.bitsOffset = 14 + 40 + 1024 + 30;                      // a gap before the pixels
     zyl::PackedDib dib;
-    ASSERT_TRUE(Read(Bmp(s), &dib));
+    ASSERT_TRUE(Read(BmpFile(s), &dib));
     const zyl::DibInfoHeader h = dib.Header();
     EXPECT_EQ(h.sizeImage, 8u);
     ASSERT_EQ(dib.BitsSize(), 8u);
@@ -138,7 +113,7 @@ TEST(BitmapReader, PixelDataFromTheBitsOffsetSurplusIgnoredShortReadZeroed) {
     EXPECT_EQ(dib.data()[40 + 4 * 7 + 2], 37);   // red of entry 7
 
     s.pixels.resize(5);   // the file ends inside the second row
-    ASSERT_TRUE(Read(Bmp(s), &dib));
+    ASSERT_TRUE(Read(BmpFile(s), &dib));
     EXPECT_EQ(Bytes(dib.Bits(), dib.Bits() + 8), Bytes({1, 2, 3, 0, 4, 0, 0, 0}));
 }
 
@@ -146,7 +121,7 @@ TEST(BitmapReader, PixelDataFromTheBitsOffsetSurplusIgnoredShortReadZeroed) {
 TEST(BitmapReader, BitFieldsAfterAnInfoHeaderAndTopDownRows) {
     // 16-bit bit fields after a 40-byte header keep their masks in front of
     // the (absent) colour table; top-down rows are swapped.
-    BmpFields td;
+    BmpSpec td = Spec8();
     td.bits = 16;
     td.compression = zyl::kDibBitFields;
     td.width = 1;
@@ -154,14 +129,14 @@ TEST(BitmapReader, BitFieldsAfterAnInfoHeaderAndTopDownRows) {
     td.table = {0, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0};   // 5-6-5
     td.pixels = {1, 1, 0, 0, 2, 2, 0, 0, 3, 3, 0, 0};
     zyl::PackedDib dib;
-    ASSERT_TRUE(Read(Bmp(td), &dib));
+    ASSERT_TRUE(Read(BmpFile(td), &dib));
     EXPECT_EQ(dib.Header().height, 3);
     EXPECT_EQ(Bytes(dib.data() + 40, dib.data() + 52), td.table);
     EXPECT_EQ(Bytes(dib.Bits(), dib.Bits() + 12), Bytes({3, 3, 0, 0, 2, 2, 0, 0, 1, 1, 0, 0}));
 }
 
 TEST(BitmapReader, RunLengthBlockSize) {
-    BmpFields s;
+    BmpSpec s = Spec8();
     s.compression = zyl::kDibRle8;
     s.width = 10;
     s.height = 4;   // 48 bytes unpacked
@@ -169,52 +144,53 @@ TEST(BitmapReader, RunLengthBlockSize) {
     zyl::PackedDib dib;
     for (const auto& c : {std::pair<std::uint32_t, std::uint32_t>{0, 72}, {60, 72}, {90, 90}, {200, 90}}) {
         s.sizeImage = c.first;   // the file's own size counts up to 2 bytes a pixel, 2 a row, 2 more
-        ASSERT_TRUE(Read(Bmp(s), &dib));
+        ASSERT_TRUE(Read(BmpFile(s), &dib));
         EXPECT_EQ(dib.Header().sizeImage, c.second) << c.first;
         EXPECT_EQ(dib.BitsSize(), c.second);
     }
 }
 
 TEST(BitmapReader, RefusesWhatItCannotTrust) {
-    BmpFields good;
+    BmpSpec good = Spec8();
     good.table = Quads(256);
     good.pixels = Bytes(8, 1);
     zyl::PackedDib dib;
-    ASSERT_TRUE(Read(Bmp(good), &dib));
+    ASSERT_TRUE(Read(BmpFile(good), &dib));
     const struct {
         const char* what;
-        void (*spoil)(BmpFields*);
+        void (*spoil)(BmpSpec*);
     } cases[] = {
-        {"width 0", [](BmpFields* s) { s->width = 0; }},
-        {"negative width", [](BmpFields* s) { s->width = -3; }},
-        {"height 0", [](BmpFields* s) { s->height = 0; }},
-        {"most negative height", [](BmpFields* s) { s->height = INT32_MIN; }},
-        {"2 bits", [](BmpFields* s) { s->bits = 2; }},
-        {"0 bits", [](BmpFields* s) { s->bits = 0; }},
-        {"JPEG inside", [](BmpFields* s) { s->compression = 4; }},
-        {"RLE4 at 8 bits", [](BmpFields* s) { s->compression = zyl::kDibRle4; }},
-        {"RLE8 top-down", [](BmpFields* s) { s->compression = zyl::kDibRle8, s->height = -2; }},
-        {"bit fields at 8 bits", [](BmpFields* s) { s->compression = zyl::kDibBitFields; }},
-        {"header size 0", [](BmpFields* s) { s->headerSize = 0; }},
-        {"header size 13", [](BmpFields* s) { s->headerSize = 13; }},
-        {"header size 5000", [](BmpFields* s) { s->headerSize = 5000; }},
-        {"too wide", [](BmpFields* s) { s->width = 65536; }},
-        {"too big", [](BmpFields* s) { s->width = s->height = 9000; }},   // 81 MB
-        {"bits beyond 2 GB", [](BmpFields* s) { s->bitsOffset = 0x80000000LL; s->pixels.clear(); }},
+        {"width 0", [](BmpSpec* s) { s->width = 0; }},
+        {"negative width", [](BmpSpec* s) { s->width = -3; }},
+        {"height 0", [](BmpSpec* s) { s->height = 0; }},
+        {"most negative height", [](BmpSpec* s) { s->height = INT32_MIN; }},
+        {"2 bits", [](BmpSpec* s) { s->bits = 2; }},
+        {"0 bits", [](BmpSpec* s) { s->bits = 0; }},
+        {"JPEG inside", [](BmpSpec* s) { s->compression = 4; }},
+        {"RLE4 at 8 bits", [](BmpSpec* s) { s->compression = zyl::kDibRle4; }},
+        {"RLE8 top-down", [](BmpSpec* s) { s->compression = zyl::kDibRle8, s->height = -2; }},
+        {"bit fields at 8 bits", [](BmpSpec* s) { s->compression = zyl::kDibBitFields; }},
+        {"header size 0", [](BmpSpec* s) { s->headerSize = 0; }},
+        {"header size 13", [](BmpSpec* s) { s->headerSize = 13; }},
+        {"header size 5000", [](BmpSpec* s) { s->headerSize = 5000; }},
+        {"too wide", [](BmpSpec* s) { s->width = 65536; }},
+        {"too big", [](BmpSpec* s) { s->width = s->height = 9000; }},   // 81 MB
+        {"bigger than its file allows", [](BmpSpec* s) { s->width = 3000, s->height = 2000; }},
+        {"bits beyond 2 GB", [](BmpSpec* s) { s->bitsOffset = 0x80000000LL; s->pixels.clear(); }},
     };
     for (const auto& c : cases) {
-        BmpFields s = good;
+        BmpSpec s = good;
         c.spoil(&s);
-        Bytes f = s.bitsOffset > 0x7FFFFFFF ? Bytes() : Bmp(s);
+        Bytes f = s.bitsOffset > 0x7FFFFFFF ? Bytes() : BmpFile(s);
         if (f.empty()) {   // do not write 2 GB: patch the offset of a small file
-            f = Bmp(good);
-            Put(&f, 10, 0x80000000u, 4);
+            f = BmpFile(good);
+            Put32(f, 10, 0x80000000u);
         }
         EXPECT_FALSE(Read(f, &dib)) << c.what;
         EXPECT_TRUE(dib.empty()) << c.what;
     }
     // Cut inside the headers: refused; cut anywhere later: still read.
-    const Bytes f = Bmp(good);
+    const Bytes f = BmpFile(good);
     for (std::size_t n = 0; n < f.size(); ++n)
         EXPECT_EQ(Read(Bytes(f.begin(), f.begin() + static_cast<long>(n)), &dib), n >= 14 + 40) << n;
 }
@@ -222,12 +198,12 @@ TEST(BitmapReader, RefusesWhatItCannotTrust) {
 TEST(BitmapReader, BmAlwaysTakesTheBitmapRoad) {
     // "BM" in front of a GIF is a broken bitmap, not a GIF.
     Bytes f = {'B', 'M'};
-    const Bytes gif = imgtest::GifBuilder().Header(2, 2, 1).Image(2, 2, Bytes(4, 1)).Trailer().bytes;
+    const Bytes gif = GifBuilder().Header(2, 2, 1).Image(2, 2, Bytes(4, 1)).Trailer().bytes;
     f.insert(f.end(), gif.begin(), gif.end());
     zyl::DecodedPicture pic;
-    EXPECT_FALSE(imgtest::Decode(f, &pic));
+    EXPECT_FALSE(Decode(f, &pic));
     EXPECT_FALSE(pic.gif);
-    EXPECT_TRUE(imgtest::Decode(gif, &pic));
+    EXPECT_TRUE(Decode(gif, &pic));
     EXPECT_TRUE(pic.gif);
 }
 

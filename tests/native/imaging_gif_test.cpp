@@ -2,38 +2,28 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
-#include "core/helpfile.h"
-#include "core/helpfile_writer.h"
 #include "imaging/gifdecode.h"
-#include "imaging_support.h"
+#include "pictures.h"
 
 namespace {
 
-using imgtest::Bytes;
-using imgtest::GifBuilder;
+using namespace zyltest;
 
-Bytes Pattern(int w, int h, int colours, unsigned seed) {
-    Bytes p(static_cast<std::size_t>(w * h));
-    for (auto& v : p) {
-        seed = seed * 1103515245u + 12345u;
-        // Runs and noise both: long strings and a table that fills up.
-        v = static_cast<std::uint8_t>(((seed >> 16) % 7 == 0 ? (seed >> 8) : (&v - p.data()) / 5) % colours);
-    }
-    return p;
-}
+Bytes Pattern(int w, int h, int colours, unsigned seed) { return IndexPattern(w * h, colours, seed); }
 
 zyl::DecodedPicture Must(const Bytes& file, bool firstFrameOnly = false) {
     zyl::DecodedPicture pic;
-    EXPECT_TRUE(imgtest::Decode(file, &pic, firstFrameOnly));
+    EXPECT_TRUE(Decode(file, &pic, firstFrameOnly));
     return pic;
 }
 
 bool Fails(const Bytes& file) {
     zyl::DecodedPicture pic;
-    return !imgtest::Decode(file, &pic) && pic.frames.empty();
+    return !Decode(file, &pic) && pic.frames.empty();
 }
 
 TEST(GifReader, FrameDibDepthAndColoursFollowTheTable) {
@@ -69,25 +59,25 @@ TEST(GifReader, FrameDibDepthAndColoursFollowTheTable) {
 TEST(GifReader, PixelsSurviveTheEncoderAtEveryCodeSizeAndDepth) {
     const struct {
         int w, h, bits;
-        imgtest::TableFull full;
+        TableFull full;
     } cases[] = {
-        {1, 1, 1, imgtest::TableFull::kClear},      {7, 5, 1, imgtest::TableFull::kClear},
-        {9, 9, 2, imgtest::TableFull::kClear},      {31, 17, 4, imgtest::TableFull::kClear},
-        {33, 20, 5, imgtest::TableFull::kClear},    {301, 211, 8, imgtest::TableFull::kClear},
-        {301, 211, 8, imgtest::TableFull::kKeepGoing}, {257, 99, 3, imgtest::TableFull::kKeepGoing},
+        {1, 1, 1, TableFull::kClear},      {7, 5, 1, TableFull::kClear},
+        {9, 9, 2, TableFull::kClear},      {31, 17, 4, TableFull::kClear},
+        {33, 20, 5, TableFull::kClear},    {301, 211, 8, TableFull::kClear},
+        {301, 211, 8, TableFull::kKeepGoing}, {257, 99, 3, TableFull::kKeepGoing},
     };
     for (const auto& c : cases) {
         const Bytes px = Pattern(c.w, c.h, 1 << c.bits, static_cast<unsigned>(c.w * c.h));
         const Bytes file = GifBuilder().Header(c.w, c.h, c.bits).Image(c.w, c.h, px).Trailer().bytes;
         const zyl::DecodedPicture pic = Must(file);
         ASSERT_EQ(pic.frames.size(), 1u) << c.w << "x" << c.h;
-        EXPECT_EQ(imgtest::FrameIndices(pic.frames[0]), px) << c.w << "x" << c.h << " bits " << c.bits;
+        EXPECT_EQ(FrameIndices(pic.frames[0]), px) << c.w << "x" << c.h << " bits " << c.bits;
     }
     // The string table filling up without a clear code: codes stay 12 bits.
     const Bytes px = Pattern(300, 200, 256, 5);
-    const Bytes lzw = imgtest::LzwEncode(px, 8, imgtest::TableFull::kKeepGoing);
+    const Bytes lzw = LzwEncode(px, 8, TableFull::kKeepGoing);
     const Bytes file = GifBuilder().Header(300, 200, 8).RawImage(300, 200, 8, lzw).Trailer().bytes;
-    EXPECT_EQ(imgtest::FrameIndices(Must(file).frames[0]), px);
+    EXPECT_EQ(FrameIndices(Must(file).frames[0]), px);
 }
 
 TEST(GifReader, InterlacedImagesOfEveryShortHeight) {
@@ -96,7 +86,7 @@ TEST(GifReader, InterlacedImagesOfEveryShortHeight) {
         const Bytes file = GifBuilder().Header(5, h, 4).Image(5, h, px, 0, true).Trailer().bytes;
         const zyl::DecodedPicture pic = Must(file);
         ASSERT_EQ(pic.frames.size(), 1u);
-        EXPECT_EQ(imgtest::FrameIndices(pic.frames[0]), px) << "height " << h;
+        EXPECT_EQ(FrameIndices(pic.frames[0]), px) << "height " << h;
     }
 }
 
@@ -113,7 +103,9 @@ TEST(GifReader, DelaysAndTheLastGraphicControlWins) {
     EXPECT_EQ(delayOf({0}), 10);
     EXPECT_EQ(delayOf({25}), 250);
     EXPECT_EQ(delayOf({25, 7}), 70);
-    EXPECT_EQ(delayOf({-3}), 10);   // 0xFFFD hundredths: not a timer of weeks
+    // The field is signed: 0xFFFD and 0x8000 hundredths are negative.
+    EXPECT_EQ(delayOf({0xFFFD}), -30);
+    EXPECT_EQ(delayOf({0x8000}), -327680);
     EXPECT_FALSE(Must(GifBuilder().Header(2, 2, 2).Image(2, 2, px).Trailer().bytes).info.frameDelaySet);
 }
 
@@ -133,17 +125,16 @@ TEST(GifReader, OnlyANetscapeLoopBeforeTheFirstImageAnimates) {
     EXPECT_EQ(anim.info.stripHeight, 2);   // the first image's height
     EXPECT_EQ(anim.info.frameWidth, 3);    // the last image's size
     EXPECT_EQ(anim.info.frameHeight, 3);
-    EXPECT_EQ(imgtest::FrameIndices(anim.frames[1]), b);
+    EXPECT_EQ(FrameIndices(anim.frames[1]), b);
 
     // Strip: frames side by side, black below the shorter second one, the
     // taller third one cut.
-    const imgtest::Rgb strip = imgtest::StripRgb(anim);
+    const Picture strip = StripPicture(anim);
     ASSERT_EQ(strip.width, 8);
     ASSERT_EQ(strip.height, 2);
-    const std::size_t second = 3 * 3;   // column 3 of row 0
-    EXPECT_EQ(strip.pixels[second], imgtest::TableColour(2, 0));
-    EXPECT_EQ(strip.pixels[3 * 8 + second], 0);
-    EXPECT_EQ(strip.pixels[3 * 8 + 3 * 5], imgtest::TableColour(3, 0));
+    EXPECT_EQ(strip.at(3, 0), GifColour(2));
+    EXPECT_EQ(strip.at(3, 1), 0u);
+    EXPECT_EQ(strip.at(5, 1), GifColour(3));
 
     EXPECT_EQ(Must(file(false, false)).info.frameCount, 1);
     EXPECT_EQ(Must(file(false, true)).info.frameCount, 1);
@@ -208,12 +199,7 @@ TEST(GifReader, HotSpotExtension) {
 
 TEST(GifReader, TransparentColourIsTheFramesEntryAtTheIndex) {
     const Bytes px(4, 1);
-    auto colour = [](int i, int bits, bool local) {
-        const auto c = [&](int ch) {
-            return static_cast<std::uint32_t>(local ? imgtest::LocalColour(i, ch, bits) : imgtest::TableColour(i, ch));
-        };
-        return c(0) | c(1) << 8 | c(2) << 16;
-    };
+    auto colour = [](int i, int bits, bool local) { return ColourRef(local ? LocalGifColour(i, bits) : GifColour(i)); };
     EXPECT_EQ(Must(GifBuilder().Header(2, 2, 4).GraphicControl(0, 3).Image(2, 2, px).Trailer().bytes)
                   .info.transparentColour,
               colour(3, 4, false));
@@ -237,10 +223,10 @@ TEST(GifReader, TransparentColourIsTheFramesEntryAtTheIndex) {
 TEST(GifReader, SignatureAndOffset128) {
     const Bytes px = Pattern(6, 4, 4, 1);
     const Bytes gif = GifBuilder().Header(6, 4, 2, "gif87a").Image(6, 4, px).Trailer().bytes;
-    EXPECT_EQ(imgtest::FrameIndices(Must(gif).frames[0]), px);   // "GIF" in any case
+    EXPECT_EQ(FrameIndices(Must(gif).frames[0]), px);   // "GIF" in any case
     Bytes behind(128, 'x');
     behind.insert(behind.end(), gif.begin(), gif.end());
-    EXPECT_EQ(imgtest::FrameIndices(Must(behind).frames[0]), px);
+    EXPECT_EQ(FrameIndices(Must(behind).frames[0]), px);
 
     Bytes wrong = behind;
     wrong.insert(wrong.begin(), 'y');   // 129 bytes before it
@@ -257,36 +243,76 @@ TEST(GifReader, DamagedImageDataFailsTheFile) {
         return GifBuilder().Header(8, 3, 2).RawImage(8, 3, minCode, lzw).Trailer().bytes;
     };
     auto codes = [](std::initializer_list<int> cs) {   // 3-bit codes, min code size 2
-        imgtest::BitWriter w;
+        BitWriter w;
         for (int c : cs) w.Put(c, 3);
         return w.Finish();
     };
     EXPECT_TRUE(Fails(with(2, codes({4, 1, 7}))));         // beyond the next free code (6)
     EXPECT_TRUE(Fails(with(2, codes({4, 6}))));            // the next free code with no previous
-    EXPECT_TRUE(Fails(with(2, imgtest::LzwEncode(px, 2, imgtest::TableFull::kClear, false))));   // no end code
+    EXPECT_TRUE(Fails(with(2, LzwEncode(Bytes(px.begin(), px.end() - 3), 2, TableFull::kClear, false))));   // no end code
     EXPECT_TRUE(Fails(with(2, Bytes())));
 
     // Fewer pixels than the picture: complete rows only, the rest index 0.
-    const zyl::DecodedPicture part = Must(with(2, imgtest::LzwEncode(Bytes(12, 3), 2)));
+    const zyl::DecodedPicture part = Must(with(2, LzwEncode(Bytes(12, 3), 2)));
     Bytes expect(24, 0);
     std::fill(expect.begin(), expect.begin() + 8, 3);
-    EXPECT_EQ(imgtest::FrameIndices(part.frames[0]), expect);
+    EXPECT_EQ(FrameIndices(part.frames[0]), expect);
 
     // More pixels than the picture: the surplus is read and dropped.
     Bytes more = px;
     more.insert(more.end(), 500, 2);
-    const Bytes surplus = GifBuilder().Header(8, 3, 2).Netscape().RawImage(8, 3, 2, imgtest::LzwEncode(more, 2))
+    const Bytes surplus = GifBuilder().Header(8, 3, 2).Netscape().RawImage(8, 3, 2, LzwEncode(more, 2))
                               .Image(8, 3, px).Trailer().bytes;
     const zyl::DecodedPicture two = Must(surplus);
     ASSERT_EQ(two.frames.size(), 2u);
-    EXPECT_EQ(imgtest::FrameIndices(two.frames[0]), px);
-    EXPECT_EQ(imgtest::FrameIndices(two.frames[1]), px);
+    EXPECT_EQ(FrameIndices(two.frames[0]), px);
+    EXPECT_EQ(FrameIndices(two.frames[1]), px);
 
     // A minimum code size outside 2..8 decodes nothing and the frame stays blank.
     for (int bad : {0, 1, 9, 12}) {
-        const zyl::DecodedPicture blank = Must(with(bad, imgtest::LzwEncode(px, 2)));
-        EXPECT_EQ(imgtest::FrameIndices(blank.frames[0]), Bytes(24, 0)) << bad;
+        const zyl::DecodedPicture blank = Must(with(bad, LzwEncode(px, 2)));
+        EXPECT_EQ(FrameIndices(blank.frames[0]), Bytes(24, 0)) << bad;
     }
+}
+
+// Clear, then each pixel as a one-pixel code at the width the decoder reads
+// it with, then `last` (the end code, or anything) at `lastWidth` bits more
+// or less than that width.
+Bytes PixelByPixel(const Bytes& pixels, int minCodeSize, int last, int lastWidth = 0) {
+    BitWriter w;
+    int size = minCodeSize + 1, next = (1 << minCodeSize) + 2;
+    w.Put(1 << minCodeSize, size);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        w.Put(pixels[i], size);
+        if (i > 0 && ++next == 1 << size && size < 12) ++size;
+    }
+    w.Put(last, size + lastWidth);
+    return w.Finish();
+}
+
+TEST(GifReader, AnImageIsWholeWithItsLastPixel) {
+    // 127 pixels of 128 colours: the code size grows to 9 bits with the
+    // last pixel, and an end code written at 8 bits ends the data exactly
+    // at a byte (as gifsicle -O2 writes it).
+    Bytes px(127);
+    for (int i = 0; i < 127; ++i) px[i] = static_cast<std::uint8_t>(i);
+    auto image = [&](const Bytes& lzw) {
+        return GifBuilder().Header(127, 1, 7).RawImage(127, 1, 7, lzw).Trailer().bytes;
+    };
+    auto indices = [&](const Bytes& lzw) {
+        zyl::DecodedPicture pic;
+        return Decode(image(lzw), &pic) ? FrameIndices(pic.frames[0]) : Bytes();
+    };
+    EXPECT_EQ(indices(PixelByPixel(px, 7, 129)), px);
+    EXPECT_EQ(indices(PixelByPixel(px, 7, 129, -1)), px) << "the end code a bit short";
+    // A code no table holds after the last pixel is surplus too; before it,
+    // it fails the file.
+    EXPECT_EQ(indices(PixelByPixel(px, 7, 511)), px);
+    EXPECT_TRUE(Fails(image(PixelByPixel(Bytes(px.begin(), px.begin() + 120), 7, 255))));
+    // What follows the image's data is read as ever.
+    const Bytes after = GifBuilder().Header(127, 1, 7).Netscape().RawImage(127, 1, 7, PixelByPixel(px, 7, 511))
+                            .Image(2, 1, Bytes{5, 6}).Trailer().bytes;
+    EXPECT_EQ(Must(after).frames.size(), 2u);
 }
 
 TEST(GifReader, BadSizesAndTruncationFailCleanly) {
@@ -300,13 +326,6 @@ TEST(GifReader, BadSizesAndTruncationFailCleanly) {
         f[at] = 2, f[at + 1] = 0, f[at + 2] = static_cast<std::uint8_t>(w), f[at + 3] = static_cast<std::uint8_t>(w >> 8);
         EXPECT_TRUE(Fails(f)) << w;
     }
-    // A strip past the sane size: blank 4000 x 4000 images, 16 M pixels each.
-    GifBuilder big;
-    big.Header(4000, 4000, 1).Netscape();
-    for (int i = 0; i < 5; ++i) big.RawImage(4000, 4000, 2, imgtest::LzwEncode(Bytes(), 2));
-    zyl::DecodedPicture pic;
-    EXPECT_FALSE(imgtest::Decode(big.Trailer().bytes, &pic));
-    EXPECT_EQ(pic.info.frameCount, 4);
 
     // Cut anywhere: a second image cut short gives no picture at all, but
     // the delay and hot spots read before the cut are reported.
@@ -318,7 +337,7 @@ TEST(GifReader, BadSizesAndTruncationFailCleanly) {
     for (std::size_t n = 0; n < file.size(); ++n) {
         Bytes cut(file.begin(), file.begin() + static_cast<long>(n));
         zyl::DecodedPicture p;
-        const bool ok = imgtest::Decode(cut, &p);
+        const bool ok = Decode(cut, &p);
         if (n > secondImage && n < file.size() - 2) {
             EXPECT_FALSE(ok) << "cut at " << n;
             EXPECT_TRUE(p.info.frameDelaySet);
@@ -328,65 +347,47 @@ TEST(GifReader, BadSizesAndTruncationFailCleanly) {
     }
 }
 
+TEST(GifReader, WhatAFileMayDecodeToGrowsWithItsSize) {
+    // Images that declare their size and carry no pixels (a clear and the
+    // end code), behind a comment of `padding` bytes.
+    auto declared = [](std::initializer_list<std::pair<int, int>> images, std::size_t padding) {
+        GifBuilder g;
+        g.Header(1, 1, 1).Comment(std::string(padding, 'x')).Netscape();
+        for (const auto& wh : images) g.RawImage(wh.first, wh.second, 2, LzwEncode(Bytes(), 2));
+        return g.Trailer().bytes;
+    };
+    zyl::DecodedPicture pic;
+    EXPECT_TRUE(Decode(declared({{512, 512}}, 0), &pic)) << "256 K pixels from any file";
+    EXPECT_FALSE(Decode(declared({{512, 513}}, 0), &pic));
+    // 4096 pixels a byte beyond that, for the strip as for each image.
+    const Bytes big = declared({{4000, 2000}}, 8000000 / 4096);
+    ASSERT_GE(big.size() * 4096, 8000000u);
+    EXPECT_TRUE(Decode(big, &pic));
+    EXPECT_FALSE(Decode(declared({{4000, 2000}}, 4000000 / 4096), &pic));
+    EXPECT_FALSE(Decode(declared({{2000, 2000}, {2000, 2000}}, 4000000 / 4096), &pic));
+    EXPECT_EQ(pic.info.frameCount, 1) << "the first image fitted";
+    // And never more than 16 M pixels.
+    EXPECT_TRUE(Decode(declared({{4096, 4096}}, 4100), &pic));
+    EXPECT_FALSE(Decode(declared({{4096, 4096}, {1, 4096}}, 4100), &pic));
+    EXPECT_EQ(zyl::MaxDecodedPixels(0), 256u << 10);
+    EXPECT_EQ(zyl::MaxDecodedPixels(1000), 4096000u);
+    EXPECT_EQ(zyl::MaxDecodedPixels(UINT64_MAX), 16u << 20);
+}
+
 TEST(GifReader, ExtensionsAndStrayBytesArePassedOver) {
     const Bytes px = Pattern(5, 5, 8, 9);
     GifBuilder g;
     g.Header(5, 5, 3).Comment("a comment with \x2C and \x21 and \x3B");
     g.Byte(0x21).Byte(0x01).Byte(12);   // plain text: 12 bytes, then its text
     for (int i = 0; i < 12; ++i) g.Byte(0x2C);
-    imgtest::AppendSubBlocks(&g.bytes, Bytes(300, 0x2C));
+    AppendSubBlocks(&g.bytes, Bytes(300, 0x2C));
     g.Application("SOMEAPPL", "1.0", {Bytes(40, 0x2C), Bytes(3, 0x3B)});
     g.Byte(0x21).Byte(0x99);            // an unknown label
-    imgtest::AppendSubBlocks(&g.bytes, Bytes(10, 0x2C));
+    AppendSubBlocks(&g.bytes, Bytes(10, 0x2C));
     g.Byte(0x00).Byte(0x17);            // stray bytes
     const zyl::DecodedPicture pic = Must(g.Image(5, 5, px).Trailer().bytes);
     ASSERT_EQ(pic.frames.size(), 1u);
-    EXPECT_EQ(imgtest::FrameIndices(pic.frames[0]), px);
-}
-
-// The road through the file-access layer: the GIF stored in a help file,
-// behind a 128-byte header, read through a DataFile.
-TEST(GifReader, ReadsAnInternalFileOfAHelpFile) {
-    const Bytes px = Pattern(20, 9, 16, 11);
-    Bytes gif(128, 0);
-    const Bytes body = GifBuilder().Header(20, 9, 4).Netscape().Image(20, 9, px).Image(20, 9, px, 4).Trailer().bytes;
-    gif.insert(gif.end(), body.begin(), body.end());
-
-    std::vector<zyl::ContainerMember> members(2);
-    members[0].name = "logo.gif";
-    members[0].size = static_cast<std::uint32_t>(gif.size());
-    members[1].name = "z.txt";
-    members[1].size = 3;
-    Bytes help;
-    std::string error;
-    ASSERT_TRUE(zyl::PlanContainer(&members, &help, &error)) << error;
-    for (const auto& m : members) {
-        help.resize(m.offset, 0);
-        std::uint8_t h[9];
-        zyl::MakeInternalFileHeader(m.size, 0, h);
-        help.insert(help.end(), h, h + 9);
-        if (m.name == "logo.gif") help.insert(help.end(), gif.begin(), gif.end());
-        else help.insert(help.end(), {'a', 'b', 'c'});
-    }
-    zyl::MemoryFiles files;
-    files.Add("t.hlp", help.data(), help.size());
-    zyl::HelpFileHandle* hf = zyl::OpenHelpFile(files, "t.hlp");
-    ASSERT_NE(hf, nullptr);
-    zyl::DataFile* df = zyl::DataFileOpen(hf, "LOGO.GIF", false);
-    ASSERT_NE(df, nullptr);
-
-    std::vector<zyl::PackedDib> frames;
-    const zyl::GifFrameSink sink{&frames, [](void* c, zyl::PackedDib* d, std::int32_t) {
-                                     static_cast<std::vector<zyl::PackedDib>*>(c)->push_back(std::move(*d));
-                                     return true;
-                                 }};
-    zyl::PictureInfo info;
-    EXPECT_TRUE(zyl::ReadGifFile(zyl::DataFilePictureSource(df), false, sink, &info));
-    zyl::DataFileClose(df);
-    zyl::CloseHelpFile(hf);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(imgtest::FrameIndices(frames[1]), px);
-    EXPECT_EQ(frames[1].data()[40 + 2], imgtest::LocalColour(0, 0, 4));   // its local table
+    EXPECT_EQ(FrameIndices(pic.frames[0]), px);
 }
 
 }  // namespace

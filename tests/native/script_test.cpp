@@ -242,35 +242,6 @@ TEST(ScriptParse, FormattingWindowsFontsAndBaggage) {
     EXPECT_FALSE(body[2].segments[0].style.underline) << "and ends with the paragraph";
 }
 
-TEST(ScriptParse, AnyBytesGiveAResultOrAnError) {
-    // Mutations of a valid script: the parser must neither crash nor read or
-    // write out of bounds (the sanitizers watch), and a refusal always explains itself.
-    const std::string base =
-        ".title T\n.startup A();B(`x;y')\n.topic intro 3\n.nsr\nHead {ewc Z.DLL, C, d,e}\n.body\n"
-        "Text {link go|b>w} \\{ {ewl Z.DLL, C, x|y} {popup p|b}\n\n.topic b\n{macro m|M()}\n";
-    std::uint32_t seed = 12345;
-    auto next = [&seed] { seed = seed * 1103515245u + 12345u; return seed >> 16; };
-    for (int round = 0; round < 4000; ++round) {
-        std::string text = base;
-        int edits = 1 + static_cast<int>(next() % 6);
-        for (int k = 0; k < edits; ++k) {
-            std::size_t at = next() % (text.size() + 1);
-            switch (next() % 3) {
-            case 0: text.insert(at, 1, static_cast<char>(next() & 0xFF)); break;
-            case 1: if (at < text.size()) text.erase(at, 1); break;
-            default: text = text.substr(0, at); break;
-            }
-        }
-        Script s;
-        ParseError e;
-        if (!ParseScript(text, &s, &e)) {
-            EXPECT_FALSE(e.message.empty());
-        } else {
-            EXPECT_FALSE(s.topics.empty());
-        }
-    }
-}
-
 TEST(ScriptLookups, TopicsByContextNumberAndHash) {
     Script s = MustParse(".topic Intro\n.topic Glossary 1\n.topic third\n");
     EXPECT_EQ(s.FindTopic("INTRO"), 0);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "zyllist.h"
-#include "zylpack_support.h"
+#include "support.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ Result Zyllist(const std::vector<std::string>& args) {
 std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
 // What zyllist says compiling `text` from the file `name`; it must refuse.
-std::string CompileError(const TempDir& dir, const std::string& name, const std::string& text) {
+std::string CompileError(const Scratch& dir, const std::string& name, const std::string& text) {
     WriteFile(dir / name, BytesOf(text));
     const Result r = Zyllist({"compile", dir / name});
     EXPECT_EQ(r.status, 1) << text;
@@ -53,11 +53,11 @@ const std::string kFull =
     "Not a link | Only a comment |\n";
 
 TEST(Zyllist, TheFormatsExampleBothWays) {
-    TempDir dir;
+    Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "one.bul.txt", BytesOf("; the example\nbullet list\n  Intro | | intro  \n")));
     ASSERT_EQ(Zyllist({"compile", dir / "one.bul.txt"}).status, 0);
     Bytes written;
-    ASSERT_TRUE(ReadFile(dir / "one.bul", &written)) << "OUT is the text's name without .txt";
+    ASSERT_FALSE((written = ReadFile(dir / "one.bul")).empty()) << "OUT is the text's name without .txt";
     EXPECT_EQ(written, kExample);
     // Its text, with the context string from a topic script that names it.
     ASSERT_TRUE(WriteFile(dir / "t.hts", BytesOf(".topic Intro\nHi.\n")));
@@ -66,18 +66,18 @@ TEST(Zyllist, TheFormatsExampleBothWays) {
     EXPECT_EQ(r.out, "bullet list\nIntro | | Intro\n");
     ASSERT_EQ(Zyllist({"decompile", dir / "one.bul", dir / "back.txt"}).status, 0);
     Bytes back;
-    ASSERT_TRUE(ReadFile(dir / "back.txt", &back));
+    ASSERT_FALSE((back = ReadFile(dir / "back.txt")).empty());
     EXPECT_EQ(Text(back), "bullet list\nIntro | | #053D9A5C\n") << "an unknown topic keeps its hash";
     ASSERT_EQ(Zyllist({"compile", dir / "back.txt", dir / "again.bul"}).status, 0);
-    ASSERT_TRUE(ReadFile(dir / "again.bul", &back));
+    ASSERT_FALSE((back = ReadFile(dir / "again.bul")).empty());
     EXPECT_EQ(back, kExample) << "byte for byte";
 }
 
 TEST(Zyllist, TextRoundTripThroughAHelpFile) {
-    TempDir dir;
+    Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "links.bul.txt", BytesOf(kFull)));
     ASSERT_TRUE(WriteFile(dir / "help.hlp",
-                          MakeContainer({{"topics.hts", BytesOf(".topic intro\nA.\n.topic glossary\nB.\n")}})));
+                          HelpFile({{"topics.hts", BytesOf(".topic intro\nA.\n.topic glossary\nB.\n")}})));
     Result r = Zyllist({"compile", dir / "links.bul.txt", "--into", dir / "help.hlp"});
     ASSERT_EQ(r.status, 0) << r.err;
     r = Zyllist({"decompile", "--from", dir / "help.hlp", "links.bul"});
@@ -90,7 +90,7 @@ TEST(Zyllist, TextRoundTripThroughAHelpFile) {
     // The written bytes as the module reads them.
     Bytes bytes;
     ASSERT_EQ(Zyllist({"compile", dir / "links.bul.txt", dir / "links.bul"}).status, 0);
-    ASSERT_TRUE(ReadFile(dir / "links.bul", &bytes));
+    ASSERT_FALSE((bytes = ReadFile(dir / "links.bul")).empty());
     EXPECT_EQ(Get16(bytes, 0), 4);
     EXPECT_EQ(Get16(bytes, 2), 8 + 4 + 32 + 256);
     EXPECT_EQ(Get32(bytes, 4), 0x800000u) << "navy, red in the low byte";
@@ -100,7 +100,7 @@ TEST(Zyllist, TextRoundTripThroughAHelpFile) {
 }
 
 TEST(Zyllist, TextErrorsNameTheirLine) {
-    TempDir dir;
+    Scratch dir;
     auto error = [&](const std::string& text) { return CompileError(dir, "x.bul.txt", text); };
     std::string many = "bullet list\n";
     for (int i = 0; i < 63; ++i) many += "item | | t" + std::to_string(i) + "\n";
@@ -124,7 +124,7 @@ TEST(Zyllist, TextErrorsNameTheirLine) {
 }
 
 TEST(Zyllist, CheckSaysWhatTheModuleRefuses) {
-    TempDir dir;
+    Scratch dir;
     Bytes counted = kExample;
     counted[0] = 2;
     ASSERT_TRUE(WriteFile(dir / "two.bul", counted));
@@ -154,11 +154,11 @@ const Bytes kTabExample = {0x00, 0x00, 'i', 'n', 't', 'r', 'o', 0, 'I', 'n', 't'
                            's',  't',  'e', 'p', 's', 0,   'S', 't', 'e', 'p', 's', 0,   0};
 
 TEST(ZyllistTabs, TheFormatsExampleBothWaysAndThroughAHelpFile) {
-    TempDir dir;
+    Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "bar.tab.txt", BytesOf("tab bar\n; two tabs\nintro | Intro\n  steps|Steps  \n")));
     ASSERT_EQ(Zyllist({"compile", dir / "bar.tab.txt"}).status, 0);
     Bytes written;
-    ASSERT_TRUE(ReadFile(dir / "bar.tab", &written));
+    ASSERT_FALSE((written = ReadFile(dir / "bar.tab")).empty());
     EXPECT_EQ(written, kTabExample);
     Result r = Zyllist({"decompile", dir / "bar.tab"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -166,14 +166,14 @@ TEST(ZyllistTabs, TheFormatsExampleBothWaysAndThroughAHelpFile) {
     // Flags, escapes and a code-page character, into a help file and back.
     const std::string full = "\xEF\xBB\xBF" "tab bar\nflags popup 4\na\\|b | A \\| bar\nc | \\x20Caf\xC3\xA9\\x20\nd | \n";
     ASSERT_TRUE(WriteFile(dir / "full.tab.txt", BytesOf(full)));
-    ASSERT_TRUE(WriteFile(dir / "help.hlp", MakeContainer({{"topics.hts", BytesOf(".topic a\nA.\n")}})));
+    ASSERT_TRUE(WriteFile(dir / "help.hlp", HelpFile({{"topics.hts", BytesOf(".topic a\nA.\n")}})));
     r = Zyllist({"compile", dir / "full.tab.txt", "--into", dir / "help.hlp"});
     ASSERT_EQ(r.status, 0) << r.err;
     r = Zyllist({"decompile", "--from", dir / "help.hlp", "full.tab"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, full);
     ASSERT_EQ(Zyllist({"compile", dir / "full.tab.txt", dir / "full.tab"}).status, 0);
-    ASSERT_TRUE(ReadFile(dir / "full.tab", &written));
+    ASSERT_FALSE((written = ReadFile(dir / "full.tab")).empty());
     EXPECT_EQ(Get16(written, 0), 5);
     EXPECT_EQ(Text(written).substr(2), std::string("a|b\0A | bar\0c\0 Caf\xE9 \0d\0\0\0", 25));
     r = Zyllist({"--check", "--from", dir / "help.hlp", "full.tab"});
@@ -184,7 +184,7 @@ TEST(ZyllistTabs, TheFormatsExampleBothWaysAndThroughAHelpFile) {
 }
 
 TEST(ZyllistTabs, ErrorsAndWhatTheModuleRefuses) {
-    TempDir dir;
+    Scratch dir;
     auto error = [&](const std::string& text) { return CompileError(dir, "x.tab.txt", text); };
     EXPECT_NE(error("tab bar\n").find("names no tab: the module shows \"No tabs on tab bar\""), std::string::npos);
     EXPECT_NE(error("tab bar\nintro\n").find(":2: a tab is CONTEXT | LABEL"), std::string::npos);

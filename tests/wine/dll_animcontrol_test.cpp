@@ -11,12 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "dll_test.h"
+#include "wine_support.h"
 #include "host.h"
 #include "zyl3an32.h"
 
 namespace {
 
+using namespace zyltest;
 constexpr char kIni[] = "zylforms.ini";
 constexpr char kHelp[] = "C:\\help\\formtest.hlp";
 constexpr char kSection[] = "formtest";

@@ -5,70 +5,66 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "dll_picture_support.h"
-#include "dll_test.h"
 #include "host.h"
+#include "wine_support.h"
 #include "zyl3an32.h"
 
 namespace {
 
-using namespace pictest;
+using namespace zyltest;
 
-constexpr DWORD kWhite = 0xFFFFFF, kMagenta = 0xFF00FF;
-constexpr DWORD kNormal = 0x0000C0, kHover = 0x00C000, kPressed = 0xC00000;
+constexpr std::uint32_t kWhite = 0xFFFFFF, kMagenta = 0xFF00FF;
+constexpr std::uint32_t kNormal = 0x0000C0, kHover = 0x00C000, kPressed = 0xC00000;
 constexpr int kTile = 16, kPicture = 32;
-DWORD TileAt(int x, int y) { return static_cast<DWORD>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
-DWORD Checks(int x, int y) { return (x / 4 + y / 4) % 2 ? 0 : kWhite; }
-
-// mouse.hlp: a colour tile and a black and white one for the region, and
-// three 32 x 32 pictures, each a
-// square of its colour (8..23) on magenta.
-const ScratchHelp& Shared() {
-    static const std::unique_ptr<ScratchHelp> data = [] {
-        auto square = [](DWORD colour) {
-            return BmpFile(kPicture, kPicture, [colour](int x, int y) {
-                return x >= 8 && x < 24 && y >= 8 && y < 24 ? colour : kMagenta;
-            });
-        };
-        return WriteScratchHelp("mouse.hlp", {{"tile.bmp", BmpFile(kTile, kTile, TileAt)},
-                                              {"checks.bmp", BmpFile(kTile, kTile, Checks)},
-                                              {"n.bmp", square(kNormal)},
-                                              {"h.bmp", square(kHover)},
-                                              {"p.bmp", square(kPressed)}});
-    }();
-    return *data;
+std::uint32_t TileAt(int x, int y) { return static_cast<std::uint32_t>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
+std::uint32_t Checks(int x, int y) { return (x / 4 + y / 4) % 2 ? 0 : kWhite; }
+// A 32 x 32 picture: a square of its colour (8..23) on magenta.
+Bytes Square(std::uint32_t colour) {
+    return Bmp24(Picture::Painted(kPicture, kPicture, [colour](int x, int y) {
+        return x >= 8 && x < 24 && y >= 8 && y < 24 ? colour : kMagenta;
+    }));
 }
 
-SIZE ClientSize(HWND w) {
-    RECT rc;
-    GetClientRect(w, &rc);
-    return SIZE{rc.right, rc.bottom};
+// mouse.hlp, holding a colour tile and a black and white one for the
+// region and the three pictures; "" when it could not be written.
+std::string HelpPath() {
+    static Scratch scratch;
+    static const bool written =
+        scratch.Write("mouse.hlp", HelpFile({{"tile.bmp", Bmp24(Picture::Painted(kTile, kTile, TileAt))},
+                                             {"checks.bmp", Bmp24(Picture::Painted(kTile, kTile, Checks))},
+                                             {"n.bmp", Square(kNormal)},
+                                             {"h.bmp", Square(kHover)},
+                                             {"p.bmp", Square(kPressed)}}));
+    return written ? scratch / "mouse.hlp" : std::string();
 }
 
-DWORD Rgb(COLORREF c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+using Rule = std::function<std::uint32_t(int x, int y)>;
 
 class MouseButtons : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        host = HostShowingScript(kWhite, Shared().help, kDecoratedTopicScript);
+        help = HelpPath();
+        ASSERT_FALSE(help.empty());
+        host = HostForHelpFile(kWhite, help);
         ASSERT_TRUE(host) << ModulePath();
+        ASSERT_TRUE(host->LoadScriptText(".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU')\n.topic empty\n",
+                                         help.c_str()));
         Tile("tile.bmp");
-    }
-    // The region tiled with `picture`, its pixels read.
-    void Tile(const char* picture) {
-        host->ExecuteMacro(Shared().help.c_str(), (std::string("ZylWatermark(`', `") + picture + "', 0x20)").c_str());
-        host->PumpUntilIdle();
-        HWND region = host->TopicRegion();
-        RedrawWindow(region, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        regionPx = WindowPixels(region, &regionWidth, &regionHeight);
     }
     void TearDown() override {
         if (host) host->Shutdown();
+    }
+    // The region tiled with `picture`, its pixels read.
+    void Tile(const char* picture) {
+        host->ExecuteMacro(help.c_str(), (std::string("ZylWatermark(`', `") + picture + "', 0x20)").c_str());
+        host->PumpUntilIdle();
+        RedrawWindow(host->TopicRegion(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        region = WindowPixels(host->TopicRegion());
     }
     HWND Button(const std::string& data) {
         HWND w = host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMMOUSE32", data});
@@ -76,17 +72,18 @@ protected:
         return w;
     }
     // What the region paints under the button's pixel (x, y).
-    DWORD Behind(HWND w, int x, int y) const {
+    std::uint32_t Behind(HWND w, int x, int y) const {
         POINT at = {x, y};
         MapWindowPoints(w, host->TopicRegion(), &at, 1);
-        return regionPx.at(static_cast<std::size_t>(at.y) * regionWidth + at.x);
+        return region.at(at.x, at.y);
     }
-    static std::vector<DWORD> Pixels(HWND w) {
-        int width = 0, height = 0;
-        return WindowPixels(w, &width, &height);
+    Rule BehindOf(HWND w) const {
+        return [this, w](int x, int y) { return Behind(w, x, y); };
     }
-    static DWORD At(const std::vector<DWORD>& px, HWND w, int x, int y) {
-        return px.at(static_cast<std::size_t>(y) * ClientSize(w).cx + x);
+    // Where the button's pixels differ from `expected`; "" when they do not.
+    static std::string Shows(HWND w, const Rule& expected) {
+        const Picture shown = WindowPixels(w);
+        return Difference(shown, Picture::Painted(shown.width, shown.height, expected));
     }
     static void Mouse(HWND w, UINT msg, int x, int y) { SendMessageA(w, msg, MK_LBUTTON, MAKELPARAM(x, y)); }
     std::vector<std::string> Macros() {
@@ -96,21 +93,10 @@ protected:
         host->ClearApiLog();
         return out;
     }
-    // How many pixels differ from the region behind them, less those
-    // `expected` accounts for.
-    template <class Expected>
-    int Differ(HWND w, Expected expected) const {
-        const std::vector<DWORD> px = Pixels(w);
-        const SIZE size = ClientSize(w);
-        int differ = 0;
-        for (int y = 0; y < size.cy; ++y)
-            for (int x = 0; x < size.cx; ++x) differ += At(px, w, x, y) != expected(x, y);
-        return differ;
-    }
 
+    std::string help;
     std::unique_ptr<zylhost::Host> host;
-    std::vector<DWORD> regionPx;
-    int regionWidth = 0, regionHeight = 0;
+    Picture region;
 };
 
 using V = std::vector<std::string>;
@@ -118,50 +104,48 @@ using V = std::vector<std::string>;
 TEST_F(MouseButtons, FlatButtonFramesAndTheMacroOnAReleaseInside) {
     HWND w = Button("60;20;;;;0;Next()");
     ASSERT_NE(w, nullptr);
-    ASSERT_EQ(ClientSize(w).cx, 60);
-    ASSERT_EQ(ClientSize(w).cy, 20);
-    auto behind = [&](int x, int y) { return Behind(w, x, y); };
+    ASSERT_EQ(WindowPixels(w).width, 60);
+    ASSERT_EQ(WindowPixels(w).height, 20);
+    const Rule behind = BehindOf(w);
     ASSERT_NE(behind(2, 2), behind(3, 3)) << "a textured region";
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_EQ(Differ(w, behind), 0) << "at rest only the region shows";
+    EXPECT_EQ(Shows(w, behind), "") << "at rest only the region shows";
 
-    const DWORD shadow = Rgb(GetSysColor(COLOR_BTNSHADOW));
+    const std::uint32_t shadow = ColourRef(GetSysColor(COLOR_BTNSHADOW));
     Mouse(w, WM_MOUSEMOVE, 5, 5);
-    auto raised = [&](int x, int y) {
+    const Rule raised = [&](int x, int y) {
         if (x == 0 || y == 0 || (x == 1 && y <= 18) || (y == 1 && x <= 58)) return kWhite;
         if (x >= 58 || y >= 18) return shadow;
         return behind(x, y);
     };
-    EXPECT_EQ(Differ(w, raised), 0) << "hovering: a raised frame";
+    EXPECT_EQ(Shows(w, raised), "") << "hovering: a raised frame";
 
     Mouse(w, WM_LBUTTONDOWN, 5, 5);
     EXPECT_EQ(GetCapture(), w);
-    auto sunken = [&](int x, int y) {
-        return x <= 1 || y <= 1 ? shadow : behind(x - 1, y - 1);
-    };
-    EXPECT_EQ(Differ(w, sunken), 0) << "pressed: a sunken frame, the background a pixel down and right";
+    const Rule sunken = [&](int x, int y) { return x <= 1 || y <= 1 ? shadow : behind(x - 1, y - 1); };
+    EXPECT_EQ(Shows(w, sunken), "") << "pressed: a sunken frame, the background a pixel down and right";
     Mouse(w, WM_LBUTTONUP, 5, 5);
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Macros(), V{"Next()"});
-    EXPECT_EQ(Differ(w, raised), 0) << "released over it: hovering again";
+    EXPECT_EQ(Shows(w, raised), "") << "released over it: hovering again";
     EXPECT_TRUE(KillTimer(w, 1001)) << "the hover timer watches for the mouse leaving";
     SetCursorPos(1000, 700);
     SendMessageA(w, WM_TIMER, 1001, 0);
-    EXPECT_EQ(Differ(w, behind), 0);
+    EXPECT_EQ(Shows(w, behind), "");
 
     // Pressed, dragged out: raised again, and the release runs nothing.
     Mouse(w, WM_LBUTTONDOWN, 5, 5);
     Mouse(w, WM_MOUSEMOVE, 70, 5);
-    EXPECT_EQ(Differ(w, raised), 0);
+    EXPECT_EQ(Shows(w, raised), "");
     Mouse(w, WM_LBUTTONUP, 70, 5);
     EXPECT_EQ(Macros(), V{});
-    EXPECT_EQ(Differ(w, behind), 0);
+    EXPECT_EQ(Shows(w, behind), "");
 
     // The mouse leaves without a message: the hover timer notices.
     Mouse(w, WM_MOUSEMOVE, 5, 5);
     SetCursorPos(1000, 700);
     SendMessageA(w, WM_TIMER, 1001, 0);
-    EXPECT_EQ(Differ(w, behind), 0);
+    EXPECT_EQ(Shows(w, behind), "");
     EXPECT_FALSE(KillTimer(w, 1001)) << "the hover timer stops with the hover";
 }
 
@@ -169,33 +153,31 @@ TEST_F(MouseButtons, PicturesReplaceEachOtherTransparentOverTheRegion) {
     // Given 20 x 40 with a 32 x 32 picture: 32 x 40, the picture centred.
     HWND w = Button("20;40;n.bmp;h.bmp;p.bmp;7;Next()");
     ASSERT_NE(w, nullptr);
-    ASSERT_EQ(ClientSize(w).cx, 32);
-    ASSERT_EQ(ClientSize(w).cy, 40);
-    auto showing = [&](DWORD colour) {
-        return [&, colour](int x, int y) {
-            return x >= 8 && x < 24 && y >= 12 && y < 28 ? colour : Behind(w, x, y);
-        };
+    ASSERT_EQ(WindowPixels(w).width, 32);
+    ASSERT_EQ(WindowPixels(w).height, 40);
+    auto showing = [&](std::uint32_t colour) -> Rule {
+        return [&, colour](int x, int y) { return x >= 8 && x < 24 && y >= 12 && y < 28 ? colour : Behind(w, x, y); };
     };
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_EQ(Differ(w, showing(kNormal)), 0);
+    EXPECT_EQ(Shows(w, showing(kNormal)), "");
     Mouse(w, WM_MOUSEMOVE, 3, 3);
-    EXPECT_EQ(Differ(w, showing(kHover)), 0);
+    EXPECT_EQ(Shows(w, showing(kHover)), "");
     Mouse(w, WM_LBUTTONDOWN, 3, 3);
-    EXPECT_EQ(Differ(w, showing(kPressed)), 0);
+    EXPECT_EQ(Shows(w, showing(kPressed)), "");
     Mouse(w, WM_MOUSEMOVE, 40, 3);
-    EXPECT_EQ(Differ(w, showing(kHover)), 0) << "pressed and dragged out";
+    EXPECT_EQ(Shows(w, showing(kHover)), "") << "pressed and dragged out";
     Mouse(w, WM_LBUTTONUP, 40, 3);
-    EXPECT_EQ(Differ(w, showing(kNormal)), 0);
+    EXPECT_EQ(Shows(w, showing(kNormal)), "");
     EXPECT_EQ(Macros(), V{});
 
     // Without the transparency flags the magenta shows; with only a normal
     // picture hovering shows only the region.
     HWND opaque = Button("0;0;n.bmp;h.bmp;;0;");
     RedrawWindow(opaque, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_EQ(At(Pixels(opaque), opaque, 0, 0), kMagenta);
+    EXPECT_EQ(WindowPixels(opaque).at(0, 0), kMagenta);
     HWND single = Button("0;0;n.bmp;;;1;");
     Mouse(single, WM_MOUSEMOVE, 3, 3);
-    EXPECT_EQ(Differ(single, [&](int x, int y) { return Behind(single, x, y); }), 0);
+    EXPECT_EQ(Shows(single, BehindOf(single)), "");
 }
 
 TEST_F(MouseButtons, CursorTextAndErrors) {
@@ -204,10 +186,9 @@ TEST_F(MouseButtons, CursorTextAndErrors) {
     SetCursor(arrow);
     EXPECT_EQ(SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
     EXPECT_NE(GetCursor(), arrow) << "the hand over a working button";
-    EXPECT_EQ(wtest::RenderText(w), "[Button]");
+    EXPECT_EQ(RenderText(w), "[Button]");
     HWND bad = Button("1;2;n.bmp;h.bmp;p.bmp");
-    EXPECT_EQ(wtest::RenderText(bad), "Syntax error in parameters");
-    EXPECT_NE(GetWindowLongA(bad, GWL_STYLE) & WS_BORDER, 0);
+    EXPECT_EQ(RenderText(bad), "Syntax error in parameters");
     SendMessageA(bad, WM_SETCURSOR, reinterpret_cast<WPARAM>(bad), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_NE(GetCursor(), nullptr);
     Mouse(bad, WM_LBUTTONDOWN, 3, 3);
@@ -235,18 +216,16 @@ TEST_F(MouseButtons, PrintIsTheRestingLookInBlackAndWhiteOverTheRegion) {
     // black and white that is no longer the picture's top-left colour).
     const HWND printed[2] = {flat, pictured};
     for (int k = 0; k < 2; ++k) {
-        const auto& p = host->LastPrint()[k];
+        const Picture p = Printed(host->LastPrint()[k]);
         ASSERT_EQ(p.width, 80);
         ASSERT_EQ(p.height, 40 * 2 * dpiX / dpiY);
-        EXPECT_EQ(CountOf(p.pixels, 0) + CountOf(p.pixels, kWhite), p.pixels.size()) << "black and white only";
-        int differ = 0;
-        for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 40; ++x) {
-                const bool picture = k == 1 && x >= 4 && x < 36 && y >= 4 && y < 36;
-                const DWORD want = picture ? 0 : Behind(printed[k], x, y);
-                differ += p.pixels[static_cast<std::size_t>((2 * y + 1) * p.height / 80) * p.width + 2 * x + 1] != want;
-            }
-        EXPECT_EQ(differ, 0) << k;
+        EXPECT_EQ(CountOf(p, 0) + CountOf(p, kWhite), p.rgb.size()) << "black and white only";
+        const Picture expected = Picture::Painted(p.width, p.height, [&](int x, int y) {
+            x = x * 40 / p.width;
+            y = y * 40 / p.height;
+            return k == 1 && x >= 4 && x < 36 && y >= 4 && y < 36 ? 0 : Behind(printed[k], x, y);
+        });
+        EXPECT_EQ(Difference(p, expected), "") << k;
     }
 }
 
@@ -262,11 +241,11 @@ TEST_F(MouseButtons, TwoThousandLivesOfEachLeaveNoObjectBehind) {
         return DestroyWindow(w) != FALSE;
     };
     for (int i = 0; i < 10; ++i) ASSERT_TRUE(cycle(0) && cycle(1));
-    int gdi = wtest::GdiRoom(), user = wtest::UserRoom();
+    int gdi = GdiRoom(), user = UserRoom();
     for (int k = 0; k < 2; ++k) {
         for (int i = 0; i < 2000; ++i) ASSERT_TRUE(cycle(k)) << data[k] << " " << i;
         host->ClearApiLog();
-        const int gdiAfter = wtest::GdiRoom(), userAfter = wtest::UserRoom();
+        const int gdiAfter = GdiRoom(), userAfter = UserRoom();
         EXPECT_EQ(gdiAfter, gdi) << data[k] << ": GDI objects leaked";
         EXPECT_EQ(userAfter, user) << data[k] << ": USER objects leaked";
         gdi = gdiAfter;

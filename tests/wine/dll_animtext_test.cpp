@@ -7,31 +7,25 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "dll_picture_support.h"
-#include "dll_test.h"
 #include "host.h"
+#include "wine_support.h"
 #include "zyl3an32.h"
 
 namespace {
 
-using namespace pictest;
+using namespace zyltest;
 
-constexpr DWORD kWhite = 0xFFFFFF;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr int kTile = 16;
-DWORD TileAt(int x, int y) { return static_cast<DWORD>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
+std::uint32_t TileAt(int x, int y) { return static_cast<std::uint32_t>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
 
-const ScratchHelp& Shared() {
-    static const std::unique_ptr<ScratchHelp> data =
-        WriteScratchHelp("text.hlp", {{"tile.bmp", BmpFile(kTile, kTile, TileAt)}});
-    return *data;
-}
-
-SIZE ClientSize(HWND w) {
-    RECT rc;
-    GetClientRect(w, &rc);
-    return SIZE{rc.right, rc.bottom};
+// text.hlp, holding a tile for the region; "" when it could not be written.
+std::string HelpPath() {
+    static Scratch scratch;
+    static const bool written =
+        scratch.Write("text.hlp", HelpFile({{"tile.bmp", Bmp24(Picture::Painted(kTile, kTile, TileAt))}}));
+    return written ? scratch / "text.hlp" : std::string();
 }
 
 // The line as the control should show it: `shown` in the author's font and
@@ -41,43 +35,32 @@ struct Line {
     int size;
     bool bold;
     COLORREF colour;
-};
-std::vector<DWORD> Drawn(const Line& line, SIZE box, const std::string& shown, bool fromLeft,
-                         const std::vector<DWORD>& behind = {}) {
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, box.cx, box.cy);
-    HGDIOBJ oldBmp = SelectObject(mem, bmp);
-    if (behind.empty()) {
-        RECT all = {0, 0, box.cx, box.cy};
-        FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    } else {
-        BITMAPINFO bi = wtest::TopDown32(box.cx, box.cy);
-        SetDIBitsToDevice(mem, 0, 0, box.cx, box.cy, 0, 0, 0, box.cy, behind.data(), &bi, DIB_RGB_COLORS);
+    HFONT Font() const {
+        return CreateFontA(size, 0, 0, 0, bold ? 700 : 100, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
     }
-    HFONT font = CreateFontA(line.size, 0, 0, 0, line.bold ? 700 : 100, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, line.face);
-    HGDIOBJ oldFont = SelectObject(mem, font);
+};
+Picture Drawn(const Line& line, SIZE box, const std::string& shown, bool fromLeft, const Picture& behind = {}) {
+    HBITMAP bmp = MakeBitmap(behind.width ? behind : Picture::Solid(box.cx, box.cy, kWhite));
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldBmp = SelectObject(mem, bmp);
+    HGDIOBJ oldFont = SelectObject(mem, line.Font());
     SIZE extent = {0, 0};
     GetTextExtentPoint32A(mem, shown.c_str(), static_cast<int>(shown.size()), &extent);
     SetTextColor(mem, line.colour);
     SetBkMode(mem, TRANSPARENT);
     ExtTextOutA(mem, fromLeft ? 1 : box.cx - 1 - extent.cx, 1, 0, nullptr, shown.c_str(),
                 static_cast<UINT>(shown.size()), nullptr);
-    SelectObject(mem, oldFont);
-    DeleteObject(font);
+    DeleteObject(SelectObject(mem, oldFont));
     SelectObject(mem, oldBmp);
     DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    int w = 0, h = 0;
-    std::vector<DWORD> px = BitmapPixels(bmp, &w, &h);
+    Picture px = BitmapPixels(bmp);
     DeleteObject(bmp);
     return px;
 }
 
 SIZE LineBox(const Line& line, const std::string& text) {
     HDC screen = GetDC(nullptr);
-    HFONT font = CreateFontA(line.size, 0, 0, 0, line.bold ? 700 : 100, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, line.face);
-    HGDIOBJ old = SelectObject(screen, font);
+    HGDIOBJ old = SelectObject(screen, line.Font());
     SIZE extent = {0, 0};
     GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &extent);
     DeleteObject(SelectObject(screen, old));
@@ -100,9 +83,13 @@ LRESULT CALLBACK TickWhilePrinting(int code, WPARAM wParam, LPARAM lParam) {
 class AnimText : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
-        host = HostShowingScript(kWhite, Shared().help, kDecoratedTopicScript);
+        help = HelpPath();
+        ASSERT_FALSE(help.empty());
+        host = HostForHelpFile(kWhite, help);
         ASSERT_TRUE(host) << ModulePath();
+        ASSERT_TRUE(host->LoadScriptText(".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU');"
+                                         "RR(`ZYL3AN32.DLL', `ZylSPC', `SUU')\n.topic empty\n",
+                                         help.c_str()));
         host->PumpUntilIdle();
     }
     void TearDown() override {
@@ -112,16 +99,22 @@ protected:
         return host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMATETEXT32", data});
     }
     void Macro(const std::string& text) {
-        host->ExecuteMacro(Shared().help.c_str(), text.c_str());
+        host->ExecuteMacro(help.c_str(), text.c_str());
         for (const auto& line : host->MacroLog()) EXPECT_EQ(line.text.find("error"), std::string::npos) << line.text;
     }
     static void Tick(HWND w) { SendMessageA(w, WM_TIMER, 1, 0); }
-    static std::vector<DWORD> Pixels(HWND w, bool repaint) {
+    // What the window shows, after a full repaint when `repaint`; compared
+    // with `expected`: "" when they agree.
+    static std::string Shows(HWND w, bool repaint, const Picture& expected) {
         if (repaint) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        int width = 0, height = 0;
-        return WindowPixels(w, &width, &height);
+        return Difference(WindowPixels(w), expected);
+    }
+    static SIZE ClientSize(HWND w) {
+        const Picture p = WindowPixels(w);
+        return SIZE{p.width, p.height};
     }
 
+    std::string help;
     std::unique_ptr<zylhost::Host> host;
 };
 
@@ -133,19 +126,17 @@ TEST_F(AnimText, TheLineTypesItselfInThenTheTimerStops) {
         HWND w = Text(text + ";Arial;24;FF0000;100;" + std::to_string(flags));
         ASSERT_NE(w, nullptr);
         const SIZE box = LineBox(line, text);
-        ASSERT_EQ(ClientSize(w).cx, box.cx);
-        ASSERT_EQ(ClientSize(w).cy, box.cy);
-        EXPECT_EQ(Pixels(w, true), Drawn(line, box, fromLeft ? "e" : "W", fromLeft)) << flags;
+        EXPECT_EQ(Shows(w, true, Drawn(line, box, fromLeft ? "e" : "W", fromLeft)), "") << flags;
         for (std::size_t n = 2; n <= text.size(); ++n) {
             Tick(w);
             const std::string shown = fromLeft ? text.substr(text.size() - n) : text.substr(0, n);
-            EXPECT_EQ(Pixels(w, false), Drawn(line, box, shown, fromLeft)) << shown << " drawn by the tick";
-            EXPECT_EQ(Pixels(w, true), Drawn(line, box, shown, fromLeft)) << shown << " painted";
+            EXPECT_EQ(Shows(w, false, Drawn(line, box, shown, fromLeft)), "") << shown << " drawn by the tick";
+            EXPECT_EQ(Shows(w, true, Drawn(line, box, shown, fromLeft)), "") << shown << " painted";
         }
         Tick(w);
         EXPECT_FALSE(KillTimer(w, 1)) << "the whole line stops the timer";
-        EXPECT_EQ(Pixels(w, true), Drawn(line, box, text, fromLeft));
-        EXPECT_EQ(wtest::RenderText(w), "");
+        EXPECT_EQ(Shows(w, true, Drawn(line, box, text, fromLeft)), "");
+        EXPECT_EQ(RenderText(w), "");
         DestroyWindow(w);
     }
     // A timer runs until then; with no period there is none, and the whole
@@ -155,39 +146,34 @@ TEST_F(AnimText, TheLineTypesItselfInThenTheTimerStops) {
     HWND still = Text("Hello;Arial;-12;0;0;0");
     EXPECT_FALSE(KillTimer(still, 1));
     const Line black = {"Arial", -12, false, 0};
-    EXPECT_EQ(Pixels(still, true), Drawn(black, LineBox(black, "Hello"), "Hello", false));
+    EXPECT_EQ(Shows(still, true, Drawn(black, LineBox(black, "Hello"), "Hello", false)), "");
 }
 
 TEST_F(AnimText, ErrorsGiveTheirTexts) {
-    EXPECT_EQ(wtest::RenderText(Text("Welcome;Arial;0;FF0000;100;1")), "Bad font size specified");
-    EXPECT_EQ(wtest::RenderText(Text("Welcome;Arial;x;FF0000;100;1")), "Bad font size specified");
-    EXPECT_EQ(wtest::RenderText(Text("Welcome;Arial;24;FF0000;100")), "Syntax error in parameters");
-    HWND w = Text("Welcome;Arial;24;FF0000;100;1");
-    EXPECT_EQ(GetWindowLongA(w, GWL_STYLE) & WS_BORDER, 0);
+    EXPECT_EQ(RenderText(Text("Welcome;Arial;0;FF0000;100;1")), "Bad font size specified");
+    EXPECT_EQ(RenderText(Text("Welcome;Arial;24;FF0000;100")), "Syntax error in parameters");
 }
 
 TEST_F(AnimText, SeeThroughTextShowsTheRegionAroundItsGlyphs) {
     Macro("ZylSPC(`', 0xA0A0A0, 0x30C030)");
     Macro("ZylWatermark(`', `tile.bmp', 0x20)");
     HWND region = host->TopicRegion();
-    int rw = 0, rh = 0;
     RedrawWindow(region, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    const std::vector<DWORD> regionPx = WindowPixels(region, &rw, &rh);
+    const Picture regionPx = WindowPixels(region);
     const Line line = {"Arial", 20, false, 0x0000FF};
     HWND w = Text("Tiles;Arial;20;FF;100;8");
     ASSERT_NE(w, nullptr);
     POINT at = {0, 0};
     MapWindowPoints(w, region, &at, 1);
     const SIZE box = ClientSize(w);
-    ASSERT_LE(at.x + box.cx, rw);
-    std::vector<DWORD> behind;
-    for (int y = 0; y < box.cy; ++y)
-        for (int x = 0; x < box.cx; ++x) behind.push_back(regionPx[(at.y + y) * rw + at.x + x]);
-    ASSERT_NE(Uniform(behind), behind[0]) << "a textured background";
-    EXPECT_EQ(Pixels(w, true), Drawn(line, box, "T", false, behind));
+    ASSERT_LE(at.x + box.cx, regionPx.width);
+    const Picture behind =
+        Picture::Painted(box.cx, box.cy, [&](int x, int y) { return regionPx.at(at.x + x, at.y + y); });
+    ASSERT_EQ(Uniform(behind), 0xFFFFFFFFu) << "a textured background";
+    EXPECT_EQ(Shows(w, true, Drawn(line, box, "T", false, behind)), "");
     Tick(w);
     Tick(w);
-    EXPECT_EQ(Pixels(w, true), Drawn(line, box, "Til", false, behind));
+    EXPECT_EQ(Shows(w, true, Drawn(line, box, "Til", false, behind)), "");
 }
 
 TEST_F(AnimText, PrintAndCopyGiveTheWholeLineBlackOnWhite) {
@@ -195,12 +181,12 @@ TEST_F(AnimText, PrintAndCopyGiveTheWholeLineBlackOnWhite) {
     ASSERT_NE(w, nullptr);
     const Line black = {"Arial", 16, true, 0};
     const SIZE screen = ClientSize(w);
-    const std::vector<DWORD> whole = Drawn(black, screen, "Print me", true);
+    const Picture whole = Drawn(black, screen, "Print me", true);
     HDC dc = GetDC(nullptr);
     const int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
     const Line shown = {"Arial", 16, true, 0x0000FF};
-    ASSERT_EQ(Pixels(w, true), Drawn(shown, screen, "e", true));
+    ASSERT_EQ(Shows(w, true, Drawn(shown, screen, "e", true)), "");
     host->SetPrinterDpi(300);
     g_ticked = w;
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, TickWhilePrinting, nullptr, GetCurrentThreadId());
@@ -208,23 +194,21 @@ TEST_F(AnimText, PrintAndCopyGiveTheWholeLineBlackOnWhite) {
     UnhookWindowsHookEx(hook);
     ASSERT_TRUE(printed);
     EXPECT_EQ(g_ticked, nullptr) << "ticked during the print";
-    EXPECT_EQ(Pixels(w, true), Drawn(shown, screen, "e", true)) << "a tick while printing changes nothing";
+    EXPECT_EQ(Shows(w, true, Drawn(shown, screen, "e", true)), "") << "a tick while printing changes nothing";
     Tick(w);
-    EXPECT_EQ(Pixels(w, true), Drawn(shown, screen, "me", true)) << "the count goes on after printing";
+    EXPECT_EQ(Shows(w, true, Drawn(shown, screen, "me", true)), "") << "the count goes on after printing";
     ASSERT_EQ(host->LastPrint().size(), 1u);
-    const auto& p = host->LastPrint()[0];
-    EXPECT_EQ(p.size.x, screen.cx * 300 / dpiX);
-    EXPECT_EQ(p.size.y, screen.cy * 300 / dpiY);
-    ASSERT_EQ(p.width, p.size.x);
-    ASSERT_EQ(p.height, p.size.y);
-    int differ = 0;
-    for (int y = 0; y < screen.cy; ++y)
-        for (int x = 0; x < screen.cx; ++x) {
-            const std::size_t at = static_cast<std::size_t>((2 * y + 1) * p.height / (2 * screen.cy)) * p.width +
-                                   (2 * x + 1) * p.width / (2 * screen.cx);
-            differ += p.pixels[at] != whole[static_cast<std::size_t>(y) * screen.cx + x];
-        }
-    EXPECT_EQ(differ, 0);
+    const auto& info = host->LastPrint()[0];
+    EXPECT_EQ(info.size.x, screen.cx * 300 / dpiX);
+    EXPECT_EQ(info.size.y, screen.cy * 300 / dpiY);
+    const Picture p = Printed(info);
+    ASSERT_EQ(p.width, info.size.x);
+    ASSERT_EQ(p.height, info.size.y);
+    // Each screen pixel's middle in the print.
+    const Picture sampled = Picture::Painted(screen.cx, screen.cy, [&](int x, int y) {
+        return p.at((2 * x + 1) * p.width / (2 * screen.cx), (2 * y + 1) * p.height / (2 * screen.cy));
+    });
+    EXPECT_EQ(Difference(sampled, whole), "");
     EXPECT_EQ(host->CopyTopic().find("Print me"), std::string::npos) << "a working line copies as nothing";
 }
 
@@ -236,11 +220,11 @@ TEST_F(AnimText, TwoThousandLivesLeaveNoObjectBehind) {
         return DestroyWindow(w) != FALSE;
     };
     for (int i = 0; i < 10; ++i) ASSERT_TRUE(cycle(i));
-    const int gdi = wtest::GdiRoom(), user = wtest::UserRoom();
+    const int gdi = GdiRoom(), user = UserRoom();
     for (int i = 0; i < 2000; ++i) ASSERT_TRUE(cycle(i)) << i;
     host->PumpUntilIdle();
-    EXPECT_EQ(wtest::GdiRoom(), gdi) << "GDI objects leaked";
-    EXPECT_EQ(wtest::UserRoom(), user) << "USER objects leaked";
+    EXPECT_EQ(GdiRoom(), gdi) << "GDI objects leaked";
+    EXPECT_EQ(UserRoom(), user) << "USER objects leaked";
 }
 
 }  // namespace

@@ -14,8 +14,7 @@
 #include <vector>
 
 #include "core/contexthash.h"
-#include "dll_picture_support.h"
-#include "dll_test.h"
+#include "wine_support.h"
 #include "host.h"
 #include "zyl3an32.h"
 #include "zyllist.h"
@@ -23,8 +22,7 @@
 
 namespace {
 
-using pictest::CountOf;
-using pictest::WindowPixels;
+using namespace zyltest;
 using wtest::Bytes;
 using wtest::Scratch;
 
@@ -253,15 +251,14 @@ TEST_F(BulletLists, StyleBitsChooseColourAndFont) {
     HWND green = List("plain.bul;0;0;0"), black = List("main.bul;0;0;0"), blue = List("fancy.bul;0;0;0");
     ASSERT_TRUE(green && black && blue);
     RedrawWindow(host->TopicRegion(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    int width = 0, height = 0;
-    std::vector<DWORD> px = WindowPixels(green, &width, &height);
+    Picture px = WindowPixels(green);
     EXPECT_GT(CountOf(px, kGreen), 20u);
     EXPECT_EQ(CountOf(px, kBlack), 0u);
-    EXPECT_GT(CountOf(px, kHostBackPixel), static_cast<std::size_t>(width * height / 2)) << "the region's colour";
-    px = WindowPixels(black, &width, &height);
+    EXPECT_GT(CountOf(px, kHostBackPixel), px.rgb.size() / 2) << "the region's colour";
+    px = WindowPixels(black);
     EXPECT_GT(CountOf(px, kBlack), 20u);
     EXPECT_EQ(CountOf(px, kGreen), 0u);
-    px = WindowPixels(blue, &width, &height);
+    px = WindowPixels(blue);
     EXPECT_GT(CountOf(px, kBlue), 20u);
     // Arial at twice the file's size, bold and italic: the window is as wide as that text.
     EXPECT_EQ(WindowSize(blue).cx, Measure({"Blue words"}, 24, 700, 1, "Arial").widest + 26);
@@ -272,16 +269,16 @@ TEST_F(BulletLists, StyleBitsChooseColourAndFont) {
     ASSERT_NE(dotted, nullptr);
     RedrawWindow(dotted, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const Measured m = Measure({"A popup item"});
-    px = WindowPixels(dotted, &width, &height);
+    px = WindowPixels(dotted);
     // The underline: the row with the most green past the text's start.
     int y = 0, most = 0;
     for (int row = 1; row <= m.lineHeight; ++row) {
         int green = 0;
-        for (int x = 24; x < 24 + m.widest; ++x) green += px[static_cast<std::size_t>(row) * width + x] == kGreen;
+        for (int x = 24; x < 24 + m.widest; ++x) green += px.at(x, row) == kGreen;
         if (green > most) most = green, y = row;
     }
     ASSERT_GT(most, m.widest / 3) << "an underline";
-    auto at = [&](int x) { return px[static_cast<std::size_t>(y) * width + x]; };
+    auto at = [&](int x) { return px.at(x, y); };
     for (int x = 26; x + 3 < 24 + m.widest; x += 4) {
         EXPECT_EQ(at(x), kHostBackPixel) << x;
         EXPECT_EQ(at(x + 1), kHostBackPixel) << x;
@@ -399,12 +396,11 @@ TEST_F(BulletLists, TheToolsFileShowsEveryItem) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(WindowSize(w).cy, 20 * (m.lineHeight + 1) + 1);
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    int width = 0, height = 0;
-    const std::vector<DWORD> px = WindowPixels(w, &width, &height);
+    const Picture px = WindowPixels(w);
     for (int i = 0; i < 20; ++i) {
         int text = 0;
         for (int y = 1 + i * (m.lineHeight + 1); y < (i + 1) * (m.lineHeight + 1); ++y)
-            for (int x = 24; x < width; ++x) text += px[static_cast<std::size_t>(y) * width + x] == kGreen;
+            for (int x = 24; x < px.width; ++x) text += px.at(x, y) == kGreen;
         EXPECT_GT(text, 5) << "item " << i + 1;
     }
     // Its text comes back from the help file.

@@ -13,14 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "dll_picture_support.h"
-#include "dll_test.h"
+#include "wine_support.h"
 #include "host.h"
 #include "zyl3an32.h"
 
 namespace {
 
-using namespace pictest;
+using namespace zyltest;
 
 constexpr DWORD kRegion = 0x30C030, kNsr = 0xA0A0A0, kPopupColour = 0xE0B0E0, kHostBack = 0xFFFFFF;
 constexpr DWORD kLogo = 0xC000C0, kWide = 0x600060, kHole = 0xFF00FF, kBlock = 0x0000FF;
@@ -44,11 +43,11 @@ const Data& Shared() {
         auto* d = new Data;
         d->help = d->scratch.File("decor.hlp");
         const Bytes file = HelpFile({
-            {"tile.bmp", BmpFile(kTile, kTile, TileAt)},
-            {"holes.bmp", BmpFile(kTile, kTile, HolesAt)},
-            {"logo.bmp", BmpFile(40, 20, [](int, int) { return kLogo; })},
-            {"wide.bmp", BmpFile(300, 200, [](int, int) { return kWide; })},
-            {"frame.bmp", BmpFile(30, 30, FrameAt)},
+            {"tile.bmp", Bmp24(Picture::Painted(kTile, kTile, TileAt))},
+            {"holes.bmp", Bmp24(Picture::Painted(kTile, kTile, HolesAt))},
+            {"logo.bmp", Bmp24(Picture::Painted(40, 20, [](int, int) { return kLogo; }))},
+            {"wide.bmp", Bmp24(Picture::Painted(300, 200, [](int, int) { return kWide; }))},
+            {"frame.bmp", Bmp24(Picture::Painted(30, 30, FrameAt))},
         });
         if (!d->scratch.ok() || !d->scratch.Write("decor.hlp", file)) d->failure = "cannot write decor.hlp";
         return d;
@@ -84,11 +83,11 @@ std::ostream& operator<<(std::ostream& os, const Box& r) {
 }
 
 // Where the pixels of one colour lie.
-Box BoxOf(const std::vector<DWORD>& px, int width, DWORD colour) {
+Box BoxOf(const Picture& px, DWORD colour) {
     Box r = {INT_MAX, INT_MAX, -1, -1};
-    for (std::size_t i = 0; i < px.size(); ++i) {
-        if (px[i] != colour) continue;
-        const LONG x = static_cast<LONG>(i % width), y = static_cast<LONG>(i / width);
+    for (std::size_t i = 0; i < px.rgb.size(); ++i) {
+        if (px.rgb[i] != colour) continue;
+        const LONG x = static_cast<LONG>(i % px.width), y = static_cast<LONG>(i / px.width);
         r = Box{std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
     }
     return r;
@@ -113,9 +112,12 @@ protected:
         for (const auto& line : host->MacroLog()) EXPECT_EQ(line.text.find("error"), std::string::npos) << line.text;
     }
     // The window's pixels after a full repaint.
-    std::vector<DWORD> Shown(HWND w, int* width, int* height) {
+    static Picture Shown(HWND w, int* width, int* height) {
         RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        return WindowPixels(w, width, height);
+        Picture p = WindowPixels(w);
+        *width = p.width;
+        *height = p.height;
+        return p;
     }
     WNDPROC Export(const char* name) {
         return reinterpret_cast<WNDPROC>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
@@ -219,8 +221,8 @@ TEST_F(Decor, EveryModePlacesThePictureInTheRegion) {
     Macro("ZylSPC(`main', 0xA0A0A0, 0x30C030)");
     HWND region = host->TopicRegion();
     int w = 0, h = 0;
-    std::vector<DWORD> px = Shown(region, &w, &h);
-    EXPECT_EQ(CountOf(px, kRegion), px.size()) << "the colour fills the region";
+    Picture px = Shown(region, &w, &h);
+    EXPECT_EQ(CountOf(px, kRegion), px.rgb.size()) << "the colour fills the region";
     ASSERT_GT(w, 100);
     ASSERT_GT(h, 100);
     // Mode -> the logo's (40 x 20) left and top edge; 11 to 15 as 2.
@@ -230,21 +232,21 @@ TEST_F(Decor, EveryModePlacesThePictureInTheRegion) {
     for (const auto& [mode, at] : corners) {
         Macro("ZylWatermark(`', `logo.bmp', " + std::to_string(mode) + ")");
         px = Shown(region, &w, &h);
-        EXPECT_EQ(BoxOf(px, w, kLogo), (Box{at.x, at.y, at.x + 40, at.y + 20})) << "mode " << mode;
-        EXPECT_EQ(CountOf(px, kRegion), px.size() - 800) << "mode " << mode;
+        EXPECT_EQ(BoxOf(px, kLogo), (Box{at.x, at.y, at.x + 40, at.y + 20})) << "mode " << mode;
+        EXPECT_EQ(CountOf(px, kRegion), px.rgb.size() - 800) << "mode " << mode;
     }
 
     // Tiles from the region's top-left corner.
     Macro("ZylWatermark(`', `tile.bmp', 0)");
     px = Shown(region, &w, &h);
     for (int y = 0; y < h; y += 7)
-        for (int x = 0; x < w; x += 13) ASSERT_EQ(px[y * w + x], TileAt(x % kTile, y % kTile)) << x << "," << y;
+        for (int x = 0; x < w; x += 13) ASSERT_EQ(px.rgb[y * w + x], TileAt(x % kTile, y % kTile)) << x << "," << y;
 
     // The frame: corner cells in the corners, edge cells along the edges,
     // the last ones ending at the edges, nothing inside.
     Macro("ZylWatermark(`', `frame.bmp', 10)");
     px = Shown(region, &w, &h);
-    auto cellAt = [&](int x, int y) { return px[(y + 5) * w + x + 5]; };
+    auto cellAt = [&](int x, int y) { return px.rgb[(y + 5) * w + x + 5]; };
     EXPECT_EQ(cellAt(0, 0), FrameCellColour(0, 0));
     EXPECT_EQ(cellAt(10, 0), FrameCellColour(1, 0));
     EXPECT_EQ(cellAt(w - 10, 0), FrameCellColour(2, 0));
@@ -259,7 +261,7 @@ TEST_F(Decor, EveryModePlacesThePictureInTheRegion) {
     Macro("ZylWatermark(`', `wide.bmp', 1)");
     px = Shown(region, &w, &h);
     ASSERT_EQ(w, 200);
-    EXPECT_EQ(BoxOf(px, w, kWide), (Box{0, (h - 133) / 2, 200, (h - 133) / 2 + 133}));
+    EXPECT_EQ(BoxOf(px, kWide), (Box{0, (h - 133) / 2, 200, (h - 133) / 2 + 133}));
 }
 
 TEST_F(Decor, PerTopicPicturesLieOverFileWideOnes) {
@@ -267,19 +269,19 @@ TEST_F(Decor, PerTopicPicturesLieOverFileWideOnes) {
     int w = 0, h = 0;
     Macro("ZylWatermark(`', `tile.bmp', 0x20)");
     Macro("ZylWatermark(`', `logo.bmp', 1)");
-    std::vector<DWORD> px = Shown(region, &w, &h);
-    EXPECT_EQ(px[0], TileAt(0, 0)) << "a placed picture shows the file-wide one around it";
+    Picture px = Shown(region, &w, &h);
+    EXPECT_EQ(px.rgb[0], TileAt(0, 0)) << "a placed picture shows the file-wide one around it";
     EXPECT_EQ(CountOf(px, kLogo), 800u);
     Macro("ZylWatermark(`', `holes.bmp', 0)");
     px = Shown(region, &w, &h);
-    EXPECT_EQ(px[0], kHole) << "an opaque per-topic tile hides it";
-    EXPECT_EQ(px[5 * w + 5], kBlock);
+    EXPECT_EQ(px.rgb[0], kHole) << "an opaque per-topic tile hides it";
+    EXPECT_EQ(px.rgb[5 * w + 5], kBlock);
     Macro("Watermark(`holes.bmp', 0x80)");
     px = Shown(region, &w, &h);
     EXPECT_EQ(CountOf(px, kHole), 0u) << "a transparent one lets it through";
-    EXPECT_EQ(px[0], TileAt(0, 0));
-    EXPECT_EQ(px[(kTile + 5) * w + kTile + 5], kBlock);
-    EXPECT_EQ(px[(kTile + 2) * w + kTile + 2], TileAt(2, 2));
+    EXPECT_EQ(px.rgb[0], TileAt(0, 0));
+    EXPECT_EQ(px.rgb[(kTile + 5) * w + kTile + 5], kBlock);
+    EXPECT_EQ(px.rgb[(kTile + 2) * w + kTile + 2], TileAt(2, 2));
 }
 
 TEST_F(Decor, APopupPaintsInsideTheHostsMargins) {
@@ -288,15 +290,15 @@ TEST_F(Decor, APopupPaintsInsideTheHostsMargins) {
     HWND popup = host->Popup("note");
     ASSERT_NE(popup, nullptr);
     int w = 0, h = 0;
-    const std::vector<DWORD> px = Shown(popup, &w, &h);
+    const Picture px = Shown(popup, &w, &h);
     const int right = w - 3 * GetSystemMetrics(SM_CXVSCROLL) / 4 - 2, bottom = h - 3 * GetSystemMetrics(SM_CYVSCROLL) / 4 - 2;
     ASSERT_GT(bottom, 32);
-    EXPECT_EQ(px[1 * w + 1], kHostBack);
-    EXPECT_EQ(px[(bottom - 1) * w + right], kHostBack);
-    EXPECT_EQ(px[(h / 2) * w + w / 2], kPopupColour);
-    EXPECT_EQ(px[2 * w + 2], kPopupColour) << "the centre's colour is transparent";
-    EXPECT_EQ(px[7 * w + 7], FrameCellColour(0, 0));
-    EXPECT_EQ(px[(bottom - 1) * w + right - 1], FrameCellColour(2, 2));
+    EXPECT_EQ(px.rgb[1 * w + 1], kHostBack);
+    EXPECT_EQ(px.rgb[(bottom - 1) * w + right], kHostBack);
+    EXPECT_EQ(px.rgb[(h / 2) * w + w / 2], kPopupColour);
+    EXPECT_EQ(px.rgb[2 * w + 2], kPopupColour) << "the centre's colour is transparent";
+    EXPECT_EQ(px.rgb[7 * w + 7], FrameCellColour(0, 0));
+    EXPECT_EQ(px.rgb[(bottom - 1) * w + right - 1], FrameCellColour(2, 2));
 }
 
 TEST_F(Decor, ATransparentPictureShowsTheRegionBehindIt) {
@@ -308,15 +310,15 @@ TEST_F(Decor, ATransparentPictureShowsTheRegionBehindIt) {
     HWND pict = host->CreateEmbedded(region, {'l', "ZYL3AN32.DLL", "ZYL3_ANIMPICT32", "holes.bmp;2;"});
     ASSERT_NE(pict, nullptr);
     int w = 0, h = 0;
-    const std::vector<DWORD> behind = Shown(region, &w, &h);
+    const Picture behind = Shown(region, &w, &h);
     const int x0 = 31, y0 = (h - 20) / 2 - 5;
     SetWindowPos(pict, nullptr, x0, y0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     int pw = 0, ph = 0;
-    const std::vector<DWORD> px = Shown(pict, &pw, &ph);
+    const Picture px = Shown(pict, &pw, &ph);
     ASSERT_EQ(pw, kTile);
     for (int y = 0; y < ph; ++y)
         for (int x = 0; x < pw; ++x)
-            ASSERT_EQ(px[y * pw + x], HolesAt(x, y) == kBlock ? kBlock : behind[(y0 + y) * w + x0 + x]) << x << "," << y;
+            ASSERT_EQ(px.rgb[y * pw + x], HolesAt(x, y) == kBlock ? kBlock : behind.rgb[(y0 + y) * w + x0 + x]) << x << "," << y;
 }
 
 // ---- topics ----
@@ -329,28 +331,28 @@ TEST_F(Decor, JumpsDropPerTopicPicturesAndKeepTheRest) {
     ASSERT_TRUE(host->Jump("logo"));   // its entry macro sets the logo
     EXPECT_EQ(CountOf(Shown(region, &w, &h), kLogo), 800u);
     ASSERT_TRUE(host->Jump("plain"));
-    std::vector<DWORD> px = Shown(region, &w, &h);
+    Picture px = Shown(region, &w, &h);
     EXPECT_EQ(CountOf(px, kLogo), 0u);
-    EXPECT_EQ(CountOf(px, kRegion), px.size()) << "the colour stays";
+    EXPECT_EQ(CountOf(px, kRegion), px.rgb.size()) << "the colour stays";
 
     // An empty picture name clears only the picture its flags choose.
     Macro("ZylWatermark(`', `logo.bmp', 0x21)");
     Macro("ZylWatermark(`', `frame.bmp', 10)");
     px = Shown(region, &w, &h);
     EXPECT_EQ(CountOf(px, kLogo), 800u);
-    EXPECT_EQ(px[5 * w + 5], FrameCellColour(0, 0));
+    EXPECT_EQ(px.rgb[5 * w + 5], FrameCellColour(0, 0));
     Macro("ZylWatermark(`', `', 0)");
     px = Shown(region, &w, &h);
     EXPECT_EQ(CountOf(px, kLogo), 800u);
-    EXPECT_EQ(px[5 * w + 5], kRegion);
+    EXPECT_EQ(px.rgb[5 * w + 5], kRegion);
     Macro("ZylWatermark(`', `', 0x20)");
     px = Shown(region, &w, &h);
-    EXPECT_EQ(CountOf(px, kRegion), px.size());
+    EXPECT_EQ(CountOf(px, kRegion), px.rgb.size());
     // The non-scrolling region's file-wide picture stayed over every jump.
     ASSERT_TRUE(host->Jump("withnsr"));
     px = Shown(host->NsrRegion(), &w, &h);
     ASSERT_GT(h, 2);
-    EXPECT_EQ(px[(h - 2) * w + w - 1], TileAt((w - 1) % kTile, (h - 2) % kTile));
+    EXPECT_EQ(px.rgb[(h - 2) * w + w - 1], TileAt((w - 1) % kTile, (h - 2) % kTile));
 }
 
 TEST_F(Decor, AFixedPictureStaysWhileTheTextScrolls) {
@@ -376,12 +378,11 @@ TEST_F(Decor, AFixedPictureStaysWhileTheTextScrolls) {
     }
     // A long topic scrolled by lines, pages and the wheel: the logo stays.
     ASSERT_TRUE(host->Jump("long"));
-    int w = 0, h = 0;
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_NEXT, VK_DOWN, VK_UP}) {
         SendMessageA(host->MainFrame(), WM_KEYDOWN, key, 0);
         UpdateWindow(region);
-        const std::vector<DWORD> px = WindowPixels(region, &w, &h);
-        EXPECT_EQ(BoxOf(px, w, kLogo), (Box{w - 40, h - 20, w, h})) << key;
+        const Picture px = WindowPixels(region);   // as the scroll left it
+        EXPECT_EQ(BoxOf(px, kLogo), (Box{px.width - 40, px.height - 20, px.width, px.height})) << key;
         EXPECT_EQ(CountOf(px, kLogo), 800u) << key;
     }
 }

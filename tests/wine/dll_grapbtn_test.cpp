@@ -12,14 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "dll_picture_support.h"
-#include "dll_test.h"
+#include "wine_support.h"
 #include "host.h"
 #include "zyl3an32.h"
 
 namespace {
 
-using namespace pictest;
+using namespace zyltest;
 
 constexpr DWORD kHostBackPixel = 0x0080FF;   // the host's background, RGB(0, 128, 255)
 constexpr DWORD kGrey = 0x808080, kMagenta = 0xFF00FF, kBlue = 0x0000FF, kGreen = 0x00FF00, kWhite = 0xFFFFFF;
@@ -53,9 +52,9 @@ const Data& Shared() {
     if (d.charHeight) return d;
     DefaultTextWidth("x", &d.charHeight);
     auto square = [](DWORD colour) {
-        return BmpFile(kSmall, kSmall, [colour](int x, int y) { return x >= 4 && x < 12 && y >= 4 && y < 12 ? colour : kMagenta; });
+        return Bmp24(Picture::Painted(kSmall, kSmall, [colour](int x, int y) { return x >= 4 && x < 12 && y >= 4 && y < 12 ? colour : kMagenta; }));
     };
-    const Bytes tall = BmpFile(kTallWidth, 2 * d.charHeight, [](int, int) { return kGrey; });
+    const Bytes tall = Bmp24(Picture::Painted(kTallWidth, 2 * d.charHeight, [](int, int) { return kGrey; }));
     d.ok = d.scratch.ok() && d.scratch.Write("buttons.hlp", HelpFile({{"tall.bmp", tall}, {"up.bmp", square(kBlue)},
                                                                       {"down.bmp", square(kGreen)}}));
     return d;
@@ -73,9 +72,9 @@ bool IsRed(DWORD p) {
 }
 
 // The first pixel of `colour`, row by row; (-1, -1) when none.
-POINT Find(const std::vector<DWORD>& px, int width, DWORD colour) {
-    for (std::size_t i = 0; i < px.size(); ++i)
-        if (px[i] == colour) return POINT{static_cast<LONG>(i % width), static_cast<LONG>(i / width)};
+POINT Find(const Picture& px, DWORD colour) {
+    for (std::size_t i = 0; i < px.rgb.size(); ++i)
+        if (px.rgb[i] == colour) return POINT{static_cast<LONG>(i % px.width), static_cast<LONG>(i / px.width)};
     return POINT{-1, -1};
 }
 
@@ -95,15 +94,13 @@ class GraphicButtons : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().ok) << "cannot write buttons.hlp";
-        zylhost::HostOptions options;
-        options.backgroundColour = RGB(0, 128, 255);
-        host = std::make_unique<zylhost::Host>(options);
-        ASSERT_TRUE(host->LoadModule(ModulePath())) << ModulePath();
-        host->SetHelpFilePath(Shared().help().c_str());
+        host = HostForHelpFile(RGB(0, 128, 255), Shared().help());
+        ASSERT_TRUE(host) << ModulePath();
         g_points.clear();
         g_during = nullptr;
     }
     void TearDown() override {
+        if (!host) return;
         if (g_frameProc) SetWindowLongPtrA(host->MainFrame(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_frameProc));
         g_frameProc = nullptr;
         host->Shutdown();
@@ -116,12 +113,11 @@ protected:
     void Spy() {
         g_frameProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(host->MainFrame(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SpyProc)));
     }
-    static std::vector<DWORD> Pixels(HWND w, bool repaint = true) {
+    static Picture Pixels(HWND w, bool repaint = true) {
         if (repaint) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        int width = 0, height = 0;
-        return WindowPixels(w, &width, &height);
+        return WindowPixels(w);
     }
-    static DWORD At(HWND w, int x, int y) { return Pixels(w, false).at(static_cast<std::size_t>(y) * ClientSize(w).cx + x); }
+    static DWORD At(HWND w, int x, int y) { return Pixels(w, false).at(x, y); }
     static void Mouse(HWND w, UINT msg, int x, int y) { SendMessageA(w, msg, MK_LBUTTON, MAKELPARAM(x, y)); }
     // The macros the host was asked to run since the last call.
     std::vector<std::string> Macros() {
@@ -147,19 +143,19 @@ TEST_F(GraphicButtons, SizeLabelCornersAndErrors) {
     EXPECT_EQ(ClientSize(w).cx, W);
     EXPECT_EQ(ClientSize(w).cy, H);
     EXPECT_EQ(RenderText(w), "[Next,page]");
-    const std::vector<DWORD> px = Pixels(w);
-    auto at = [&](int x, int y) { return px[static_cast<std::size_t>(y) * W + x]; };
+    const Picture px = Pixels(w);
+    auto at = [&](int x, int y) { return px.rgb[static_cast<std::size_t>(y) * W + x]; };
     for (POINT corner : {POINT{0, 0}, POINT{W - 1, 0}, POINT{W - 1, H - 1}, POINT{0, H - 1}})
         EXPECT_EQ(at(corner.x, corner.y), kHostBackPixel) << corner.x << "," << corner.y;
     EXPECT_EQ(at(1, 0), 0u) << "the black frame";
     EXPECT_EQ(at(1, 1), kWhite) << "raised";
     EXPECT_EQ(at(4, 4), kGrey) << "the picture fills the content's height";
-    EXPECT_GT(std::count_if(px.begin(), px.end(), IsRed), 20);
+    EXPECT_GT(std::count_if(px.rgb.begin(), px.rgb.end(), IsRed), 20);
 
     // Position 1 never draws the label, with or without a picture.
     for (const char* data : {"Next;0;0;;0;0000FF;0000FF;;1;", "Next;0;0;;0;0000FF;0000FF;tall.bmp;1;"}) {
-        const std::vector<DWORD> none = Pixels(Graphic(data));
-        EXPECT_EQ(std::count_if(none.begin(), none.end(), IsRed), 0) << data;
+        const Picture none = Pixels(Graphic(data));
+        EXPECT_EQ(std::count_if(none.rgb.begin(), none.rgb.end(), IsRed), 0) << data;
     }
     HWND missing = Graphic("Go;0;0;;0;0;0;nothere.bmp;5;");
     EXPECT_EQ(ClientSize(missing).cx, 8 + DefaultTextWidth("Go") + 1) << "a missing picture is no error";
@@ -176,17 +172,17 @@ TEST_F(GraphicButtons, LongWordStandsAloneOnItsLine) {
     // which stands alone, cut at the room's edge; "far" follows.
     HWND w = Graphic("Go extraordinarily far;60;" + std::to_string(3 * charHeight) + ";;0;0000FF;FFFFFF;;22;");
     ASSERT_EQ(ClientSize(w).cx, 68);
-    const std::vector<DWORD> px = Pixels(w);
+    const Picture px = Pixels(w);
     const char* lines[] = {"Go", "extraordinarily", "far"};
     for (int k = 0; k < 3; ++k) {
         int right = -1;
         for (int y = 4 + k * charHeight; y < 4 + (k + 1) * charHeight; ++y)
             for (int x = 0; x < 68; ++x)
-                if (IsRed(px[static_cast<std::size_t>(y) * 68 + x])) right = std::max(right, x);
+                if (IsRed(px.rgb[static_cast<std::size_t>(y) * 68 + x])) right = std::max(right, x);
         // The room and the one pixel its bitmap adds end at 64.
         EXPECT_NEAR(right, std::min(4 + DefaultTextWidth(lines[k]) - 1, 64), 2) << lines[k];
     }
-    EXPECT_GT(std::count(px.begin() + 5 * 68, px.begin() + 4 * 68 + 3 * charHeight * 68, kWhite), 20) << "the shadow";
+    EXPECT_GT(std::count(px.rgb.begin() + 5 * 68, px.rgb.begin() + 4 * 68 + 3 * charHeight * 68, kWhite), 20) << "the shadow";
 }
 
 TEST_F(GraphicButtons, ReleaseOutsideCancelsAndComingBackRunsTheMacro) {
@@ -229,11 +225,11 @@ TEST_F(GraphicButtons, ContentsButtonAsksTheFrameOnceAtATime) {
     HWND toc = Contents("up.bmp;");
     HWND other = Graphic("Go;0;0;;0;0;0;;2;Next()");
     ASSERT_EQ(ClientSize(toc).cx, kSmall + 8);
-    const std::vector<DWORD> up = Pixels(toc);
+    const Picture up = Pixels(toc);
     EXPECT_EQ(CountOf(up, kMagenta), 0u) << "drawn transparent";
-    EXPECT_EQ(Find(up, kSmall + 8, kBlue).x, 8) << "centred";
+    EXPECT_EQ(Find(up, kBlue).x, 8) << "centred";
 
-    std::vector<DWORD> pressed;
+    Picture pressed;
     auto press = [&](HWND w) {
         Mouse(w, WM_LBUTTONDOWN, 3, 3);
         Mouse(w, WM_LBUTTONUP, 3, 3);
@@ -248,16 +244,16 @@ TEST_F(GraphicButtons, ContentsButtonAsksTheFrameOnceAtATime) {
     ClientToScreen(toc, &corner);
     ASSERT_EQ(g_points.size(), 1u) << "a press during the request is ignored";
     EXPECT_EQ(g_points[0], MAKELPARAM(corner.x, corner.y)) << "the lower-left corner on the screen";
-    EXPECT_EQ(Find(pressed, kSmall + 8, kBlue).x, 9) << "no down picture: the up one moved by a pixel";
-    EXPECT_EQ(Find(pressed, kSmall + 8, kBlue).y, 9);
+    EXPECT_EQ(Find(pressed, kBlue).x, 9) << "no down picture: the up one moved by a pixel";
+    EXPECT_EQ(Find(pressed, kBlue).y, 9);
     EXPECT_EQ(Macros(), V{}) << "the graphic button ignored its press too";
-    EXPECT_EQ(Pixels(toc), up) << "up again";
+    EXPECT_EQ(Difference(Pixels(toc), up), "") << "up again";
 
     HWND both = Contents("up.bmp;down.bmp");
     g_during = [&] { pressed = Pixels(both, false); };
     Mouse(both, WM_LBUTTONDOWN, 3, 3);
     EXPECT_EQ(g_points.size(), 2u) << "the request ended: presses count again";
-    EXPECT_EQ(Find(pressed, kSmall + 8, kGreen).x, 9) << "the down picture";
+    EXPECT_EQ(Find(pressed, kGreen).x, 9) << "the down picture";
 
     // Destroyed during its request: the others stay deaf until a new
     // graphic or contents button is made.
@@ -307,7 +303,7 @@ TEST_F(GraphicButtons, HostShowsItsTopicsAtTheCorner) {
 TEST_F(GraphicButtons, PrintIsTheButtonScaledToThePrinter) {
     HWND w = Graphic("Next|page;0;0;;0;0000FF;FFFFFF;up.bmp;2035;");
     const SIZE screen = ClientSize(w);
-    const std::vector<DWORD> shown = Pixels(w);
+    const Picture shown = Pixels(w);
     HDC dc = GetDC(nullptr);
     const int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
@@ -326,7 +322,7 @@ TEST_F(GraphicButtons, PrintIsTheButtonScaledToThePrinter) {
             const bool corner = (x == 0 || x == screen.cx - 1) && (y == 0 || y == screen.cy - 1);
             const std::size_t at = static_cast<std::size_t>((2 * y + 1) * p.height / (2 * screen.cy)) * p.width +
                                    (2 * x + 1) * p.width / (2 * screen.cx);
-            differ += p.pixels[at] != (corner ? kWhite : shown[static_cast<std::size_t>(y) * screen.cx + x]);
+            differ += p.pixels[at] != (corner ? kWhite : shown.rgb[static_cast<std::size_t>(y) * screen.cx + x]);
         }
     EXPECT_EQ(differ, 0);
 }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/helpfile.h"
-#include "dll_test.h"
+#include "wine_support.h"
 #include "helpwriter.h"
 #include "host.h"
 #include "internal_files.h"
@@ -23,6 +23,7 @@
 
 namespace {
 
+using namespace zyltest;
 using wtest::Bytes;
 using zyltest::InternalFiles;
 
@@ -80,7 +81,7 @@ bool Compile(const std::string& script, const std::string& out, bool compress, b
         ADD_FAILURE() << error;
         return false;
     }
-    return wtest::WriteFileBytes(out, help);
+    return wtest::WriteFile(out, help);
 }
 
 TEST(HelpFileViewer, EveryDemoTopicLooksAsItsScript) {

@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "dll_test.h"
+#include "wine_support.h"
 
 static std::string g_modulePath;
 
-const char* ModulePath() { return g_modulePath.c_str(); }
+const char* zyltest::ModulePath() { return g_modulePath.c_str(); }
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "controls/animtab_parse.h"
-#include "dll_picture_support.h"
-#include "dll_test.h"
+#include "wine_support.h"
 #include "host.h"
 #include "zyl3an32.h"
 #include "zyllist.h"
@@ -20,6 +19,7 @@
 
 namespace {
 
+using namespace zyltest;
 using wtest::Bytes;
 using wtest::Scratch;
 

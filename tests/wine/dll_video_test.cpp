@@ -22,19 +22,19 @@
 #include <string>
 #include <vector>
 
-#include "dll_picture_support.h"
-#include "dll_test.h"
+#include "wine_support.h"
 #include "host.h"
 #include "zyl3an32.h"
 
 namespace {
 
+using namespace zyltest;
 using wtest::Bytes;
 
 // clip.avi: 40 x 30, 10 frames at 20 a second; narrow.avi: 30 x 20;
 // long.avi: 160 x 48, 100 frames at 10 a second (it stays playing).
 constexpr int kClipFrames = 10, kLongFrames = 100;
-const std::vector<DWORD> kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
+const std::vector<std::uint32_t> kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
 
 struct Data {
     wtest::Scratch scratch;
@@ -290,14 +290,13 @@ TEST_F(Video, PlayButtonOfAClipWithoutPicture) {
     EXPECT_EQ(GetDlgCtrlID(button), 1);
     // Stopped, the button shows the first picture of bitmap 100.
     HBITMAP pictures = LoadBitmapA(module, MAKEINTRESOURCEA(100));
-    int bw = 0, bh = 0;
-    const auto cells = BitmapPixels(pictures, &bw, &bh);
+    const Picture cells = BitmapPixels(pictures);
     DeleteObject(pictures);
-    ASSERT_EQ(bh, 60);
+    ASSERT_EQ(cells.height, 60);
     RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    const auto shown = pictest::WindowPixels(button, &bw, &bh);
-    ASSERT_EQ(shown.size(), 400u);
-    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), cells.begin()));
+    const Picture shown = WindowPixels(button);
+    ASSERT_EQ(shown.rgb.size(), 400u);
+    EXPECT_TRUE(std::equal(shown.rgb.begin(), shown.rgb.end(), cells.rgb.begin()));
 
     SendMessageA(button, BM_CLICK, 0, 0);
     EXPECT_EQ(Mode(w), "playing");
@@ -321,20 +320,18 @@ protected:
         right = rc.right - 7;
         for (int id : {102, 103}) {
             HBITMAP b = LoadBitmapA(module, MAKEINTRESOURCEA(id));
-            int mw = 0, mh = 0;
-            (id == 102 ? mark : dragMark) = BitmapPixels(b, &mw, &mh);
+            (id == 102 ? mark : dragMark) = BitmapPixels(b);
             DeleteObject(b);
         }
         RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
     int X(int position) const { return kLeft + (right - kLeft) * position / kLongFrames - 4; }
     // The bar's 8 x 15 pixels at (x, 3), as they stand.
-    std::vector<DWORD> At(int x) {
-        int bw = 0, bh = 0;
-        const auto px = pictest::WindowPixels(bar, &bw, &bh);
-        std::vector<DWORD> out;
+    Picture At(int x) {
+        const Picture px = WindowPixels(bar);
+        Picture out = Picture::Solid(8, 15, 0);
         for (int y = 3; y < 18; ++y)
-            for (int i = x; i < x + 8; ++i) out.push_back(px[static_cast<size_t>(y) * bw + i]);
+            for (int i = x; i < x + 8; ++i) out.rgb[static_cast<size_t>(y - 3) * 8 + i - x] = px.at(i, y);
         return out;
     }
     void Smudge(int x) {
@@ -345,18 +342,18 @@ protected:
         DeleteObject(b);
         ReleaseDC(bar, dc);
     }
-    bool Smudged(int x) { return At(x) == std::vector<DWORD>(120, 0xFF00FF); }
+    bool Smudged(int x) { return Uniform(At(x)) == 0xFF00FF; }
     void Mouse(UINT msg, int x) { SendMessageA(bar, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, 10)); }
     void Tick() { SendMessageA(bar, WM_TIMER, 10, 0); }
 
     static constexpr int kLeft = 49;   // with the menu button
     HWND w = nullptr, bar = nullptr;
     int right = 0;
-    std::vector<DWORD> mark, dragMark;
+    Picture mark, dragMark;
 };
 
 TEST_F(VideoBar, PlayAtTheEndRewindsFirst) {
-    EXPECT_EQ(At(X(0)), mark) << "the mark at the start";
+    EXPECT_EQ(Difference(At(X(0)), mark), "") << "the mark at the start";
     Mci(w, "seek", "to end wait");
     ASSERT_EQ(Position(w), kLongFrames - 1);
     Command(bar, 1);
@@ -375,7 +372,7 @@ TEST_F(VideoBar, MarkFollowsThePositionAndRedrawsOnlyWhenItsColumnChanges) {
     // believes it plays, so its timer keeps updating the mark.
     SeekTo(w, 50);
     Tick();
-    EXPECT_EQ(At(X(50)), mark);
+    EXPECT_EQ(Difference(At(X(50)), mark), "");
     Smudge(X(50));
     int same = 51;
     while (X(same) == X(50)) ++same;
@@ -385,7 +382,7 @@ TEST_F(VideoBar, MarkFollowsThePositionAndRedrawsOnlyWhenItsColumnChanges) {
     SeekTo(w, 90);
     Tick();
     EXPECT_FALSE(Smudged(X(50))) << "the old place gets back what was under the mark";
-    EXPECT_EQ(At(X(90)), mark);
+    EXPECT_EQ(Difference(At(X(90)), mark), "");
 }
 
 TEST_F(VideoBar, DraggingSeeksToBothEnds) {
@@ -393,16 +390,16 @@ TEST_F(VideoBar, DraggingSeeksToBothEnds) {
     Mouse(WM_LBUTTONDOWN, X(Position(w)) + 2);
     EXPECT_EQ(GetCapture(), bar);
     EXPECT_EQ(Mode(w), "stopped") << "a drag stops the clip";
-    EXPECT_EQ(At(X(Position(w))), dragMark);
+    EXPECT_EQ(Difference(At(X(Position(w))), dragMark), "");
     Mouse(WM_MOUSEMOVE, right + 100);
     EXPECT_EQ(Position(w), kLongFrames - 1) << "Wine refuses the length itself";
-    EXPECT_EQ(At(X(kLongFrames - 1)), dragMark);
+    EXPECT_EQ(Difference(At(X(kLongFrames - 1)), dragMark), "");
     Mouse(WM_MOUSEMOVE, (kLeft + right) / 2);
     EXPECT_EQ(Position(w), kLongFrames * ((kLeft + right) / 2 - kLeft) / (right - kLeft));
     Mouse(WM_LBUTTONUP, -50);
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Position(w), 0);
-    EXPECT_EQ(At(X(0)), mark) << "the normal mark after the drag";
+    EXPECT_EQ(Difference(At(X(0)), mark), "") << "the normal mark after the drag";
     Mouse(WM_LBUTTONDOWN, X(0) + 30);
     EXPECT_EQ(GetCapture(), nullptr) << "a press beside the mark is no drag";
 }

@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "core/helpfile.h"
-#include "dll_picture_support.h"
-#include "dll_test.h"
+#include "wine_support.h"
 #include "script.h"
 #include "zylhc.h"
 
 namespace {
+
+using namespace zyltest;
+using zyltest::ModulePath;
 
 constexpr int kTextId = 0x701;                    // the viewer's text window
 constexpr ULONG_PTR kCommandMagic = 0xA1DE505;    // its WM_COPYDATA commands
@@ -145,7 +147,7 @@ bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std
         ADD_FAILURE() << error;
         return false;
     }
-    const wtest::Bytes text = wtest::ReadFileBytes(script);
+    const wtest::Bytes text = wtest::ReadFile(script);
     zylscript::ParseError e;
     return dir.Write(name, help) && zylscript::ParseScript(std::string(text.begin(), text.end()), parsed, &e);
 }
@@ -264,7 +266,7 @@ TEST(WineHelpViewer, StartupMacrosRegisterAndCallTheModule) {
 TEST(WineHelpViewer, ZylSplashRunsInTheViewer) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
-    ASSERT_TRUE(dir.Write("splash.bmp", pictest::BmpFile(64, 48, [](int, int) { return 0xFF0000u; })));
+    ASSERT_TRUE(dir.Write("splash.bmp", Bmp24(Picture::Painted(64, 48, [](int, int) { return 0xFF0000u; }))));
     const char script[] =
         ".title Splash test\n"
         ".baggage splash.bmp\n"

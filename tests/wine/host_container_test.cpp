@@ -10,114 +10,46 @@
 #include <utility>
 #include <vector>
 
-#include "core/helpfile_writer.h"
 #include "host.h"
+#include "host_fake.h"
+#include "wine_support.h"
 
 namespace {
 
-thread_local FARPROC t_table[ZYL_CALLBACK_COUNT];
-std::string g_helpAtCreate;
-std::vector<std::string> g_changes;
-
-LONG_PTR CALLBACK Handler(UINT message, LPARAM lParam1, LPARAM) {
-    if (message == DW_WHATMSG) return DC_ALL;
-    if (message == DW_CALLBACKS) std::memcpy(t_table, reinterpret_cast<const void*>(lParam1), sizeof t_table);
-    if (message == DW_CHGFILE) g_changes.push_back(reinterpret_cast<const char*>(lParam1));
-    return 1;
-}
-
-std::string HelpPathFromGetInfo() {
-    auto fn = reinterpret_cast<ZYL_GETINFO>(reinterpret_cast<void*>(t_table[ZYL_CALLBACK_GETINFO]));
-    HGLOBAL h = reinterpret_cast<HGLOBAL>(fn(GI_HPATH, nullptr));
-    if (!h) return "<null>";
-    std::string path = static_cast<const char*>(GlobalLock(h));
-    GlobalUnlock(h);
-    GlobalFree(h);
-    return path;
-}
-
-// A window that notes the help file of its creation record.
-LRESULT CALLBACK RecorderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_CREATE) {
-        auto* info = static_cast<ZYL_CREATEINFO*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        g_helpAtCreate = info && info->helpFile ? info->helpFile : "";
-    } else if (msg == EWM_QUERYSIZE) {
-        auto* pt = reinterpret_cast<POINT*>(lParam);
-        pt->x = pt->y = 10;
-        return 1;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-void RegisterRecorder() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = RecorderProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "ZYLTEST_RECORDER";
-    RegisterClassA(&wc);
-}
+using namespace hostfake;
 
 using Files = std::vector<std::pair<std::string, std::string>>;
 
-// A help file holding `files`, laid out by the writer zylpack uses.
-std::vector<std::uint8_t> Container(const Files& files) {
-    std::vector<zyl::ContainerMember> members;
-    for (const auto& f : files) {
-        zyl::ContainerMember m;
-        m.name = f.first;
-        m.size = static_cast<std::uint32_t>(f.second.size());
-        members.push_back(m);
-    }
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-    EXPECT_TRUE(zyl::PlanContainer(&members, &bytes, &error)) << error;
-    for (const auto& f : files) {
-        std::uint8_t header[9];
-        zyl::MakeInternalFileHeader(static_cast<std::uint32_t>(f.second.size()), 0, header);
-        bytes.insert(bytes.end(), header, header + 9);
-        bytes.insert(bytes.end(), f.second.begin(), f.second.end());
-    }
-    return bytes;
-}
-
+// Help files and scripts of these tests; gone at the end.
 std::string TempPath(const char* name) {
-    char dir[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    return std::string(dir) + name;
+    static zyltest::Scratch scratch;
+    return scratch / name;
 }
 
-std::string Write(const char* name, const std::vector<std::uint8_t>& bytes) {
+// A help file holding `files`, laid out by the writer zylpack uses.
+std::string Make(const char* name, const Files& files) {
+    std::vector<std::pair<std::string, zyltest::Bytes>> inside;
+    for (const auto& f : files) inside.emplace_back(f.first, zyltest::BytesOf(f.second));
     const std::string path = TempPath(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(zyltest::WriteFile(path, zyltest::HelpFile(inside)));
     return path;
 }
 
 class Containers : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegisterRecorder();
-        zylhost::HostOptions o;
-        o.visible = false;
-        host = std::make_unique<zylhost::Host>(o);
-        ASSERT_TRUE(host->AttachHandler(&Handler));
+        RegisterFake();
+        host = std::make_unique<zylhost::Host>(Hidden());
+        ASSERT_TRUE(host->AttachHandler(&FakeHandler));
     }
-    void TearDown() override {
-        host->Shutdown();
-        for (const std::string& p : written) DeleteFileA(p.c_str());
-    }
-    std::string Make(const char* name, const Files& files) {
-        written.push_back(Write(name, Container(files)));
-        return written.back();
-    }
+    void TearDown() override { host->Shutdown(); }
     std::unique_ptr<zylhost::Host> host;
-    std::vector<std::string> written;
 };
 
 const char kScript[] =
     ".title Packed\n"
     ".helpfile elsewhere.hlp\n"
-    ".topic first\nInside {ewc self, ZYLTEST_RECORDER, x}\n"
+    ".topic first\nInside {ewc self, ZYLTEST_FAKE, 10x10}\n"
     ".topic second\nSecond\n";
 
 TEST_F(Containers, TheScriptInsideIsShownAndTheHelpFileIsThePath) {
@@ -162,10 +94,11 @@ TEST_F(Containers, HelpFilesWithoutOneClearScriptAreRefused) {
     }
 
     // A damaged help file: refused with a reason, read no further than it goes.
-    std::vector<std::uint8_t> bytes = Container({{"topics.hts", kScript}});
+    const zyltest::Bytes bytes = zyltest::ReadFile(Make("zylhost-whole.hlp", {{"topics.hts", kScript}}));
+    const std::string cutPath = TempPath("zylhost-cut.hlp");
     for (std::size_t cut : {std::size_t(20), std::size_t(100), bytes.size() - 5}) {
-        written.push_back(Write("zylhost-cut.hlp", std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut)));
-        EXPECT_FALSE(host->OpenScript(written.back().c_str())) << cut;
+        ASSERT_TRUE(zyltest::WriteFile(cutPath, zyltest::Bytes(bytes.begin(), bytes.begin() + cut)));
+        EXPECT_FALSE(host->OpenScript(cutPath.c_str())) << cut;
         EXPECT_FALSE(host->LastError().empty());
     }
     EXPECT_FALSE(host->OpenScript(TempPath("zylhost-no-such.hlp").c_str()));
@@ -191,8 +124,7 @@ TEST_F(Containers, ChangingToAHelpFileShowsItsScript) {
 TEST_F(Containers, AScriptOnDiskMayNameTheHelpFileBesideIt) {
     const std::string packed = Make("zylhost-beside.hlp", {{"pic.gif", "x"}});
     const std::string script = TempPath("zylhost-beside.hts");
-    std::ofstream(script) << ".helpfile zylhost-beside.hlp\n.topic a\n{ewc self, ZYLTEST_RECORDER, x}\n";
-    written.push_back(script);
+    std::ofstream(script) << ".helpfile zylhost-beside.hlp\n.topic a\n{ewc self, ZYLTEST_FAKE, 10x10}\n";
     g_helpAtCreate.clear();
     ASSERT_TRUE(host->OpenScript(script.c_str())) << host->LastError();
     EXPECT_EQ(host->HelpFilePath(), packed);

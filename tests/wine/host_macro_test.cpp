@@ -12,23 +12,12 @@
 #include <vector>
 
 #include "host.h"
+#include "host_fake.h"
+#include "wine_support.h"
 
 namespace {
 
-constexpr ULONG_PTR kFourGB = 0xFFFFFFFFull;
-
-thread_local FARPROC t_table[ZYL_CALLBACK_COUNT];
-
-LONG_PTR CALLBACK Handler(UINT message, LPARAM lParam1, LPARAM) {
-    if (message == DW_WHATMSG) return DC_ALL;
-    if (message == DW_CALLBACKS) std::memcpy(t_table, reinterpret_cast<const void*>(lParam1), sizeof t_table);
-    return 1;
-}
-
-BOOL Api(const char* path, WORD command, LONG_PTR data) {
-    auto fn = reinterpret_cast<ZYL_API>(reinterpret_cast<void*>(t_table[ZYL_CALLBACK_API]));
-    return fn ? fn(path, command, data) : FALSE;
-}
+using namespace hostfake;
 
 BOOL RunMacro(const char* macro) { return Api("C:\\help\\macros.hts", ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>(macro)); }
 
@@ -76,16 +65,10 @@ __declspec(dllexport) void CALLBACK ZylTestRecurse() {
 
 namespace {
 
-zylhost::HostOptions Hidden() {
-    zylhost::HostOptions o;
-    o.visible = false;
-    return o;
-}
-
 class Macros : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(host.AttachHandler(&Handler)) << host.LastError();
+        ASSERT_TRUE(host.AttachHandler(&FakeHandler)) << host.LastError();
         Load(kTopics);
     }
     void TearDown() override { host.Shutdown(); }
@@ -323,12 +306,10 @@ TEST_F(Macros, StartupMacrosBindRoutinesForTheirFileOnly) {
 }
 
 TEST_F(Macros, JumpsIntoOtherFilesOpenThemFirst) {
-    char dir[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    const std::string first = std::string(dir) + "zylhost-macro-first.hts";
-    const std::string second = std::string(dir) + "zylhost-macro-second.hts";
-    std::ofstream(first) << ".topic one\nOne\n";
-    std::ofstream(second) << ".topic x\nX\n.topic y 7\nY\n";
+    zyltest::Scratch dir;
+    const std::string first = dir / "zylhost-macro-first.hts", second = dir / "zylhost-macro-second.hts";
+    ASSERT_TRUE(zyltest::WriteFile(first, zyltest::BytesOf(".topic one\nOne\n")));
+    ASSERT_TRUE(zyltest::WriteFile(second, zyltest::BytesOf(".topic x\nX\n.topic y 7\nY\n")));
     ASSERT_TRUE(host.OpenScript(first.c_str())) << host.LastError();
     RunMacro("JC(`zylhost-macro-second.hts', 7)");
     EXPECT_EQ(host.HelpFilePath(), first);
@@ -349,13 +330,19 @@ TEST_F(Macros, JumpsIntoOtherFilesOpenThemFirst) {
     host.PumpUntilIdle();
     EXPECT_EQ(host.HelpFilePath(), second) << "the file opens even when the topic is missing";
     EXPECT_TRUE(Logged("error: no topic no-such in ")) << Dump();
+    // A macro a module hands in another existing help file jumps in that file.
+    const char jump[] = "JI(`', `one')";
+    host.Api(first.c_str(), 0x102, reinterpret_cast<LONG_PTR>(jump));
+    host.PumpUntilIdle();
+    EXPECT_EQ(host.HelpFilePath(), first);
+    EXPECT_EQ(Context(), "one");
     DeleteFileA(first.c_str());
     DeleteFileA(second.c_str());
 }
 
 TEST(MacroRunner, ARunnerReplacesTheInterpreterUntilCleared) {
     zylhost::Host host(Hidden());
-    ASSERT_TRUE(host.AttachHandler(&Handler));
+    ASSERT_TRUE(host.AttachHandler(&FakeHandler));
     ASSERT_TRUE(host.LoadScriptText(".topic a\n.topic b\n", "C:\\help\\r.hts"));
     std::vector<std::string> ran;
     host.SetMacroRunner([&](zylhost::Host&, const std::string&, const std::string& m) { ran.push_back(m); });

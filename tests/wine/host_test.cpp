@@ -12,174 +12,13 @@
 #include <vector>
 
 #include "host.h"
+#include "host_fake.h"
+#include "wine_support.h"
 
 namespace {
 
-constexpr ULONG_PTR kFourGB = 0xFFFFFFFFull;
-
-// ---------------------------------------------------------------------------
-// The fake module: records what the host sends and answers like the module.
-
-struct JumpSeen {
-    UINT message;
-    LONG_PTR topicNumber;   // GetInfo 7 at that moment
-    int liveWindows;        // fake windows alive at that moment
-    HWND current;           // GetInfo 3
-};
-
-thread_local std::vector<UINT> t_messages;
-thread_local FARPROC t_table[ZYL_CALLBACK_COUNT];
-thread_local const void* t_tableAddress = nullptr;
-thread_local bool t_mainAliveAtTerm = true;
-std::vector<JumpSeen> g_jumps;
-std::string g_changedName;
-const void* g_changedNameAddress = nullptr;
-
-int g_creates = 0, g_destroys = 0, g_live = 0;
-HWND g_regionAtCreate = nullptr;       // GetInfo 3 during the last WM_CREATE
-const void* g_recordAddress = nullptr;
-const void* g_helpAddress = nullptr;
-const void* g_dataAddress = nullptr;
-std::string g_helpAtCreate;
-int g_queryTechnology = 0, g_queryDpi = 0;
-const void* g_renderInfoAddress = nullptr;
-
-constexpr COLORREF kFakeColour = RGB(200, 30, 60);
-
-LONG_PTR GetInfo(WORD item) {
-    auto fn = reinterpret_cast<ZYL_GETINFO>(reinterpret_cast<void*>(t_table[ZYL_CALLBACK_GETINFO]));
-    return fn ? fn(item, nullptr) : 0;
-}
-
-BOOL Api(const char* path, WORD command, LONG_PTR data) {
-    auto fn = reinterpret_cast<ZYL_API>(reinterpret_cast<void*>(t_table[ZYL_CALLBACK_API]));
-    return fn ? fn(path, command, data) : FALSE;
-}
-
-LONG_PTR CALLBACK FakeHandler(UINT message, LPARAM lParam1, LPARAM) {
-    t_messages.push_back(message);
-    switch (message) {
-    case DW_WHATMSG:
-        return DC_ALL;
-    case DW_CALLBACKS:
-        t_tableAddress = reinterpret_cast<const void*>(lParam1);
-        std::memcpy(t_table, t_tableAddress, sizeof t_table);
-        return 1;
-    case DW_STARTJUMP:
-    case DW_ENDJUMP:
-        g_jumps.push_back({message, GetInfo(GI_TOPICNO), g_live, reinterpret_cast<HWND>(GetInfo(GI_CURRHWND))});
-        return 1;
-    case DW_CHGFILE:
-        g_changedNameAddress = reinterpret_cast<const void*>(lParam1);
-        g_changedName = lParam1 ? reinterpret_cast<const char*>(lParam1) : "";
-        return 1;
-    case DW_TERM:
-        t_mainAliveAtTerm = IsWindow(reinterpret_cast<HWND>(GetInfo(GI_MAINHWND))) != FALSE;
-        return 1;
-    default:
-        return 1;
-    }
-}
-
-// A fake embedded window. Data: "WxH text [refuse] [norender] [macro]". It is W x H
-// on the screen, scaled on other devices; it paints and prints itself in
-// kFakeColour with a black top-left pixel, and copies as its text; with
-// "macro" it runs the macro FromCreate() while being created.
-struct FakeRecord {
-    int width = 10, height = 10;
-    char text[64] = "";
-    bool render = true;
-};
-
-LRESULT CALLBACK FakeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* rec = reinterpret_cast<FakeRecord*>(GetWindowLongPtrA(hwnd, 0));
-    switch (msg) {
-    case WM_CREATE: {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        auto* info = static_cast<ZYL_CREATEINFO*>(cs->lpCreateParams);
-        if (!info || info->majorVersion != 0) return -1;
-        g_recordAddress = info;
-        g_helpAddress = info->helpFile;
-        g_dataAddress = info->authorData;
-        g_helpAtCreate = info->helpFile ? info->helpFile : "";
-        g_regionAtCreate = reinterpret_cast<HWND>(GetInfo(GI_CURRHWND));
-        const char* data = info->authorData ? info->authorData : "";
-        if (std::strstr(data, "refuse")) return -1;
-        rec = new FakeRecord;
-        std::sscanf(data, "%dx%d %63s", &rec->width, &rec->height, rec->text);
-        rec->render = !std::strstr(data, "norender");
-        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(rec));
-        ++g_creates;
-        ++g_live;
-        if (std::strstr(data, "macro")) Api(info->helpFile, ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>("FromCreate()"));
-        return 0;
-    }
-    case EWM_QUERYSIZE: {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        auto* pt = reinterpret_cast<POINT*>(lParam);
-        g_queryTechnology = GetDeviceCaps(dc, TECHNOLOGY);
-        g_queryDpi = GetDeviceCaps(dc, LOGPIXELSX);
-        pt->x = MulDiv(rec->width, g_queryDpi, 96);
-        pt->y = MulDiv(rec->height, GetDeviceCaps(dc, LOGPIXELSY), 96);
-        return 1;
-    }
-    case EWM_RENDER:
-        if (wParam == EWRENDER_TEXT) {
-            HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, std::strlen(rec->text) + 1);
-            std::strcpy(static_cast<char*>(GlobalLock(h)), rec->text);
-            GlobalUnlock(h);
-            return reinterpret_cast<LRESULT>(h);
-        }
-        if (wParam == EWRENDER_BITMAP && rec->render) {
-            g_renderInfoAddress = reinterpret_cast<const void*>(lParam);
-            HDC target = reinterpret_cast<ZYL_RENDERINFO*>(lParam)->hdc;
-            const int w = MulDiv(rec->width, GetDeviceCaps(target, LOGPIXELSX), 96);
-            const int h = MulDiv(rec->height, GetDeviceCaps(target, LOGPIXELSY), 96);
-            HDC mem = CreateCompatibleDC(target);
-            HBITMAP bmp = CreateCompatibleBitmap(target, w, h);
-            HGDIOBJ old = SelectObject(mem, bmp);
-            RECT rc = {0, 0, w, h};
-            HBRUSH brush = CreateSolidBrush(kFakeColour);
-            FillRect(mem, &rc, brush);
-            DeleteObject(brush);
-            SetPixel(mem, 0, 0, RGB(0, 0, 0));
-            SelectObject(mem, old);
-            DeleteDC(mem);
-            return reinterpret_cast<LRESULT>(bmp);
-        }
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        HBRUSH brush = CreateSolidBrush(kFakeColour);
-        FillRect(dc, &rc, brush);
-        DeleteObject(brush);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_NCDESTROY:
-        if (rec) {
-            delete rec;
-            SetWindowLongPtrA(hwnd, 0, 0);
-            ++g_destroys;
-            --g_live;
-        }
-        break;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-void RegisterFake() {
-    WNDCLASSA wc = {};
-    wc.style = CS_GLOBALCLASS;
-    wc.lpfnWndProc = FakeProc;
-    wc.cbWndExtra = sizeof(LONG_PTR);
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "ZYLTEST_FAKE";
-    RegisterClassA(&wc);   // once per process; later calls fail harmlessly
-}
+using namespace hostfake;
+using zyltest::Picture;
 
 // ---------------------------------------------------------------------------
 // Helpers
@@ -203,45 +42,17 @@ const zylhost::TextRun* FindRun(const std::vector<zylhost::TextRun>& runs, const
     return nullptr;
 }
 
+// Files the host writes; gone at the end.
 std::string TempPath(const char* name) {
-    char dir[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    return std::string(dir) + name;
+    static zyltest::Scratch scratch;
+    return scratch / name;
 }
 
-struct Bmp {
-    int width = 0, height = 0, bits = 0;
-    std::vector<unsigned char> data;   // the whole file
-    bool Has(COLORREF c) const {       // a pixel of exactly this colour
-        const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t(3);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const unsigned char* p = &data[54 + y * stride + x * 3];
-                if (RGB(p[2], p[1], p[0]) == c) return true;
-            }
-        return false;
-    }
-};
-
-Bmp ReadBmp(const std::string& path) {
-    Bmp b;
-    std::ifstream f(path, std::ios::binary);
-    b.data.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    if (b.data.size() < 54 || b.data[0] != 'B' || b.data[1] != 'M') return b;
-    BITMAPINFOHEADER ih;
-    std::memcpy(&ih, &b.data[14], sizeof ih);
-    b.width = ih.biWidth;
-    b.height = ih.biHeight;
-    b.bits = ih.biBitCount;
-    return b;
-}
-
-// Hosts whose windows are never shown: a shown top-level window costs
-// seconds to take down under Wine without a window manager.
-zylhost::HostOptions Hidden() {
-    zylhost::HostOptions o;
-    o.visible = false;
-    return o;
+// A 24-bit bitmap file the host wrote, read by the module's own reader.
+Picture ReadBmp24(const std::string& path) {
+    const zyltest::Bytes file = zyltest::ReadFile(path);
+    EXPECT_EQ(file.size() > 28 ? zyltest::Get16(file, 28) : 0, 24) << path;
+    return zyltest::DecodedStrip(file);
 }
 
 bool HasStyle(HWND hwnd, LONG_PTR style) { return (GetWindowLongPtrA(hwnd, GWL_STYLE) & style) == style; }
@@ -721,7 +532,7 @@ TEST_F(HostTest, LinksJumpPopUpAndRunMacros) {
 TEST_F(HostTest, ChangeHelpFile) {
     Load(kTwoTopics);
     host.ChangeHelpFile("C:\\help\\other.hlp");
-    EXPECT_EQ(g_changedName, "C:\\help\\other.hlp");
+    EXPECT_EQ(g_changes.back(), "C:\\help\\other.hlp");
     EXPECT_GT(reinterpret_cast<ULONG_PTR>(g_changedNameAddress), kFourGB);
     EXPECT_EQ(host.HelpFilePath(), "C:\\help\\other.hlp");
     HGLOBAL h = reinterpret_cast<HGLOBAL>(GetInfo(GI_HPATH));
@@ -740,7 +551,6 @@ TEST_F(HostTest, ChangeHelpFile) {
     EXPECT_EQ(host.HelpFilePath(), path);
     EXPECT_EQ(host.CurrentTopicNumber(), 7);
     EXPECT_EQ(host.EmbeddedWindows().size(), 3u);
-    DeleteFileA(path.c_str());
 }
 
 TEST_F(HostTest, ScriptErrorsAreReported) {
@@ -776,12 +586,10 @@ TEST_F(HostTest, PrintRendersOnAPrinterContext) {
     EXPECT_TRUE(printed[2].pixels.empty());
 
     // The page: printable width, the printed bitmaps in it.
-    Bmp bmp = ReadBmp(page);
-    EXPECT_EQ(bmp.bits, 24);
+    const Picture bmp = ReadBmp24(page);
     EXPECT_GT(bmp.width, 2000);
     EXPECT_GT(bmp.height, 125);
-    EXPECT_TRUE(bmp.Has(kFakeColour));
-    DeleteFileA(page.c_str());
+    EXPECT_GT(zyltest::CountOf(bmp, kFakePixel), 0u);
 
     host.SetPrinterDpi(300);
     ASSERT_TRUE(host.Print());
@@ -807,17 +615,7 @@ TEST_F(HostTest, CopyJoinsTextAndWindowTexts) {
     EXPECT_EQ(host.CopyTopic(), "Head nsr\r\nText alpha more link.\r\nSecond  end\r\nextra");
 }
 
-// How many more GDI objects the process can make (Wine reports no counts).
-int GdiRoom() {
-    std::vector<HBRUSH> brushes;
-    while (brushes.size() < 200000) {
-        HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
-        if (!b) break;
-        brushes.push_back(b);
-    }
-    for (HBRUSH b : brushes) DeleteObject(b);
-    return static_cast<int>(brushes.size());
-}
+using zyltest::GdiRoom;
 
 TEST(HostScreen, NoGdiObjectsLeakOverManyLayouts) {
     // Shown, so that painting is part of every round.
@@ -846,7 +644,6 @@ TEST(HostScreen, NoGdiObjectsLeakOverManyLayouts) {
     const int before = GdiRoom();
     for (int i = 1; i <= 20; ++i) round(i);
     EXPECT_LT(before - GdiRoom(), 10) << "GDI objects leaked over 20 rounds";
-    DeleteFileA(page.c_str());
 }
 
 TEST(HostScreen, ScreenshotsAndPixels) {
@@ -859,13 +656,10 @@ TEST(HostScreen, ScreenshotsAndPixels) {
     ASSERT_TRUE(host.Screenshot(host.MainFrame(), path.c_str())) << host.LastError();
     RECT wr;
     GetWindowRect(host.MainFrame(), &wr);
-    Bmp bmp = ReadBmp(path);
-    EXPECT_EQ(bmp.bits, 24);
+    const Picture bmp = ReadBmp24(path);
     EXPECT_EQ(bmp.width, wr.right - wr.left);
     EXPECT_EQ(bmp.height, wr.bottom - wr.top);
-    EXPECT_EQ(bmp.data.size(), 54u + ((bmp.width * 3u + 3) & ~3u) * bmp.height);
-    EXPECT_TRUE(bmp.Has(kFakeColour)) << "child windows are in the picture";
-    DeleteFileA(path.c_str());
+    EXPECT_GT(zyltest::CountOf(bmp, kFakePixel), 0u) << "child windows are in the picture";
 
     int w = 0, h = 0;
     HWND fake = host.EmbeddedWindows().at(0);

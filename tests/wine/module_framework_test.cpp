@@ -31,7 +31,7 @@ SIZE ExtentInHelv(HDC dc, int height, const char* text) {
     return s;
 }
 
-bool IsDark(DWORD p) { return ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) < 300; }
+using wtest::IsDark;
 
 int Width(HDC dc, const char* text) {
     SIZE s = {};

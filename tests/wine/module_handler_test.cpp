@@ -10,9 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "controls/embedded.h"
 #include "core/handler.h"
 #include "core/thread/instance.h"
 #include "host.h"
+#include "wine_support.h"
 #include "zyl3an32.h"
 
 using namespace zyl;
@@ -20,21 +22,6 @@ using namespace zyl;
 namespace {
 
 InstanceRecord* Instance() { return FindInstance(); }
-
-std::string TempPath(const char* name) {
-    char dir[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    return std::string(dir) + name;
-}
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void WriteFile(const std::string& path, const char* text) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fputs(text, f);
-    std::fclose(f);
-}
 
 TEST(Handler, AnswersEveryMessage) {
     EXPECT_EQ(LDLLHandler(DW_WHATMSG, 0, 0), 31);
@@ -99,7 +86,7 @@ TEST(Handler, EachHostThreadHasItsOwnRecord) {
 }
 
 TEST(Handler, ManyThreadsStartAndEndTogether) {
-    // The instance list is walked and changed from several threads at once.
+    // The instance list and the class count change from several threads at once.
     std::atomic<int> failures{0};
     std::thread threads[8];
     for (auto& t : threads)
@@ -114,6 +101,56 @@ TEST(Handler, ManyThreadsStartAndEndTogether) {
         });
     for (auto& t : threads) t.join();
     EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(RegistrationCount(), 0);
+}
+
+// The last shut-down, held where it has given up its count and is about to
+// unregister the classes, until another thread has started (or a while).
+HANDLE g_going = nullptr, g_started = nullptr;
+void HoldTheLastShutDown() {
+    SetEvent(g_going);
+    WaitForSingleObject(g_started, 300);
+}
+
+bool MakesItsWindows() {
+    int count = 0;
+    const EmbeddedClass* const* classes = ModuleClasses(&count);
+    WNDCLASSA wc;
+    for (int i = 0; i < count; ++i)
+        if (!GetClassInfoA(GetModuleHandleA(nullptr), classes[i]->name, &wc)) return false;
+    ZYL_CREATEINFO info = {0, 0, "C:\\help\\x.hlp", "Go;Next()"};
+    HWND w = CreateWindowExA(0, "ZYL3_ANIMBUTTON32", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             GetModuleHandleA(nullptr), &info);
+    return w && DestroyWindow(w);
+}
+
+TEST(Handler, AThreadStartingAsAnotherEndsKeepsTheClasses) {
+    g_going = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    g_started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    g_classesGoing = HoldTheLastShutDown;
+    for (int round = 0; round < 3; ++round) {
+        bool first = false, second = false;
+        std::thread ending([&] {
+            LDLLHandler(DW_INIT, 0, 0);
+            first = MakesItsWindows();
+            LDLLHandler(DW_TERM, 0, 0);
+        });
+        std::thread starting([&] {
+            WaitForSingleObject(g_going, INFINITE);
+            LDLLHandler(DW_INIT, 0, 0);
+            SetEvent(g_started);
+            ending.join();
+            second = MakesItsWindows();
+            LDLLHandler(DW_TERM, 0, 0);
+        });
+        starting.join();
+        EXPECT_TRUE(first);
+        EXPECT_TRUE(second) << "the thread that started as the other ended lost its classes";
+    }
+    g_classesGoing = nullptr;
+    EXPECT_EQ(RegistrationCount(), 0);
+    CloseHandle(g_going);
+    CloseHandle(g_started);
 }
 
 class HostedModule : public ::testing::Test {
@@ -277,17 +314,18 @@ TEST(Termination, DeletesTempFilesAndRemovesFontResources) {
     HWND watch = CreateWindowExA(0, "ZylFontWatch", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(watch, nullptr);
 
-    const std::string ttf = TempPath("zyltest.ttf");
+    zyltest::Scratch dir;
+    const std::string ttf = dir / "zyltest.ttf";
     ASSERT_TRUE(CopyFileA("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf", ttf.c_str(), FALSE));
-    const std::string fotLower = TempPath("zylone.fot"), fotUpper = TempPath("ZYLTWO.FOT");
-    const std::string plain = TempPath("zylplain.wav"), notFont = TempPath("zylfot.txt");
+    const std::string fotLower = dir / "zylone.fot", fotUpper = dir / "ZYLTWO.FOT";
+    const std::string plain = dir / "zylplain.wav", notFont = dir / "zylfot.txt";
     for (const auto& fot : {fotLower, fotUpper}) {
         DeleteFileA(fot.c_str());
         ASSERT_TRUE(CreateScalableFontResourceA(0, fot.c_str(), ttf.c_str(), nullptr)) << fot;
         ASSERT_GT(AddFontResourceA(fot.c_str()), 0) << fot;
     }
-    WriteFile(plain, "RIFF");
-    WriteFile(notFont, "fot");
+    ASSERT_TRUE(zyltest::WriteFile(plain, zyltest::BytesOf("RIFF")));
+    ASSERT_TRUE(zyltest::WriteFile(notFont, zyltest::BytesOf("fot")));
 
     {
         zylhost::Host host;
@@ -304,7 +342,7 @@ TEST(Termination, DeletesTempFilesAndRemovesFontResources) {
     EXPECT_EQ(FindInstance(), nullptr);
     EXPECT_EQ(g_removedFonts, (std::vector<std::string>{fotLower, fotUpper})) << "only font resource files";
     EXPECT_EQ(g_fontChanges.load(), 2) << "one announcement per removed font resource";
-    for (const auto& p : {fotLower, fotUpper, plain, notFont}) EXPECT_FALSE(FileExists(p)) << p;
+    for (const auto& p : {fotLower, fotUpper, plain, notFont}) EXPECT_FALSE(zyltest::FileExists(p)) << p;
     DestroyWindow(watch);
     DeleteFileA(ttf.c_str());
 }

@@ -13,14 +13,13 @@
 #include <vector>
 
 #include "core/handler.h"
-#include "imaging_support.h"
 #include "media/mediamacros.h"
-#include "module_picture_support.h"
+#include "module_test.h"
 #include "zyl3an32.h"
 
 namespace {
 
-using cachetest::Bytes;
+using namespace zyltest;
 using Names = std::vector<std::string>;
 
 const Bytes kSound = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'};
@@ -34,7 +33,7 @@ struct Play {
 };
 std::vector<Play> g_plays;
 BOOL WINAPI RecordPlay(LPCSTR path, UINT flags) {
-    g_plays.push_back({path, flags, wtest::ReadFileBytes(path), GetCursor() == LoadCursorA(nullptr, IDC_WAIT)});
+    g_plays.push_back({path, flags, ReadFile(path), GetCursor() == LoadCursorA(nullptr, IDC_WAIT)});
     return TRUE;
 }
 Names g_removed;
@@ -56,11 +55,11 @@ bool TrueTypeFamilyEnumerates(const std::string& family) {
 }
 
 // A picture: red, with blue from column `blueFrom` or row `blueBelow` on.
-Bytes Picture(int width, int height, int blueFrom, int blueBelow) {
+Bytes RedBlue(int width, int height, int blueFrom, int blueBelow) {
     Bytes indices(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) indices[static_cast<std::size_t>(y) * width + x] = x >= blueFrom || y >= blueBelow;
-    return cachetest::Bmp8(width, height, {kRed, kBlue}, indices);
+    return Bmp8(width, height, {kRed, kBlue}, indices);
 }
 
 // The sibling viewer's frame: answers the splash question with g_answer
@@ -89,17 +88,17 @@ void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
-class MediaMacros : public cachetest::PictureHost {
+class MediaMacros : public ModuleHost {
 protected:
     void SetUp() override {
-        PictureHost::SetUp();
+        ModuleHost::SetUp();
         temp = scratch.File("temp");
         ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
         GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
         SetEnvironmentVariableA("TEMP", (temp + "\\").c_str());   // the module drops the backslash
-        help = UseHelpFile({{"ding.wav", kSound}, {"other.ttf", kSound}, {"logo.bmp", Picture(120, 80, 60, 80)},
-                            {"huge.bmp", Picture(1100, 800, 1050, 780)},
-                            {"anim.gif", imgtest::GifBuilder().Header(600, 10, 1).Netscape().Image(600, 10, Bytes(6000))
+        help = UseHelpFile({{"ding.wav", kSound}, {"other.ttf", kSound}, {"logo.bmp", RedBlue(120, 80, 60, 80)},
+                            {"huge.bmp", RedBlue(1100, 800, 1050, 780)},
+                            {"anim.gif", GifBuilder().Header(600, 10, 1).Netscape().Image(600, 10, Bytes(6000))
                                              .Image(600, 10, Bytes(6000)).Trailer().bytes}}, "media.hlp");
         g_plays.clear();
         g_removed.clear();
@@ -107,7 +106,7 @@ protected:
         zyl::g_removeFontResource = RecordRemoval;
     }
     void TearDown() override {
-        PictureHost::TearDown();
+        ModuleHost::TearDown();
         zyl::g_playSound = sndPlaySoundA;
         zyl::g_removeFontResource = RemoveFontResourceA;
         SetEnvironmentVariableA("TEMP", savedTemp);
@@ -177,7 +176,7 @@ TEST_F(MediaMacros, ASoundInsideTheHelpFilePlaysFromTempAndIsDeleted) {
 TEST_F(MediaMacros, ADiskSoundIsSoughtByPathThenSearchThenWinhelpIniThenBesideTheHelpFile) {
     const std::string away = scratch.File("away"), cwd = scratch.File("cwd");
     ASSERT_TRUE(CreateDirectoryA(away.c_str(), nullptr) && CreateDirectoryA(cwd.c_str(), nullptr));
-    for (const std::string& dir : {away, cwd, scratch.path()}) ASSERT_TRUE(wtest::WriteFileBytes(dir + "\\ding.wav", kSound));
+    for (const std::string& dir : {away, cwd, scratch.path()}) ASSERT_TRUE(WriteFile(dir + "\\ding.wav", kSound));
     char savedCwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof savedCwd, savedCwd);
     SetCurrentDirectoryA(cwd.c_str());
@@ -189,11 +188,11 @@ TEST_F(MediaMacros, ADiskSoundIsSoughtByPathThenSearchThenWinhelpIniThenBesideTh
     };
     EXPECT_EQ(played(away + "\\DING.WAV"), away + "\\DING.WAV") << "a drive: as it stands";
     EXPECT_EQ(played("DING.WAV"), cwd + "\\ding.wav") << "the platform's search (the current folder)";
-    scratch.Remove("cwd\\ding.wav");
+    DeleteFileA(scratch.File("cwd\\ding.wav").c_str());
     EXPECT_EQ(played("sounds\\DING.WAV"), away + "\\ding.wav") << "[FILES] of winhelp.ini";
     WritePrivateProfileStringA("FILES", "ding.wav", nullptr, "winhelp.ini");
     EXPECT_EQ(played("DING.WAV"), scratch.File("ding.wav")) << "the help file's folder";
-    scratch.Remove("ding.wav");
+    DeleteFileA(scratch.File("ding.wav").c_str());
     EXPECT_EQ(played("DING.WAV"), "<none>");
     SetCurrentDirectoryA(savedCwd);
     EXPECT_EQ(TempFiles(), Names{}) << "a disk sound is never copied";
@@ -201,7 +200,7 @@ TEST_F(MediaMacros, ADiskSoundIsSoughtByPathThenSearchThenWinhelpIniThenBesideTh
 
 TEST_F(MediaMacros, AFontFromTheHelpFileIsInstalledUntilShutDown) {
     // The demo's font; once added it stays for the process.
-    UseHelpFile({{"pixel.ttf", cachetest::ReadFileBytes(cachetest::SourceFileForWindows("examples/media/zylpixel.ttf"))},
+    UseHelpFile({{"pixel.ttf", ReadFile(SourceFile("examples/media/zylpixel.ttf"))},
                  {"other.ttf", kSound}}, "fonts.hlp");
     const std::string family = "Zyl Pixel";
     ASSERT_FALSE(TrueTypeFamilyEnumerates(family));
@@ -346,15 +345,15 @@ TEST_F(MediaMacros, ASiblingViewerMayVetoTheSplashAndAMissingPictureGivesABox) {
 
 TEST_F(MediaMacros, FiveHundredSplashesLeaveNoObjects) {
     DestroyWindow(Splash("logo.bmp", 30));   // the picture stays cached from here on
-    const int gdi = wtest::GdiRoom(), user = wtest::UserRoom();
+    const int gdi = GdiRoom(), user = UserRoom();
     for (int i = 0; i < 500; ++i) {
         HWND w = Splash("logo.bmp", 30);
         ASSERT_NE(w, nullptr) << i;
         UpdateWindow(w);   // painted, then closed by a click
         SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     }
-    EXPECT_EQ(wtest::GdiRoom(), gdi);
-    EXPECT_EQ(wtest::UserRoom(), user);
+    EXPECT_EQ(GdiRoom(), gdi);
+    EXPECT_EQ(UserRoom(), user);
 }
 
 }  // namespace

@@ -1,79 +1,76 @@
-// Support shared by the Windows-side test programs (wine_module_tests and
-// wine_dll_tests): a scratch folder seen from both sides, Unix programs run
-// from under Wine, whole files read and written, help files built in
-// memory and a probe of the GDI objects left.
+// The Windows-side test programs' own support, beside the shared one
+// (tests/support): the module's path, probes of the GDI and USER objects a
+// process can still make, a window's text render, and pixels of bitmaps and
+// windows as pictures. Both Windows-side programs link it.
 #pragma once
 #include <windows.h>
 
-#include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "bitmap.h"
+#include "host.h"
+#include "pictures.h"
+#include "support.h"
 
-namespace wtest {
+namespace zyltest {
 
-using Bytes = std::vector<std::uint8_t>;
+// The built module under test (wine_dll_tests: its first argument).
+const char* ModulePath();
 
-// A whole file, by its Windows path; empty when it cannot be read.
-Bytes ReadFileBytes(const std::string& windowsPath);
-bool WriteFileBytes(const std::string& windowsPath, const Bytes& bytes);
+// A host with the module under test loaded, `background` as the regions'
+// colour and `help` as its help file (where the module finds its files);
+// null when the module does not load.
+inline std::unique_ptr<zylhost::Host> HostForHelpFile(COLORREF background, const std::string& help) {
+    zylhost::HostOptions options;
+    options.backgroundColour = background;
+    auto host = std::make_unique<zylhost::Host>(options);
+    if (!host->LoadModule(ModulePath())) return nullptr;
+    host->SetHelpFilePath(help.c_str());
+    return host;
+}
 
-// The Unix name of a Windows path (Wine's own export); "" when not under Wine.
-std::string UnixName(const std::string& windowsPath);
-
-// A folder under the temporary directory, removed with its files.
-class Scratch {
-public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    bool ok() const { return !path_.empty() && !unixPath_.empty(); }
-    const std::string& path() const { return path_; }          // Windows, no trailing backslash
-    const std::string& unixPath() const { return unixPath_; }  // for the Unix tools
-    std::string File(const std::string& name) const { return path_ + "\\" + name; }
-    std::string UnixFile(const std::string& name) const { return unixPath_ + "/" + name; }
-    bool Write(const std::string& name, const Bytes& bytes) const;
-    Bytes Read(const std::string& name) const;
-    void Remove(const std::string& name) const;
-
-private:
-    std::string path_, unixPath_;
-};
-
-// Runs `command` with /bin/sh and waits for it: false, with the reason,
-// unless it ran and ended with status 0. Only under Wine.
-bool RunUnix(const std::string& command, std::string* why);
-
-// A help file whose internal files are `files` (name, bytes). Empty, with
-// the reason in `error` when given, when they cannot be laid out.
-Bytes HelpFile(const std::vector<std::pair<std::string, Bytes>>& files, std::string* error = nullptr);
-
-// The header of a 32-bit top-down DIB of that size: the host's own.
-using zylhost::TopDown32;
+// A window's outer size.
+inline SIZE WindowSize(HWND w) {
+    RECT rc;
+    GetWindowRect(w, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
 
 // An uncompressed AVI clip made with the platform's AVI file library:
 // `frames` frames of width x height at `fps` frames a second, frame i
 // filled with colour `colours[i % colours.size()]` (0x00RRGGBB; grey when
 // none are given). Empty, with the reason in `why`, when it cannot be made.
-Bytes AviClip(int width, int height, int frames, int fps, const std::vector<DWORD>& colours = {},
+Bytes AviClip(int width, int height, int frames, int fps, const std::vector<std::uint32_t>& colours = {},
               std::string* why = nullptr);
-
-// How many more GDI objects the process can make (Wine counts none for
-// us); everything made here is given back.
-int GdiRoom();
-// The same for USER objects (menus stand for them all: the platform keeps
-// one table of USER handles).
-int UserRoom();
 
 // The keys and values of a section of a private profile file.
 std::map<std::string, std::string> ProfileSection(const char* file, const char* section);
+
+// How many more GDI objects the process can make (Wine counts none for
+// us: a leak shows as less room); everything made here is given back.
+int GdiRoom();
+// The same for USER objects (menus stand for them all).
+int UserRoom();
 
 // A window's text render (EWM_RENDER, text), its block freed; "<null>"
 // when there is none.
 std::string RenderText(HWND hwnd);
 
-}  // namespace wtest
+// A bitmap (not selected into a DC) read at 32 bits; empty on failure.
+Picture BitmapPixels(HBITMAP bitmap);
+// A window's client area as it stands, read through its own DC.
+Picture WindowPixels(HWND hwnd);
+// What the host printed for a window, as a picture.
+Picture Printed(const zylhost::Host::PrintedWindow& printed);
+// A device bitmap of the screen's format showing `p`; the caller deletes it.
+HBITMAP MakeBitmap(const Picture& p);
+inline bool IsDark(std::uint32_t p) { return ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) < 300; }
+// How many pixels have `colour`; the colour they all have (0xFFFFFFFF when not).
+std::size_t CountOf(const Picture& p, std::uint32_t colour);
+std::uint32_t Uniform(const Picture& p);
+
+}  // namespace zyltest
+
+namespace wtest = zyltest;

@@ -106,6 +106,9 @@ struct InstanceRecord {
     // pictures (decor/paint.cpp), the subclassed windows (decor/subclass.cpp).
     PaintState* paint;
     SubclassTable* subclassed;
+    // How many macro scripts of ZylEBS and ZylEBSX are running inside one
+    // another (macros/windowmacros.cpp).
+    int scriptDepth;
 };
 
 // ---- instance list (process wide, guarded) ----

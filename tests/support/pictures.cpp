@@ -1,0 +1,495 @@
+#include "pictures.h"
+
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "imaging/dibexpand.h"
+#include "imaging/dibformat.h"
+
+namespace zyltest {
+
+// ---- pixels ----
+
+Picture Picture::Solid(int width, int height, std::uint32_t colour) {
+    Picture p;
+    p.width = width;
+    p.height = height;
+    p.rgb.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), colour);
+    return p;
+}
+
+Picture Picture::Painted(int width, int height, const std::function<std::uint32_t(int x, int y)>& colour) {
+    Picture p = Solid(width, height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) p.rgb[static_cast<std::size_t>(y) * width + x] = colour(x, y);
+    return p;
+}
+
+std::string Difference(const Picture& mine, const Picture& expected) {
+    if (expected.width == 0) return "no expected picture";
+    if (mine.width != expected.width || mine.height != expected.height)
+        return "size " + std::to_string(mine.width) + "x" + std::to_string(mine.height) + ", expected " +
+               std::to_string(expected.width) + "x" + std::to_string(expected.height);
+    std::size_t bad = 0, first = 0;
+    for (std::size_t i = 0; i < expected.rgb.size(); ++i)
+        if (mine.rgb[i] != expected.rgb[i] && bad++ == 0) first = i;
+    if (bad == 0) return std::string();
+    char text[160];
+    std::snprintf(text, sizeof text, "%zu pixels differ; first at (%d, %d): %06lX, expected %06lX", bad,
+                  static_cast<int>(first % static_cast<std::size_t>(expected.width)),
+                  static_cast<int>(first / static_cast<std::size_t>(expected.width)),
+                  static_cast<unsigned long>(mine.rgb[first]), static_cast<unsigned long>(expected.rgb[first]));
+    return text;
+}
+
+Picture Columns(const Picture& p, int left, int width) {
+    Picture out;
+    if (left < 0 || width <= 0 || left + width > p.width) return out;
+    out.width = width;
+    out.height = p.height;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = left; x < left + width; ++x) out.rgb.push_back(p.at(x, y));
+    return out;
+}
+
+Picture Varied(int width, int height, unsigned seed, std::uint32_t avoid) {
+    Picture p;
+    p.width = width;
+    p.height = height;
+    for (int i = 0; i < width * height; ++i) {
+        std::uint32_t c = (static_cast<std::uint32_t>(i) * 0x2F4A1B + seed * 0x1357 + 0x10) & 0xFFFFFF;
+        if (c == avoid) c ^= 0x010101;
+        p.rgb.push_back(c);
+    }
+    return p;
+}
+
+Picture ParsePpm(const Bytes& ppm) {
+    Picture p;
+    std::size_t at = 2;
+    auto number = [&](long* v) {
+        while (at < ppm.size() && std::strchr(" \t\r\n", ppm[at])) ++at;
+        if (at >= ppm.size() || ppm[at] < '0' || ppm[at] > '9') return false;
+        *v = 0;
+        while (at < ppm.size() && ppm[at] >= '0' && ppm[at] <= '9' && *v < 100000) *v = *v * 10 + (ppm[at++] - '0');
+        return true;
+    };
+    long w, h, maxval;
+    if (ppm.size() < 2 || ppm[0] != 'P' || ppm[1] != '6') return p;
+    if (!number(&w) || !number(&h) || !number(&maxval) || maxval != 255) return p;
+    ++at;   // the one white-space byte before the pixels
+    if (ppm.size() - at != static_cast<std::size_t>(w * h * 3)) return p;
+    p.width = static_cast<int>(w);
+    p.height = static_cast<int>(h);
+    for (std::size_t i = at; i + 2 < ppm.size(); i += 3)
+        p.rgb.push_back(static_cast<std::uint32_t>(ppm[i]) << 16 | static_cast<std::uint32_t>(ppm[i + 1]) << 8 | ppm[i + 2]);
+    return p;
+}
+
+// ---- bitmap files ----
+
+Bytes BmpFile(const BmpSpec& s) {
+    Bytes f(14 + s.headerSize, 0);
+    const auto put = [&](std::size_t at, std::uint32_t v, int width) {
+        for (int i = 0; i < width && at + i < f.size(); ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    f[0] = 'B';
+    f[1] = 'M';
+    put(14, s.headerSize, 4);
+    put(18, static_cast<std::uint32_t>(s.width), 4);
+    put(22, static_cast<std::uint32_t>(s.height), 4);
+    put(26, 1, 2);
+    put(28, s.bits, 2);
+    put(30, s.compression, 4);
+    put(34, s.sizeImage, 4);
+    put(46, s.used, 4);
+    f.insert(f.end(), s.table.begin(), s.table.end());
+    const std::size_t bitsAt = s.bitsOffset >= 0 ? static_cast<std::size_t>(s.bitsOffset) : f.size();
+    if (bitsAt > f.size()) f.resize(bitsAt, 0xAA);
+    f.insert(f.end(), s.pixels.begin(), s.pixels.end());
+    put(2, static_cast<std::uint32_t>(f.size()), 4);
+    put(10, static_cast<std::uint32_t>(bitsAt), 4);
+    return f;
+}
+
+Bytes Bmp24(const Picture& p) {
+    BmpSpec s;
+    s.width = p.width;
+    s.height = p.height;
+    const int stride = (p.width * 3 + 3) & ~3;
+    for (int y = p.height - 1; y >= 0; --y) {
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint32_t c = p.at(x, y);
+            s.pixels.insert(s.pixels.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
+                                             static_cast<std::uint8_t>(c >> 16)});
+        }
+        s.pixels.resize(s.pixels.size() + static_cast<std::size_t>(stride - p.width * 3), 0);
+    }
+    s.sizeImage = static_cast<std::uint32_t>(s.pixels.size());
+    return BmpFile(s);
+}
+
+Bytes Bmp8(int width, int height, const std::vector<std::uint32_t>& table, const Bytes& indices) {
+    BmpSpec s;
+    s.width = width;
+    s.height = height;
+    s.bits = 8;
+    s.used = static_cast<std::uint32_t>(table.size());
+    for (std::uint32_t c : table) Append32(&s.table, c);   // blue, green, red, 0
+    const int stride = (width + 3) & ~3;
+    for (int y = height - 1; y >= 0; --y) {
+        s.pixels.insert(s.pixels.end(), indices.begin() + y * width, indices.begin() + (y + 1) * width);
+        s.pixels.resize(s.pixels.size() + static_cast<std::size_t>(stride - width), 0);
+    }
+    return BmpFile(s);
+}
+
+BmpParts SplitBmp(const Bytes& f) {
+    BmpParts p;
+    if (f.size() < 18) return p;
+    const std::uint32_t bitsAt = Get32(f, 10), headerSize = Get32(f, 14);
+    if (bitsAt > f.size() || 14 + headerSize > bitsAt) return p;
+    p.header.assign(f.begin() + 14, f.begin() + 14 + headerSize);
+    p.table.assign(f.begin() + 14 + headerSize, f.begin() + bitsAt);
+    p.bits.assign(f.begin() + bitsAt, f.end());
+    return p;
+}
+
+Bytes JoinBmp(const BmpParts& p) {
+    Bytes f = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const std::size_t bitsAt = 14 + p.header.size() + p.table.size();
+    Put32(f, 2, static_cast<std::uint32_t>(bitsAt + p.bits.size()));
+    Put32(f, 10, static_cast<std::uint32_t>(bitsAt));
+    f.insert(f.end(), p.header.begin(), p.header.end());
+    f.insert(f.end(), p.table.begin(), p.table.end());
+    f.insert(f.end(), p.bits.begin(), p.bits.end());
+    return f;
+}
+
+Bytes TopDownBmp(const Bytes& file) {
+    BmpParts p = SplitBmp(file);
+    if (p.header.size() < 12) return Bytes();
+    const std::uint32_t rows = Get32(p.header, 8);
+    if (rows == 0 || p.bits.size() % rows) return Bytes();
+    const std::size_t stride = p.bits.size() / rows;
+    Bytes flipped;
+    for (std::uint32_t y = rows; y-- > 0;)
+        flipped.insert(flipped.end(), p.bits.begin() + static_cast<long>(y * stride),
+                       p.bits.begin() + static_cast<long>((y + 1) * stride));
+    p.bits = flipped;
+    Put32(p.header, 8, static_cast<std::uint32_t>(-static_cast<std::int32_t>(rows)));
+    return JoinBmp(p);
+}
+
+// ---- LZW ----
+
+void BitWriter::Put(int code, int size) {
+    acc_ |= static_cast<std::uint32_t>(code) << bits_;
+    bits_ += size;
+    while (bits_ >= 8) {
+        out_.push_back(static_cast<std::uint8_t>(acc_));
+        acc_ >>= 8;
+        bits_ -= 8;
+    }
+}
+
+Bytes BitWriter::Finish() {
+    if (bits_ > 0) out_.push_back(static_cast<std::uint8_t>(acc_));
+    acc_ = 0;
+    bits_ = 0;
+    return out_;
+}
+
+namespace {
+
+// The code size the decoder reads with, kept in step with the encoder (the
+// decoder adds each entry one code later than the encoder does).
+struct CodeSizeTracker {
+    int clear, size = 0, limit = 0, next = 0;
+    bool havePrevious = false;
+    explicit CodeSizeTracker(int minCodeSize) : clear(1 << minCodeSize) { Reset(minCodeSize); }
+    void Reset(int minCodeSize) {
+        size = minCodeSize + 1;
+        limit = 1 << size;
+        next = clear + 2;
+        havePrevious = false;
+    }
+    void AfterData() {
+        if (havePrevious && next < 4096 && ++next == limit && size < 12) {
+            ++size;
+            limit <<= 1;
+        }
+        havePrevious = true;
+    }
+};
+
+}  // namespace
+
+Bytes LzwEncode(const Bytes& pixels, int minCodeSize, TableFull full, bool withEnd) {
+    const int clear = 1 << minCodeSize;
+    BitWriter out;
+    CodeSizeTracker dec(minCodeSize);
+    std::unordered_map<std::uint32_t, int> table;
+    int next = clear + 2;
+    out.Put(clear, dec.size);
+    if (!pixels.empty()) {
+        int w = pixels[0];
+        for (std::size_t i = 1; i < pixels.size(); ++i) {
+            const int k = pixels[i];
+            const std::uint32_t key = static_cast<std::uint32_t>(w) << 8 | static_cast<std::uint32_t>(k);
+            auto it = table.find(key);
+            if (it != table.end()) {
+                w = it->second;
+                continue;
+            }
+            out.Put(w, dec.size);
+            dec.AfterData();
+            if (next < 4096) {
+                table[key] = next++;
+            } else if (full == TableFull::kClear) {
+                out.Put(clear, dec.size);
+                dec.Reset(minCodeSize);
+                table.clear();
+                next = clear + 2;
+            }
+            w = k;
+        }
+        out.Put(w, dec.size);
+        dec.AfterData();
+    }
+    if (withEnd) out.Put(clear + 1, dec.size);
+    return out.Finish();
+}
+
+// ---- GIF files ----
+
+namespace {
+
+std::uint8_t Channel(int index, int channel) {
+    switch (channel) {
+    case 0: return static_cast<std::uint8_t>(index * 37 + 11);
+    case 1: return static_cast<std::uint8_t>(index * 91 + 7);
+    default: return static_cast<std::uint8_t>(255 - index * 13);
+    }
+}
+
+void AppendColour(Bytes* b, std::uint32_t rgb) {
+    b->insert(b->end(), {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                         static_cast<std::uint8_t>(rgb)});
+}
+
+}  // namespace
+
+std::uint32_t GifColour(int index) {
+    return static_cast<std::uint32_t>(Channel(index, 0)) << 16 | static_cast<std::uint32_t>(Channel(index, 1)) << 8 |
+           Channel(index, 2);
+}
+
+std::uint32_t LocalGifColour(int index, int bits) { return GifColour((1 << bits) - 1 - index); }
+
+Bytes IndexPattern(int count, int colours, unsigned seed) {
+    Bytes p(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        seed = seed * 1103515245u + 12345u;
+        p[i] = static_cast<std::uint8_t>(((seed >> 16) % 7 == 0 ? (seed >> 8) : i / 5) % static_cast<unsigned>(colours));
+    }
+    return p;
+}
+
+Bytes SpotRecord(const Spot& s) {
+    Bytes b;
+    for (int v : {s.left, s.top, s.right, s.bottom}) Append16(&b, static_cast<std::uint16_t>(v));
+    Append32(&b, s.context);
+    return b;
+}
+
+void AppendSubBlocks(Bytes* out, const Bytes& data) {
+    for (std::size_t at = 0; at < data.size(); at += 255) {
+        const std::size_t n = data.size() - at < 255 ? data.size() - at : 255;
+        out->push_back(static_cast<std::uint8_t>(n));
+        out->insert(out->end(), data.begin() + static_cast<long>(at), data.begin() + static_cast<long>(at + n));
+    }
+    out->push_back(0);
+}
+
+GifBuilder& GifBuilder::Colours(const std::vector<std::uint32_t>& table) {
+    colours_ = table;
+    return *this;
+}
+
+GifBuilder& GifBuilder::Header(int width, int height, int globalBits, const char* signature) {
+    bytes.insert(bytes.end(), signature, signature + 6);
+    Append16(&bytes, static_cast<std::uint32_t>(width));
+    Append16(&bytes, static_cast<std::uint32_t>(height));
+    bytes.push_back(static_cast<std::uint8_t>(globalBits ? 0x80 | 0x70 | (globalBits - 1) : 0x70));
+    bytes.push_back(0);
+    bytes.push_back(0);
+    for (int i = 0; globalBits && i < (1 << globalBits); ++i)
+        AppendColour(&bytes, colours_.empty() ? GifColour(i)
+                                              : static_cast<std::size_t>(i) < colours_.size() ? colours_[i] : 0);
+    return *this;
+}
+
+GifBuilder& GifBuilder::GraphicControl(int delay, int transparentIndex) {
+    const std::uint8_t b[] = {0x21, 0xF9, 4, static_cast<std::uint8_t>(transparentIndex >= 0 ? 1 : 0),
+                              static_cast<std::uint8_t>(delay), static_cast<std::uint8_t>(delay >> 8),
+                              static_cast<std::uint8_t>(transparentIndex >= 0 ? transparentIndex : 0), 0};
+    bytes.insert(bytes.end(), b, b + sizeof b);
+    return *this;
+}
+
+GifBuilder& GifBuilder::Netscape() { return Application("NETSCAPE", "2.0", {Bytes{1, 0, 0}}); }
+
+GifBuilder& GifBuilder::Application(const char* identifier, const char* code, const std::vector<Bytes>& subBlocks) {
+    bytes.insert(bytes.end(), {0x21, 0xFF, 11});
+    bytes.insert(bytes.end(), identifier, identifier + 8);
+    bytes.insert(bytes.end(), code, code + 3);
+    for (const Bytes& s : subBlocks) {
+        bytes.push_back(static_cast<std::uint8_t>(s.size()));
+        bytes.insert(bytes.end(), s.begin(), s.end());
+    }
+    bytes.push_back(0);
+    return *this;
+}
+
+GifBuilder& GifBuilder::HotSpots(const std::vector<Spot>& spots, std::size_t perBlock) {
+    std::vector<Bytes> blocks;
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+        if (i % perBlock == 0) blocks.emplace_back();
+        const Bytes r = SpotRecord(spots[i]);
+        blocks.back().insert(blocks.back().end(), r.begin(), r.end());
+    }
+    return Application("MOTHWING", "1.0", blocks);
+}
+
+GifBuilder& GifBuilder::Comment(const std::string& text) {
+    bytes.insert(bytes.end(), {0x21, 0xFE});
+    AppendSubBlocks(&bytes, Bytes(text.begin(), text.end()));
+    return *this;
+}
+
+GifBuilder& GifBuilder::RawImage(int width, int height, int minCodeSize, const Bytes& lzw, int localBits,
+                                 bool interlaced) {
+    bytes.push_back(0x2C);
+    Append32(&bytes, 0);
+    Append16(&bytes, static_cast<std::uint32_t>(width));
+    Append16(&bytes, static_cast<std::uint32_t>(height));
+    bytes.push_back(static_cast<std::uint8_t>((localBits ? 0x80 | (localBits - 1) : 0) | (interlaced ? 0x40 : 0)));
+    for (int i = 0; localBits && i < (1 << localBits); ++i) AppendColour(&bytes, LocalGifColour(i, localBits));
+    bytes.push_back(static_cast<std::uint8_t>(minCodeSize));
+    AppendSubBlocks(&bytes, lzw);
+    return *this;
+}
+
+GifBuilder& GifBuilder::Image(int width, int height, const Bytes& pixels, int localBits, bool interlaced,
+                              int minCodeSize) {
+    if (minCodeSize == 0) {
+        int top = 0;
+        for (std::uint8_t p : pixels) top = p > top ? p : top;
+        minCodeSize = 2;
+        while ((1 << minCodeSize) <= top) ++minCodeSize;
+    }
+    Bytes order = pixels;
+    if (interlaced) {
+        order.clear();
+        static const int kStart[4] = {0, 4, 2, 1};
+        static const int kStep[4] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass)
+            for (int y = kStart[pass]; y < height; y += kStep[pass])
+                order.insert(order.end(), pixels.begin() + y * width, pixels.begin() + (y + 1) * width);
+    }
+    return RawImage(width, height, minCodeSize, LzwEncode(order, minCodeSize), localBits, interlaced);
+}
+
+GifBuilder& GifBuilder::Byte(std::uint8_t b) {
+    bytes.push_back(b);
+    return *this;
+}
+
+GifBuilder& GifBuilder::Trailer() { return Byte(0x3B); }
+
+// ---- the module's portable decode ----
+
+bool Decode(const Bytes& file, zyl::DecodedPicture* out, bool firstFrameOnly) {
+    return zyl::DecodePictureFile(file.data(), file.size(), firstFrameOnly, out);
+}
+
+namespace {
+
+Picture FromRgbBytes(const std::vector<std::uint8_t>& rgb, std::int32_t w, std::int32_t h) {
+    Picture p;
+    p.width = w;
+    p.height = h;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+        p.rgb.push_back(static_cast<std::uint32_t>(rgb[i]) << 16 | static_cast<std::uint32_t>(rgb[i + 1]) << 8 | rgb[i + 2]);
+    return p;
+}
+
+}  // namespace
+
+Picture FramePicture(const zyl::PackedDib& frame) {
+    std::vector<std::uint8_t> rgb;
+    std::int32_t w = 0, h = 0;
+    return zyl::RenderFrameRgb(frame, &rgb, &w, &h) ? FromRgbBytes(rgb, w, h) : Picture();
+}
+
+Picture StripPicture(const zyl::DecodedPicture& pic) {
+    std::vector<std::uint8_t> rgb;
+    std::int32_t w = 0, h = 0;
+    return zyl::RenderStripRgb(pic, &rgb, &w, &h) ? FromRgbBytes(rgb, w, h) : Picture();
+}
+
+Picture DecodedStrip(const Bytes& file, bool firstFrameOnly) {
+    zyl::DecodedPicture pic;
+    return Decode(file, &pic, firstFrameOnly) ? StripPicture(pic) : Picture();
+}
+
+Bytes FrameIndices(const zyl::PackedDib& frame) {
+    const zyl::DibInfoHeader h = frame.Header();
+    const std::uint8_t* bits = frame.Bits();
+    const std::int64_t stride = zyl::DibStride(h.width, h.bitCount);
+    Bytes out;
+    if (!bits || stride <= 0) return out;
+    for (int y = 0; y < h.height; ++y) {
+        const std::uint8_t* row = bits + stride * (h.height - 1 - y);
+        for (int x = 0; x < h.width; ++x) {
+            switch (h.bitCount) {
+            case 1: out.push_back((row[x >> 3] >> (7 - (x & 7))) & 1); break;
+            case 4: out.push_back((x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4); break;
+            default: out.push_back(row[x]); break;
+            }
+        }
+    }
+    return out;
+}
+
+// ---- ImageMagick and gifsicle ----
+
+bool HaveImageTools() {
+    static const bool have =
+        RunUnix("/usr/bin/convert -version 2>/dev/null | grep -q ImageMagick && gifsicle --version >/dev/null");
+    return have;
+}
+
+bool Convert(const Scratch& scratch, const std::string& args, const std::string& name, std::string* why,
+             const std::string& format) {
+    return RunUnix("/usr/bin/convert " + args + " '" + format + scratch.UnixFile(name) + "'", why);
+}
+
+bool RunUnixTogether(const std::vector<std::string>& commands, std::string* why) {
+    std::string script;
+    for (const std::string& c : commands) script += "( " + c + " ) & pids=\"$pids $!\"\n";
+    script += "for p in $pids; do wait $p || exit 1; done";
+    return RunUnix(script, why);
+}
+
+Picture MagickDecode(const Scratch& scratch, const std::string& name, int image) {
+    static int serial = 0;
+    const std::string input = scratch.UnixFile(name) + (image >= 0 ? "[" + std::to_string(image) + "]" : "");
+    const std::string out = "magick" + std::to_string(++serial) + ".ppm";
+    if (!RunUnix("/usr/bin/convert '" + input + "' -depth 8 'ppm:" + scratch.UnixFile(out) + "'")) return Picture();
+    return ParsePpm(scratch.Read(out));
+}
+
+}  // namespace zyltest
