@@ -118,7 +118,7 @@ protected:
     std::unique_ptr<zylhost::Host> host;
 };
 
-TEST_F(AnimText, TheLineTypesItselfInThenTheTimerStops) {
+TEST_F(AnimText, TheLineTypesItselfInThenTheTimerStopsOrGivesItsError) {
     const Line line = {"Arial", 24, true, 0xFF0000};
     const std::string text = "Welcome";
     for (const int flags : {1, 5}) {
@@ -147,9 +147,6 @@ TEST_F(AnimText, TheLineTypesItselfInThenTheTimerStops) {
     EXPECT_FALSE(KillTimer(still, 1));
     const Line black = {"Arial", -12, false, 0};
     EXPECT_EQ(Shows(still, true, Drawn(black, LineBox(black, "Hello"), "Hello", false)), "");
-}
-
-TEST_F(AnimText, ErrorsGiveTheirTexts) {
     EXPECT_EQ(RenderText(Text("Welcome;Arial;0;FF0000;100;1")), "Bad font size specified");
     EXPECT_EQ(RenderText(Text("Welcome;Arial;24;FF0000;100")), "Syntax error in parameters");
 }
