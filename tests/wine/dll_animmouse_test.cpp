@@ -50,10 +50,8 @@ protected:
     void SetUp() override {
         help = HelpPath();
         ASSERT_FALSE(help.empty());
-        host = HostForHelpFile(kWhite, help);
+        host = HostShowingScript(kWhite, help, ".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU')\n.topic empty\n");
         ASSERT_TRUE(host) << ModulePath();
-        ASSERT_TRUE(host->LoadScriptText(".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU')\n.topic empty\n",
-                                         help.c_str()));
         Tile("tile.bmp");
     }
     void TearDown() override {
@@ -86,13 +84,6 @@ protected:
         return Difference(shown, Picture::Painted(shown.width, shown.height, expected));
     }
     static void Mouse(HWND w, UINT msg, int x, int y) { SendMessageA(w, msg, MK_LBUTTON, MAKELPARAM(x, y)); }
-    std::vector<std::string> Macros() {
-        host->PumpUntilIdle();
-        std::vector<std::string> out;
-        for (const auto& call : host->ApiLog()) out.push_back(call.text);
-        host->ClearApiLog();
-        return out;
-    }
 
     std::string help;
     std::unique_ptr<zylhost::Host> host;
@@ -126,7 +117,7 @@ TEST_F(MouseButtons, FlatButtonFramesAndTheMacroOnAReleaseInside) {
     EXPECT_EQ(Shows(w, sunken), "") << "pressed: a sunken frame, the background a pixel down and right";
     Mouse(w, WM_LBUTTONUP, 5, 5);
     EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(Macros(), V{"Next()"});
+    EXPECT_EQ(TakeMacros(*host), V{"Next()"});
     EXPECT_EQ(Shows(w, raised), "") << "released over it: hovering again";
     EXPECT_TRUE(KillTimer(w, 1001)) << "the hover timer watches for the mouse leaving";
 
@@ -135,7 +126,7 @@ TEST_F(MouseButtons, FlatButtonFramesAndTheMacroOnAReleaseInside) {
     Mouse(w, WM_MOUSEMOVE, 70, 5);
     EXPECT_EQ(Shows(w, raised), "");
     Mouse(w, WM_LBUTTONUP, 70, 5);
-    EXPECT_EQ(Macros(), V{});
+    EXPECT_EQ(TakeMacros(*host), V{});
     EXPECT_EQ(Shows(w, behind), "");
 
     // The mouse leaves without a message: the hover timer notices.
@@ -165,7 +156,7 @@ TEST_F(MouseButtons, PicturesReplaceEachOtherTransparentOverTheRegion) {
     EXPECT_EQ(Shows(w, showing(kHover)), "") << "pressed and dragged out";
     Mouse(w, WM_LBUTTONUP, 40, 3);
     EXPECT_EQ(Shows(w, showing(kNormal)), "");
-    EXPECT_EQ(Macros(), V{});
+    EXPECT_EQ(TakeMacros(*host), V{});
 
     // Without the transparency flags the magenta shows; with only a normal
     // picture hovering shows only the region.
@@ -189,7 +180,7 @@ TEST_F(MouseButtons, CursorTextAndErrors) {
     Mouse(bad, WM_LBUTTONDOWN, 3, 3);
     Mouse(bad, WM_LBUTTONUP, 3, 3);
     EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(Macros(), V{});
+    EXPECT_EQ(TakeMacros(*host), V{});
 }
 
 TEST_F(MouseButtons, PrintIsTheRestingLookInBlackAndWhiteOverTheRegion) {

@@ -85,12 +85,10 @@ protected:
     void SetUp() override {
         help = HelpPath();
         ASSERT_FALSE(help.empty());
-        host = HostForHelpFile(kWhite, help);
+        host = HostShowingScript(kWhite, help,
+                                 ".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU');"
+                                 "RR(`ZYL3AN32.DLL', `ZylSPC', `SUU')\n.topic empty\n");
         ASSERT_TRUE(host) << ModulePath();
-        ASSERT_TRUE(host->LoadScriptText(".startup RR(`ZYL3AN32.DLL', `ZylWatermark', `SSU');"
-                                         "RR(`ZYL3AN32.DLL', `ZylSPC', `SUU')\n.topic empty\n",
-                                         help.c_str()));
-        host->PumpUntilIdle();
     }
     void TearDown() override {
         if (host) host->Shutdown();
