@@ -142,6 +142,13 @@ LRESULT CALLBACK AnimTabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 LRESULT CALLBACK AnimGrapBtnWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK AnimTocButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* Animated text (ZYL3_ANIMATETEXT32): one line that types itself in. */
+LRESULT CALLBACK AnimTextWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* Mouse-over button (ZYL3_ANIMMOUSE32): pictures or a flat frame that
+   answer the mouse, and a macro run on a release over it. */
+LRESULT CALLBACK AnimMouseBtnWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 /* Macro routines (register them with RegisterRoutine, e.g.
    RR(`ZYL3AN32.DLL', `ZylAnimInit', `')). */
 void CALLBACK ZylAnimInit(void);

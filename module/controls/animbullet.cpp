@@ -267,14 +267,10 @@ void OnPaint(HWND hwnd, const AnimBulletRecord* rec) {
 // The list at its screen size on a monochrome bitmap, stretched to the
 // target's resolution.
 HBITMAP RenderPicture(const AnimBulletRecord* rec, HDC target) {
-    const SIZE size = rec->size;
-    if (!target || size.cx <= 0 || size.cy <= 0) return nullptr;
-    OwnedDC mem(CreateCompatibleDC(nullptr));
-    Bitmap picture(CreateCompatibleBitmap(mem.get(), size.cx, size.cy));
-    Selected selected(mem.get(), picture.get());
-    if (!selected.ok()) return nullptr;
-    DrawList(mem.get(), rec, RECT{0, 0, size.cx, size.cy}, true);
-    return StretchToDevice(target, mem.get(), size);
+    return RenderMonochromePicture(target, rec->size, [](HDC dc, const void* list) {
+        const auto* r = static_cast<const AnimBulletRecord*>(list);
+        DrawList(dc, r, RECT{0, 0, r->size.cx, r->size.cy}, true);
+    }, rec);
 }
 
 // ---- the mouse ----

@@ -234,16 +234,9 @@ void OnPaint(HWND hwnd, AnimTabRecord* rec) {
 // The bar at its screen size on a monochrome bitmap, stretched to the
 // target's resolution.
 HBITMAP RenderPicture(AnimTabRecord* rec, HDC target) {
-    const SIZE size = rec->size;
-    if (!target || size.cx <= 0 || size.cy <= 0) return nullptr;
-    OwnedDC mem(CreateCompatibleDC(nullptr));
-    Bitmap picture(CreateCompatibleBitmap(mem.get(), size.cx, size.cy));
-    Selected selected(mem.get(), picture.get());
-    if (!selected.ok()) return nullptr;
-    RECT all = {0, 0, size.cx, size.cy};
-    FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    DrawTabs(mem.get(), nullptr, rec);
-    return StretchToDevice(target, mem.get(), size);
+    return RenderMonochromePicture(target, rec->size, [](HDC dc, const void* bar) {
+        DrawTabs(dc, nullptr, static_cast<AnimTabRecord*>(const_cast<void*>(bar)));
+    }, rec);
 }
 
 // ---- the mouse ----

@@ -13,7 +13,7 @@ ZYL_CLASS(kAnimButtonClass)          //  1 push button
 
 ZYL_CLASS(kAnimVideoClass)           //  2 video window
 
-// ZYL_CLASS(kAnimTextClass)         //  3 animated text
+ZYL_CLASS(kAnimTextClass)            //  3 animated text
 
 ZYL_CLASS(kAnimMovieClass)           //  4 movie (frame grid)
 
@@ -33,7 +33,7 @@ ZYL_CLASS(kAnimSplashClass)          // 11 splash window
 
 ZYL_CLASS(kAnimTocButtonClass)       // 12 contents button
 
-// ZYL_CLASS(kAnimMouseBtnClass)     // 13 mouse-over button
+ZYL_CLASS(kAnimMouseBtnClass)        // 13 mouse-over button
 
 ZYL_CLASS(kAnimBulletClass)          // 14 bullet list
 

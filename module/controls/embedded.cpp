@@ -149,6 +149,20 @@ HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const voi
     return StretchToDevice(target, dc.get(), size);
 }
 
+HBITMAP RenderMonochromePicture(HDC target, SIZE size, ScreenPainter draw, const void* context) {
+    if (!target || !draw || size.cx <= 0 || size.cy <= 0) return nullptr;
+    OwnedDC dc(CreateCompatibleDC(nullptr));
+    // A memory DC starts with a one-pixel monochrome bitmap: what is made
+    // compatible with it is monochrome too.
+    Bitmap picture(CreateCompatibleBitmap(dc.get(), size.cx, size.cy));
+    Selected selected(dc.get(), picture.get());
+    if (!selected.ok()) return nullptr;
+    RECT all = {0, 0, size.cx, size.cy};
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    draw(dc.get(), context);
+    return StretchToDevice(target, dc.get(), size);
+}
+
 HDC RenderTarget(LPARAM renderInfo) {
     return renderInfo ? reinterpret_cast<const ZYL_RENDERINFO*>(renderInfo)->hdc : nullptr;
 }

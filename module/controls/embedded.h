@@ -139,6 +139,9 @@ HBITMAP StretchToDevice(HDC target, HDC picture, SIZE size);
 // bitmap (what a class prints when it draws itself).
 using ScreenPainter = void (*)(HDC dc, const void* context);
 HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const void* context);
+// The same drawn in black and white: `draw` gets a memory DC of the
+// screen holding a monochrome bitmap of `size`, filled white.
+HBITMAP RenderMonochromePicture(HDC target, SIZE size, ScreenPainter draw, const void* context);
 
 // ---- drawing over the region's background ----
 // A window that lets the region show through (a transparent picture, text,
@@ -151,5 +154,16 @@ HBITMAP RenderScreenPicture(HDC target, SIZE size, ScreenPainter draw, const voi
 // so the cost is that of the window's size, however large the topic is.
 // Call it afresh for every draw: the region's pictures may have changed.
 void CaptureParentBackground(HWND hwnd, HDC dc);
+
+// ---- painting ----
+// WM_PAINT: `draw(dc)` between BeginPaint and EndPaint (not called when
+// there is no DC). Returns 0, the message's result.
+template <class Draw>
+LRESULT PaintWith(HWND hwnd, Draw draw) {
+    PAINTSTRUCT ps;
+    if (HDC dc = BeginPaint(hwnd, &ps)) draw(dc);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
 
 }  // namespace zyl

@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <cstring>
+
 namespace zyl {
 
 static inline unsigned char Lower(unsigned char c) {
@@ -39,21 +41,42 @@ char* CopyAtMost(char* dst, const char* src, std::size_t n) {
     return dst;
 }
 
-std::uint32_t ReadULong(const char* text, const char** end) {
+namespace {
+
+int DigitValue(char c, int base) {
+    int v = 99;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    return v < base ? v : -1;
+}
+
+}  // namespace
+
+std::uint32_t ReadULong(const char* text, const char** end, int base) {
     if (end) *end = text;
     if (!text) return 0;
     const char* p = text;
     while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
-    if (*p < '0' || *p > '9') return 0;
+    if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && DigitValue(p[2], 16) >= 0) p += 2;
+    if (DigitValue(*p, base) < 0) return 0;
     std::uint64_t value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
-        if (value <= 0xFFFFFFFFu) value = value * 10 + static_cast<unsigned>(*p - '0');
+    for (int d; (d = DigitValue(*p, base)) >= 0; ++p)
+        if (value <= 0xFFFFFFFFu) value = value * static_cast<unsigned>(base) + static_cast<unsigned>(d);
     if (end) *end = p;
     if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;   // out of range: no sign applied
     const std::uint32_t v = static_cast<std::uint32_t>(value);
     return negative ? 0u - v : v;
+}
+
+bool TakeField(const char** cursor, std::string* field) {
+    const char* semi = std::strchr(*cursor, ';');
+    if (!semi) return false;
+    field->assign(*cursor, static_cast<std::size_t>(semi - *cursor));
+    *cursor = semi + 1;
+    return true;
 }
 
 int CaptionNameLength(const char* caption) {

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace zyl {
 
@@ -18,11 +19,16 @@ char* CopyBounded(char* dst, std::size_t capacity, const char* src);
 // NUL after them: dst must hold n + 1 bytes.
 char* CopyAtMost(char* dst, const char* src, std::size_t n);
 
-// A decimal number as the 32-bit C library's strtoul(text, end, 10) reads
-// it: leading white space, an optional sign, digits; a value past
-// 0xFFFFFFFF reads as 0xFFFFFFFF and a '-' negates (modulo 2^32). No digits
-// read as 0 with *end = text. `end` may be null.
-std::uint32_t ReadULong(const char* text, const char** end);
+// A number as the 32-bit C library's strtoul(text, end, base) reads it, for
+// base 10 or 16: leading white space, an optional sign, for base 16 an
+// optional "0x", digits; a value past 0xFFFFFFFF reads as 0xFFFFFFFF and a
+// '-' negates (modulo 2^32). No digits read as 0 with *end = text. `end`
+// may be null.
+std::uint32_t ReadULong(const char* text, const char** end, int base = 10);
+// The field at *cursor up to the next ';' of a parameter string: false,
+// with nothing changed, when there is no ';'; else `field` holds it and
+// *cursor moves past the ';'.
+bool TakeField(const char** cursor, std::string* field);
 // A caption of the form "name|Caption" carries the help window's name: the
 // index of a '|' among its first 9 characters, or -1.
 int CaptionNameLength(const char* caption);

@@ -110,13 +110,7 @@ protected:
     static DWORD At(HWND w, int x, int y) { return Pixels(w, false).at(x, y); }
     static void Mouse(HWND w, UINT msg, int x, int y) { SendMessageA(w, msg, MK_LBUTTON, MAKELPARAM(x, y)); }
     // The macros the host was asked to run since the last call.
-    std::vector<std::string> Macros() {
-        host->PumpUntilIdle();
-        std::vector<std::string> out;
-        for (const auto& call : host->ApiLog()) out.push_back(call.text);
-        host->ClearApiLog();
-        return out;
-    }
+    std::vector<std::string> Macros() { return TakeMacros(*host); }
 
     const int charHeight = Shared().charHeight;
 };

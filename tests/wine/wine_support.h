@@ -84,6 +84,26 @@ inline std::string TempPath(const char* name) {
     return scratch / name;
 }
 
+// The same host showing the first topic of the topic script `script`;
+// null when the module does not load or the script is refused.
+inline std::unique_ptr<zylhost::Host> HostShowingScript(COLORREF background, const std::string& help,
+                                                        const char* script) {
+    auto host = HostForHelpFile(background, help);
+    if (!host || !host->LoadScriptText(script, help.c_str())) return nullptr;
+    host->PumpUntilIdle();
+    return host;
+}
+
+// The macros the host was asked to run since the log was last cleared,
+// once the messages waiting are handled; the log is cleared again.
+inline std::vector<std::string> TakeMacros(zylhost::Host& host) {
+    host.PumpUntilIdle();
+    std::vector<std::string> out;
+    for (const auto& call : host.ApiLog()) out.push_back(call.text);
+    host.ClearApiLog();
+    return out;
+}
+
 // A window's outer and client sizes.
 inline SIZE WindowSize(HWND w) {
     RECT rc;
