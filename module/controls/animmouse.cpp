@@ -56,6 +56,10 @@ LRESULT OnCreate(HWND hwnd, AnimMouseRecord* rec, const char* data) {
     AnimMouseParams params;
     if (const int error = ParseAnimMouse(data, &params)) {
         EnterErrorState(hwnd, error);
+        // The size of the message on the screen, which its print is stretched from.
+        WindowDC screen(nullptr);
+        const DWORD packed = MeasureErrorMessage(screen.get(), error);
+        rec->size = SIZE{PackedWidth(packed), PackedHeight(packed)};
         return 0;
     }
     rec->normal = TakePicture(rec->instance, params.normal);
@@ -184,6 +188,21 @@ void DrawResting(HDC dc, const void* context) {
     DrawButton(resting->hwnd, resting->rec, dc, true);
 }
 
+// What a broken button prints: its message centred on one line in the
+// thread's font, on the white of the black and white picture.
+void DrawError(HDC dc, const void* context) {
+    const auto* rec = static_cast<const AnimMouseRecord*>(context);
+    char text[kErrorTextChars];
+    LoadErrorText(rec->errorId, text, sizeof text);
+    RECT rc = {0, 0, rec->size.cx, rec->size.cy};
+    const InstanceRecord* inst = LiveInstance(rec);
+    const HGDIOBJ old = inst && inst->font ? SelectObject(dc, inst->font) : nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    DrawTextA(dc, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (old) SelectObject(dc, old);
+}
+
 void Redraw(HWND hwnd) {
     InvalidateRect(hwnd, nullptr, FALSE);
     UpdateWindow(hwnd);
@@ -293,6 +312,8 @@ LRESULT AnimMouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case EWM_RENDER:
         if (wParam == EWRENDER_TEXT) return reinterpret_cast<LRESULT>(MakeTextBlock(kRenderText));
+        if (wParam == EWRENDER_BITMAP && rec->errorId)
+            return reinterpret_cast<LRESULT>(RenderMonochromePicture(RenderTarget(lParam), rec->size, DrawError, rec));
         if (wParam == EWRENDER_BITMAP) {
             const Resting resting = {hwnd, rec};
             return reinterpret_cast<LRESULT>(
@@ -307,7 +328,7 @@ LRESULT AnimMouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 const EmbeddedClass kAnimMouseBtnClass = {
     "ZYL3_ANIMMOUSE32", AnimMouseBtnWndProc, AnimMouseProc, kEmbeddedStyle, kRecordSlot,
-    ClassCursor::kNone, kNoBackground, sizeof(AnimMouseRecord), false,
+    ClassCursor::kNone, kNoBackground, sizeof(AnimMouseRecord), false, kOwnsPictureRender,
 };
 
 }  // namespace zyl

@@ -177,6 +177,18 @@ TEST_F(MouseButtons, CursorTextAndErrors) {
     EXPECT_EQ(RenderText(w), "[Button]");
     HWND bad = Button("1;2;n.bmp;h.bmp;p.bmp");
     EXPECT_EQ(RenderText(bad), "Syntax error in parameters");
+    // Printed: the message in black and white, unframed, the print stretched
+    // from the size it has on the screen.
+    HDC printer = host->CreatePrinterDC();
+    ZYL_RENDERINFO render = {0, 0, printer};
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(SendMessageA(bad, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&render)));
+    const Picture p = BitmapPixels(bitmap);
+    DeleteObject(bitmap);
+    DeleteDC(printer);
+    ASSERT_GT(p.width, 0);
+    EXPECT_EQ(CountOf(p, 0) + CountOf(p, kWhite), p.rgb.size()) << "black and white only";
+    EXPECT_GT(CountOf(p, 0), 0u) << "the message";
+    EXPECT_EQ(p.at(0, 0), kWhite) << "no frame";
     Mouse(bad, WM_LBUTTONDOWN, 3, 3);
     Mouse(bad, WM_LBUTTONUP, 3, 3);
     EXPECT_EQ(GetCapture(), nullptr);
