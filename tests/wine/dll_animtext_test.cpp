@@ -146,7 +146,6 @@ TEST_F(AnimText, TheLineTypesItselfInThenTheTimerStopsOrGivesItsError) {
     const Line black = {"Arial", -12, false, 0};
     EXPECT_EQ(Shows(still, true, Drawn(black, LineBox(black, "Hello"), "Hello", false)), "");
     EXPECT_EQ(RenderText(Text("Welcome;Arial;0;FF0000;100;1")), "Bad font size specified");
-    EXPECT_EQ(RenderText(Text("Welcome;Arial;24;FF0000;100")), "Syntax error in parameters");
 }
 
 TEST_F(AnimText, SeeThroughTextShowsTheRegionAroundItsGlyphs) {
