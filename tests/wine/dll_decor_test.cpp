@@ -22,7 +22,7 @@ namespace {
 using namespace zyltest;
 
 constexpr DWORD kRegion = 0x30C030, kNsr = 0xA0A0A0, kPopupColour = 0xE0B0E0, kHostBack = 0xFFFFFF;
-constexpr DWORD kLogo = 0xC000C0, kWide = 0x600060, kHole = 0xFF00FF, kBlock = 0x0000FF;
+constexpr DWORD kLogo = 0xC000C0, kHole = 0xFF00FF, kBlock = 0x0000FF;
 constexpr int kTile = 16;
 
 DWORD TileAt(int x, int y) { return static_cast<DWORD>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
@@ -46,7 +46,6 @@ const Data& Shared() {
             {"tile.bmp", Bmp24(Picture::Painted(kTile, kTile, TileAt))},
             {"holes.bmp", Bmp24(Picture::Painted(kTile, kTile, HolesAt))},
             {"logo.bmp", Bmp24(Picture::Painted(40, 20, [](int, int) { return kLogo; }))},
-            {"wide.bmp", Bmp24(Picture::Painted(300, 200, [](int, int) { return kWide; }))},
             {"frame.bmp", Bmp24(Picture::Painted(30, 30, FrameAt))},
         });
         if (!d->scratch.ok() || !d->scratch.Write("decor.hlp", file)) d->failure = "cannot write decor.hlp";
@@ -225,16 +224,13 @@ TEST_F(Decor, EveryModePlacesThePictureInTheRegion) {
     EXPECT_EQ(CountOf(px, kRegion), px.rgb.size()) << "the colour fills the region";
     ASSERT_GT(w, 100);
     ASSERT_GT(h, 100);
-    // Mode -> the logo's (40 x 20) left and top edge; 11 to 15 as 2.
-    const int cx = (w - 40) / 2, cy = (h - 20) / 2, r = w - 40, b = h - 20;
-    const std::map<int, POINT> corners = {{1, {cx, cy}}, {2, {0, 0}}, {3, {cx, 0}}, {4, {r, 0}}, {5, {0, cy}},
-                                          {6, {r, cy}}, {7, {0, b}}, {8, {cx, b}}, {9, {r, b}}, {13, {0, 0}}};
-    for (const auto& [mode, at] : corners) {
-        Macro("ZylWatermark(`', `logo.bmp', " + std::to_string(mode) + ")");
-        px = Shown(region, &w, &h);
-        EXPECT_EQ(BoxOf(px, kLogo), (Box{at.x, at.y, at.x + 40, at.y + 20})) << "mode " << mode;
-        EXPECT_EQ(CountOf(px, kRegion), px.rgb.size() - 800) << "mode " << mode;
-    }
+    // Where each mode, size and frame cell goes is the geometry's matter,
+    // tested natively; here the region paints what it computes: a placed
+    // picture (the 40 x 20 logo, bottom right), tiles, a frame.
+    Macro("ZylWatermark(`', `logo.bmp', 9)");
+    px = Shown(region, &w, &h);
+    EXPECT_EQ(BoxOf(px, kLogo), (Box{w - 40, h - 20, w, h}));
+    EXPECT_EQ(CountOf(px, kRegion), px.rgb.size() - 800);
 
     // Tiles from the region's top-left corner.
     Macro("ZylWatermark(`', `tile.bmp', 0)");
@@ -242,26 +238,16 @@ TEST_F(Decor, EveryModePlacesThePictureInTheRegion) {
     for (int y = 0; y < h; y += 7)
         for (int x = 0; x < w; x += 13) ASSERT_EQ(px.rgb[y * w + x], TileAt(x % kTile, y % kTile)) << x << "," << y;
 
-    // The frame: corner cells in the corners, edge cells along the edges,
-    // the last ones ending at the edges, nothing inside.
+    // The frame: a corner cell, the last edge cell ending at the edge,
+    // nothing inside.
     Macro("ZylWatermark(`', `frame.bmp', 10)");
     px = Shown(region, &w, &h);
     auto cellAt = [&](int x, int y) { return px.rgb[(y + 5) * w + x + 5]; };
     EXPECT_EQ(cellAt(0, 0), FrameCellColour(0, 0));
-    EXPECT_EQ(cellAt(10, 0), FrameCellColour(1, 0));
-    EXPECT_EQ(cellAt(w - 10, 0), FrameCellColour(2, 0));
-    EXPECT_EQ(cellAt(0, h / 2), FrameCellColour(0, 1));
     EXPECT_EQ(cellAt(w - 10, h - 10), FrameCellColour(2, 2));
     EXPECT_EQ(cellAt(w / 2, h - 10), FrameCellColour(1, 2));
     EXPECT_EQ(cellAt(w / 2, h / 2), kRegion);
     EXPECT_EQ(CountOf(px, FrameCellColour(1, 1)), 9u) << "only the top-left corner's own pixels";
-
-    // A 300 x 200 picture centred in a 200-pixel-wide region: 200 x 133.
-    host->Resize(200, 400);
-    Macro("ZylWatermark(`', `wide.bmp', 1)");
-    px = Shown(region, &w, &h);
-    ASSERT_EQ(w, 200);
-    EXPECT_EQ(BoxOf(px, kWide), (Box{0, (h - 133) / 2, 200, (h - 133) / 2 + 133}));
 }
 
 TEST_F(Decor, PerTopicPicturesLieOverFileWideOnes) {

