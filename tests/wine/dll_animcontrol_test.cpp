@@ -163,7 +163,7 @@ TEST_F(Forms, EachTypeMakesItsChildClassStyleAndSize) {
 
 // Which parameter strings are refused, and with which error, is the
 // parser's matter; here a refused one shows its error and keeps no record.
-TEST_F(Forms, AnErrorShowsItsTextAndKeepsNoRecord) {
+TEST_F(Forms, ErrorsShowTheirTextsAndKeepNoRecord) {
     HWND w = Make("4;g:box;0;0;65536;;");
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);

@@ -22,7 +22,7 @@ namespace {
 using namespace zyltest;
 
 constexpr DWORD kRegion = 0x30C030, kNsr = 0xA0A0A0, kPopupColour = 0xE0B0E0, kHostBack = 0xFFFFFF;
-constexpr DWORD kLogo = 0xC000C0, kHole = 0xFF00FF, kBlock = 0x0000FF;
+constexpr DWORD kLogo = 0xC000C0, kWide = 0x600060, kHole = 0xFF00FF, kBlock = 0x0000FF;
 constexpr int kTile = 16;
 
 DWORD TileAt(int x, int y) { return static_cast<DWORD>((x * 16) << 16 | (y * 16) << 8 | 0x40); }
@@ -47,6 +47,7 @@ const Data& Shared() {
             {"holes.bmp", Bmp24(Picture::Painted(kTile, kTile, HolesAt))},
             {"logo.bmp", Bmp24(Picture::Painted(40, 20, [](int, int) { return kLogo; }))},
             {"frame.bmp", Bmp24(Picture::Painted(30, 30, FrameAt))},
+            {"wide.bmp", Bmp24(Picture::Painted(300, 200, [](int, int) { return kWide; }))},
         });
         if (!d->scratch.ok() || !d->scratch.Write("decor.hlp", file)) d->failure = "cannot write decor.hlp";
         return d;
@@ -226,7 +227,8 @@ TEST_F(Decor, EveryModePlacesThePictureInTheRegion) {
     ASSERT_GT(h, 100);
     // Where each mode, size and frame cell goes is the geometry's matter,
     // tested natively; here the region paints what it computes: a placed
-    // picture (the 40 x 20 logo, bottom right), tiles, a frame.
+    // picture (the 40 x 20 logo, bottom right), tiles, a frame, a picture
+    // shrunk to the region.
     Macro("ZylWatermark(`', `logo.bmp', 9)");
     px = Shown(region, &w, &h);
     EXPECT_EQ(BoxOf(px, kLogo), (Box{w - 40, h - 20, w, h}));
@@ -248,6 +250,13 @@ TEST_F(Decor, EveryModePlacesThePictureInTheRegion) {
     EXPECT_EQ(cellAt(w / 2, h - 10), FrameCellColour(1, 2));
     EXPECT_EQ(cellAt(w / 2, h / 2), kRegion);
     EXPECT_EQ(CountOf(px, FrameCellColour(1, 1)), 9u) << "only the top-left corner's own pixels";
+
+    // A 300 x 200 picture centred in a 200-pixel-wide region: 200 x 133.
+    host->Resize(200, 400);
+    Macro("ZylWatermark(`', `wide.bmp', 1)");
+    px = Shown(region, &w, &h);
+    ASSERT_EQ(w, 200);
+    EXPECT_EQ(BoxOf(px, kWide), (Box{0, (h - 133) / 2, 200, (h - 133) / 2 + 133}));
 }
 
 TEST_F(Decor, PerTopicPicturesLieOverFileWideOnes) {
