@@ -421,10 +421,10 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
 
 // ---- pictures ----
 
-struct PictureSpec : HelpPictureSpec {
-    PictureSpec() { lz77 = zylhc::CompressLz77; }
+struct PictureFields : HelpPictureFields {
+    PictureFields() { lz77 = zylhc::CompressLz77; }
 };
-Bytes PictureRecord(const PictureSpec& p) { return HelpPictureRecord(p); }
+Bytes PictureRecord(const PictureFields& p) { return HelpPictureRecord(p); }
 
 // Hot spots: a visible jump to "target" and an invisible macro.
 Bytes TwoHotSpots() {
@@ -441,7 +441,7 @@ Bytes TwoHotSpots() {
 }
 
 TEST(HelpReader, PicturesDecodeInEveryPacking) {
-    PictureSpec dib;
+    PictureFields dib;
     for (int i = 0; i < 4; ++i) dib.palette.insert(dib.palette.end(), {std::uint8_t(i * 60), std::uint8_t(255 - i), 7, 0});
     for (std::uint32_t row = 0; row < dib.height; ++row) {
         for (std::uint32_t x = 0; x < 8; ++x) dib.pixels.push_back(static_cast<std::uint8_t>(x < 5 ? (row + x) % 4 : 0));
@@ -471,7 +471,7 @@ TEST(HelpReader, PicturesDecodeInEveryPacking) {
 
     // A device-dependent monochrome bitmap: rows padded to 2 bytes, black
     // and white; transparent where its last colour is.
-    PictureSpec ddb;
+    PictureFields ddb;
     ddb.type = 5;
     ddb.bits = 1;
     ddb.width = 20;
@@ -489,7 +489,7 @@ TEST(HelpReader, PicturesDecodeInEveryPacking) {
 
     // Refused: no bitmap, data outside the record, a side beyond reason.
     std::string why;
-    PictureSpec huge = dib;
+    PictureFields huge = dib;
     huge.width = 100000;
     for (const Bytes& bad : {Bytes{'l', 'P', 0, 0}, Bytes(record.begin(), record.begin() + 20), PictureRecord(huge)})
         EXPECT_FALSE(zylhlp::DecodePicture(bad.data(), bad.size(), &p, &why));
@@ -535,7 +535,7 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     topic.body.push_back(p);
     doc.topics.push_back(topic);
     doc.map.push_back(zylhc::MapEntry{5, 0});
-    PictureSpec twoColours;
+    PictureFields twoColours;
     twoColours.palette = {0, 0, 0, 0, 255, 255, 255, 0};
     twoColours.pixels.assign(24, 1);
     doc.pictures = {PictureRecord(twoColours), PictureRecord(twoColours)};

@@ -13,8 +13,8 @@ namespace {
 using namespace zyltest;
 
 // An 8-bit, 3 x 2 bitmap unless a test says otherwise.
-BmpSpec Spec8() {
-    BmpSpec s;
+BmpFields Spec8() {
+    BmpFields s;
     s.width = 3;
     s.height = 2;
     s.bits = 8;
@@ -100,7 +100,7 @@ TEST(DibRules, PaletteEntries) {
 }
 
 TEST(BitmapReader, PixelDataFromTheBitsOffsetSurplusIgnoredShortReadZeroed) {
-    BmpSpec s = Spec8();
+    BmpFields s = Spec8();
     s.table = Quads(256);
     s.pixels = {1, 2, 3, 0, 4, 5, 6, 0, 9, 9, 9, 9, 9, 9};   // two rows and surplus
     s.bitsOffset = 14 + 40 + 1024 + 30;                      // a gap before the pixels
@@ -121,7 +121,7 @@ TEST(BitmapReader, PixelDataFromTheBitsOffsetSurplusIgnoredShortReadZeroed) {
 TEST(BitmapReader, BitFieldsAfterAnInfoHeaderAndTopDownRows) {
     // 16-bit bit fields after a 40-byte header keep their masks in front of
     // the (absent) colour table; top-down rows are swapped.
-    BmpSpec td = Spec8();
+    BmpFields td = Spec8();
     td.bits = 16;
     td.compression = zyl::kDibBitFields;
     td.width = 1;
@@ -136,7 +136,7 @@ TEST(BitmapReader, BitFieldsAfterAnInfoHeaderAndTopDownRows) {
 }
 
 TEST(BitmapReader, RunLengthBlockSize) {
-    BmpSpec s = Spec8();
+    BmpFields s = Spec8();
     s.compression = zyl::kDibRle8;
     s.width = 10;
     s.height = 4;   // 48 bytes unpacked
@@ -151,35 +151,35 @@ TEST(BitmapReader, RunLengthBlockSize) {
 }
 
 TEST(BitmapReader, RefusesWhatItCannotTrust) {
-    BmpSpec good = Spec8();
+    BmpFields good = Spec8();
     good.table = Quads(256);
     good.pixels = Bytes(8, 1);
     zyl::PackedDib dib;
     ASSERT_TRUE(Read(BmpFile(good), &dib));
     const struct {
         const char* what;
-        void (*spoil)(BmpSpec*);
+        void (*spoil)(BmpFields*);
     } cases[] = {
-        {"width 0", [](BmpSpec* s) { s->width = 0; }},
-        {"negative width", [](BmpSpec* s) { s->width = -3; }},
-        {"height 0", [](BmpSpec* s) { s->height = 0; }},
-        {"most negative height", [](BmpSpec* s) { s->height = INT32_MIN; }},
-        {"2 bits", [](BmpSpec* s) { s->bits = 2; }},
-        {"0 bits", [](BmpSpec* s) { s->bits = 0; }},
-        {"JPEG inside", [](BmpSpec* s) { s->compression = 4; }},
-        {"RLE4 at 8 bits", [](BmpSpec* s) { s->compression = zyl::kDibRle4; }},
-        {"RLE8 top-down", [](BmpSpec* s) { s->compression = zyl::kDibRle8, s->height = -2; }},
-        {"bit fields at 8 bits", [](BmpSpec* s) { s->compression = zyl::kDibBitFields; }},
-        {"header size 0", [](BmpSpec* s) { s->headerSize = 0; }},
-        {"header size 13", [](BmpSpec* s) { s->headerSize = 13; }},
-        {"header size 5000", [](BmpSpec* s) { s->headerSize = 5000; }},
-        {"too wide", [](BmpSpec* s) { s->width = 65536; }},
-        {"too big", [](BmpSpec* s) { s->width = s->height = 9000; }},   // 81 MB
-        {"bigger than its file allows", [](BmpSpec* s) { s->width = 3000, s->height = 2000; }},
-        {"bits beyond 2 GB", [](BmpSpec* s) { s->bitsOffset = 0x80000000LL; s->pixels.clear(); }},
+        {"width 0", [](BmpFields* s) { s->width = 0; }},
+        {"negative width", [](BmpFields* s) { s->width = -3; }},
+        {"height 0", [](BmpFields* s) { s->height = 0; }},
+        {"most negative height", [](BmpFields* s) { s->height = INT32_MIN; }},
+        {"2 bits", [](BmpFields* s) { s->bits = 2; }},
+        {"0 bits", [](BmpFields* s) { s->bits = 0; }},
+        {"JPEG inside", [](BmpFields* s) { s->compression = 4; }},
+        {"RLE4 at 8 bits", [](BmpFields* s) { s->compression = zyl::kDibRle4; }},
+        {"RLE8 top-down", [](BmpFields* s) { s->compression = zyl::kDibRle8, s->height = -2; }},
+        {"bit fields at 8 bits", [](BmpFields* s) { s->compression = zyl::kDibBitFields; }},
+        {"header size 0", [](BmpFields* s) { s->headerSize = 0; }},
+        {"header size 13", [](BmpFields* s) { s->headerSize = 13; }},
+        {"header size 5000", [](BmpFields* s) { s->headerSize = 5000; }},
+        {"too wide", [](BmpFields* s) { s->width = 65536; }},
+        {"too big", [](BmpFields* s) { s->width = s->height = 9000; }},   // 81 MB
+        {"bigger than its file allows", [](BmpFields* s) { s->width = 3000, s->height = 2000; }},
+        {"bits beyond 2 GB", [](BmpFields* s) { s->bitsOffset = 0x80000000LL; s->pixels.clear(); }},
     };
     for (const auto& c : cases) {
-        BmpSpec s = good;
+        BmpFields s = good;
         c.spoil(&s);
         Bytes f = s.bitsOffset > 0x7FFFFFFF ? Bytes() : BmpFile(s);
         if (f.empty()) {   // do not write 2 GB: patch the offset of a small file

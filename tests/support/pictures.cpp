@@ -89,7 +89,7 @@ Picture ParsePpm(const Bytes& ppm) {
 
 // ---- bitmap files ----
 
-Bytes BmpFile(const BmpSpec& s) {
+Bytes BmpFile(const BmpFields& s) {
     Bytes f(14 + s.headerSize, 0);
     const auto put = [&](std::size_t at, std::uint32_t v, int width) {
         for (int i = 0; i < width && at + i < f.size(); ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -114,7 +114,7 @@ Bytes BmpFile(const BmpSpec& s) {
 }
 
 Bytes Bmp24(const Picture& p) {
-    BmpSpec s;
+    BmpFields s;
     s.width = p.width;
     s.height = p.height;
     const int stride = (p.width * 3 + 3) & ~3;
@@ -131,7 +131,7 @@ Bytes Bmp24(const Picture& p) {
 }
 
 Bytes Bmp8(int width, int height, const std::vector<std::uint32_t>& table, const Bytes& indices) {
-    BmpSpec s;
+    BmpFields s;
     s.width = width;
     s.height = height;
     s.bits = 8;
@@ -330,7 +330,7 @@ void PutCULong(Bytes* b, std::uint32_t v) {
 
 }  // namespace
 
-Bytes HelpPictureRecord(const HelpPictureSpec& p) {
+Bytes HelpPictureRecord(const HelpPictureFields& p) {
     Bytes packed = p.packing == 1 || p.packing == 3 ? HelpRle(p.pixels) : p.pixels;
     if (p.packing >= 2) packed = p.lz77(packed);
     Bytes head = {p.type, p.packing};

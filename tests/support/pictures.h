@@ -39,14 +39,14 @@ Picture ParsePpm(const Bytes& ppm);
 // The fields of a bitmap file; what is not set is 0. `table` and `pixels`
 // are written as they are, the pixels at `bitsOffset` (right after the table
 // when -1).
-struct BmpSpec {
+struct BmpFields {
     std::uint32_t headerSize = 40;
     std::int32_t width = 1, height = 1;
     std::uint32_t bits = 24, compression = 0, sizeImage = 0, used = 0;
     Bytes table, pixels;
     std::int64_t bitsOffset = -1;
 };
-Bytes BmpFile(const BmpSpec& spec);
+Bytes BmpFile(const BmpFields& fields);
 // A 24-bit bottom-up bitmap file of a picture.
 Bytes Bmp24(const Picture& p);
 // An 8-bit one: `indices` (top row first) into `table` (0x00RRGGBB colours).
@@ -135,7 +135,7 @@ void AppendSubBlocks(Bytes* out, const Bytes& data);
 // A help file's picture record ("lP") holding one bitmap; its numbers in the
 // compressed forms. Packing 1 is run-length packing as help compilers do it;
 // 2 and 3 (LZ77, and LZ77 after it) take the caller's `lz77`.
-struct HelpPictureSpec {
+struct HelpPictureFields {
     std::uint8_t type = 6, packing = 0;
     std::uint32_t width = 5, height = 3, bits = 8, important = 0;
     Bytes palette;   // 4 bytes a colour
@@ -143,7 +143,7 @@ struct HelpPictureSpec {
     Bytes hotSpots;
     std::function<Bytes(const Bytes&)> lz77;
 };
-Bytes HelpPictureRecord(const HelpPictureSpec& spec);
+Bytes HelpPictureRecord(const HelpPictureFields& fields);
 
 // ---- the module's portable decode ----
 bool Decode(const Bytes& file, zyl::DecodedPicture* out, bool firstFrameOnly = false);

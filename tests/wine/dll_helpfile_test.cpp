@@ -290,22 +290,22 @@ TEST(HelpFileViewer, DamagedFilesShowWhatIsLeftAndSaySo) {
 // spot over all of it.
 Bytes Picture(std::uint8_t type, std::uint32_t bits, std::uint32_t width, std::uint32_t height, const Bytes& palette,
               const Bytes& pixels, bool transparent, const char* jumpTo) {
-    HelpPictureSpec spec;
-    spec.type = type;
-    spec.bits = bits;
-    spec.width = width;
-    spec.height = height;
-    spec.important = transparent ? 1 : 0;
-    spec.palette = palette;
-    spec.pixels = pixels;
+    HelpPictureFields fields;
+    fields.type = type;
+    fields.bits = bits;
+    fields.width = width;
+    fields.height = height;
+    fields.important = transparent ? 1 : 0;
+    fields.palette = palette;
+    fields.pixels = pixels;
     if (jumpTo) {
-        spec.hotSpots = {1, 1, 0, 0, 0, 0, 0, 0xE3, 0, 0, 0, 0, 0, 0};
-        Append16(&spec.hotSpots, width);
-        Append16(&spec.hotSpots, height);
-        Append32(&spec.hotSpots, zylscript::ContextHash(jumpTo));
-        for (const char* s : {"spot", jumpTo}) spec.hotSpots.insert(spec.hotSpots.end(), s, s + std::strlen(s) + 1);
+        fields.hotSpots = {1, 1, 0, 0, 0, 0, 0, 0xE3, 0, 0, 0, 0, 0, 0};
+        Append16(&fields.hotSpots, width);
+        Append16(&fields.hotSpots, height);
+        Append32(&fields.hotSpots, zylscript::ContextHash(jumpTo));
+        for (const char* s : {"spot", jumpTo}) fields.hotSpots.insert(fields.hotSpots.end(), s, s + std::strlen(s) + 1);
     }
-    return HelpPictureRecord(spec);
+    return HelpPictureRecord(fields);
 }
 
 // Two topics: the first shows a red picture that jumps to the second, and a
