@@ -130,6 +130,16 @@ TEST(Zylhc, CompiledFilesReadBack) {
         for (const auto& t : read.topics) topics += t.context + "/" + t.title + "/" + std::to_string(t.number) + " ";
         EXPECT_EQ(topics, "intro/Introduction/10 terms/terms/1 note/note/12 ");
 
+        // A header of no topic closes the list: the last topic's next-topic
+        // link points to it, for readers that follow those links. (In a plain
+        // file of one block a record's position is its offset in the file.)
+        if (!compress) {
+            const Bytes& topic = c.files.at("|TOPIC");
+            std::uint32_t last = 12;
+            for (std::uint32_t pos = 12; pos != 0xFFFFFFFF; pos = U32(&topic.at(pos + 12))) last = pos;
+            EXPECT_EQ(topic.at(last + 20), 0x02) << "the last record is a topic header";
+        }
+
         // (The title index is read back in the help-file reader's tests.)
         // The context number map is sorted by number.
         const Bytes& map = c.files.at("|CTXOMAP");
