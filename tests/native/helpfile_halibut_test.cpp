@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "core/helpfile.h"
+#include "internal_files.h"
 #include "zylpack.h"
 #include "pictures.h"
 #include "support.h"
@@ -50,14 +51,7 @@ std::vector<Listed> List(const std::string& hlp) {
 // Every internal file's bytes, read with the module's reader.
 std::map<std::string, Bytes> Contents(const std::string& hlp) {
     std::map<std::string, Bytes> all;
-    HelpPtr help(zyl::OpenHelpFile(zyl::PosixFiles(), hlp.c_str()));
-    EXPECT_TRUE(help) << hlp;
-    if (!help) return all;
-    for (const Listed& f : List(hlp)) {
-        DataPtr file(zyl::FindInternalFile(help.get(), f.name.c_str()));
-        EXPECT_TRUE(file) << f.name;
-        if (file) EXPECT_TRUE(zyl::ReadAllBytes(file.get(), &all[f.name]));
-    }
+    for (auto& f : InternalFiles(ReadFile(hlp))) all[f.first] = std::move(f.second);
     return all;
 }
 

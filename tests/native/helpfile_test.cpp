@@ -362,23 +362,19 @@ TEST(HelpFileOpen, TellsAMissingFileFromOneThatIsNotAHelpFile) {
 
 TEST(DataFileRead, ReadsInPassesOf16384FromTheHelpFileAndFromDisk) {
     const Bytes big = Pattern(40000, 7);
-    const Bytes container = HelpFile({{"big.bin", big}, {"small.txt", BytesOf("hi")}});
-    zyl::MemoryFiles memory;
-    memory.Add("manual.hlp", container.data(), container.size());
-    memory.Add("disk.bin", big.data(), big.size());
-    RecordingFiles files(memory);
-    HelpPtr help(zyl::OpenHelpFile(files, "manual.hlp"));
-    ASSERT_TRUE(help);
+    Fixture fx(HelpFile({{"big.bin", big}, {"small.txt", BytesOf("hi")}}));
+    fx.memory.Add("disk.bin", big.data(), big.size());
+    ASSERT_TRUE(fx.help);
 
     for (bool disk : {false, true}) {
-        DataPtr f(zyl::DataFileOpen(help.get(), disk ? "disk.bin" : "big.bin", disk));
+        DataPtr f(zyl::DataFileOpen(fx.help.get(), disk ? "disk.bin" : "big.bin", disk));
         ASSERT_TRUE(f);
         EXPECT_EQ(f->helpFile == nullptr, disk);
-        files.Clear();
+        fx.files.Clear();
         Bytes got(40000 + 100, 0xEE);
         EXPECT_EQ(zyl::DataFileRead(f.get(), got.data(), 40000), 40000);
-        EXPECT_EQ(files.reads, (std::vector<std::uint32_t>{16384, 16384, 7232})) << (disk ? "disk" : "help");
-        EXPECT_EQ(files.seeks, 0) << "the open left the file where its data starts";
+        EXPECT_EQ(fx.files.reads, (std::vector<std::uint32_t>{16384, 16384, 7232})) << (disk ? "disk" : "help");
+        EXPECT_EQ(fx.files.seeks, 0) << "the open left the file where its data starts";
         EXPECT_TRUE(std::equal(big.begin(), big.end(), got.begin()));
         EXPECT_EQ(got[40000], 0xEE) << "nothing written past the count";
         EXPECT_EQ(zyl::DataFileRead(f.get(), got.data(), 100), 0) << "at the end";
@@ -387,11 +383,9 @@ TEST(DataFileRead, ReadsInPassesOf16384FromTheHelpFileAndFromDisk) {
 
 TEST(DataFileSeek, EndMinusTenThenAHundredGivesTheLastTen) {
     const Bytes data = Pattern(1000, 3);
-    const Bytes container = HelpFile({{"a.bin", Pattern(50, 1)}, {"data.bin", data}});
-    zyl::MemoryFiles memory;
-    memory.Add("manual.hlp", container.data(), container.size());
-    memory.Add("disk.bin", data.data(), data.size());
-    HelpPtr help(zyl::OpenHelpFile(memory, "manual.hlp"));
+    Fixture fx(HelpFile({{"a.bin", Pattern(50, 1)}, {"data.bin", data}}));
+    fx.memory.Add("disk.bin", data.data(), data.size());
+    HelpPtr& help = fx.help;
     ASSERT_TRUE(help);
 
     for (const char* name : {"data.bin", "disk.bin"}) {
@@ -422,11 +416,8 @@ TEST(DataFileSeek, EndMinusTenThenAHundredGivesTheLastTen) {
 
 TEST(DataFileRead, FilesSharingTheHelpFileKeepTheirOwnPlace) {
     const Bytes a = Pattern(3000, 11), b = Pattern(3000, 12);
-    const Bytes container = HelpFile({{"a.bin", a}, {"b.bin", b}, {"c.bin", Pattern(10, 13)}});
-    zyl::MemoryFiles memory;
-    memory.Add("manual.hlp", container.data(), container.size());
-    RecordingFiles files(memory);
-    HelpPtr help(zyl::OpenHelpFile(files, "manual.hlp"));
+    Fixture fx(HelpFile({{"a.bin", a}, {"b.bin", b}, {"c.bin", Pattern(10, 13)}}));
+    HelpPtr& help = fx.help;
     DataPtr fa(zyl::FindInternalFile(help.get(), "a.bin"));
     DataPtr fb(zyl::FindInternalFile(help.get(), "b.bin"));
     ASSERT_TRUE(fa && fb);
@@ -443,26 +434,22 @@ TEST(DataFileRead, FilesSharingTheHelpFileKeepTheirOwnPlace) {
     EXPECT_TRUE(std::equal(got.begin(), got.end(), a.begin() + 100));
 
     // Going on where the last read stopped costs no seek.
-    files.Clear();
+    fx.files.Clear();
     for (int i = 0; i < 5; ++i) ASSERT_EQ(zyl::DataFileRead(fa.get(), got.data(), 100), 100);
-    EXPECT_EQ(files.seeks, 0);
+    EXPECT_EQ(fx.files.seeks, 0);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), a.begin() + 600));
     EXPECT_EQ(help->filePosition, fa->dataStart + 700);
 }
 
 TEST(DataFileRead, AFailedReadEndsTheReadingAndIsReported) {
-    const Bytes container = HelpFile({{"a.bin", Pattern(50000, 5)}});
-    zyl::MemoryFiles memory;
-    memory.Add("manual.hlp", container.data(), container.size());
-    RecordingFiles files(memory);
-    HelpPtr help(zyl::OpenHelpFile(files, "manual.hlp"));
-    DataPtr f(zyl::FindInternalFile(help.get(), "a.bin"));
+    Fixture fx(HelpFile({{"a.bin", Pattern(50000, 5)}}));
+    DataPtr f(zyl::FindInternalFile(fx.help.get(), "a.bin"));
     ASSERT_TRUE(f);
     Bytes got(50000);
-    files.failReadAfter = 1;
+    fx.files.failReadAfter = 1;
     EXPECT_EQ(zyl::DataFileRead(f.get(), got.data(), 50000), 16384) << "the first pass only";
-    EXPECT_EQ(files.readFailures, 1);
-    files.failReadAfter = -1;
+    EXPECT_EQ(fx.files.readFailures, 1);
+    fx.files.failReadAfter = -1;
     // The reader no longer trusts where the file stands.
     ASSERT_EQ(zyl::DataFileRead(f.get(), got.data(), 100), 100);
     const Bytes a = Pattern(50000, 5);
@@ -472,14 +459,11 @@ TEST(DataFileRead, AFailedReadEndsTheReadingAndIsReported) {
 // ---- data files on disk ----
 
 TEST(DataFileOpen, DiskFirstOrHelpFileFirst) {
-    const Bytes container = HelpFile({{"logo.bmp", BytesOf("help copy")}, {"only.txt", BytesOf("inside")}});
-    zyl::MemoryFiles files;
-    files.Add("manual.hlp", container.data(), container.size());
-    files.Add("logo.bmp", "disk copy", 9);
-    files.Add("beside.txt", "on disk", 7);
-    HelpPtr help(zyl::OpenHelpFile(files, "manual.hlp"));
+    Fixture fx(HelpFile({{"logo.bmp", BytesOf("help copy")}, {"only.txt", BytesOf("inside")}}));
+    fx.memory.Add("logo.bmp", "disk copy", 9);
+    fx.memory.Add("beside.txt", "on disk", 7);
     const auto content = [&](const char* name, bool diskFirst) {
-        DataPtr f(zyl::DataFileOpen(help.get(), name, diskFirst));
+        DataPtr f(zyl::DataFileOpen(fx.help.get(), name, diskFirst));
         if (!f) return std::string("<none>");
         Bytes b = ReadAll(f.get());
         return std::string(b.begin(), b.end());

@@ -64,8 +64,10 @@ std::string Describe(const Script& s) {
                     switch (g.kind) {
                     case Segment::Kind::Text: o << " " << style(g.style) << "'" << g.text << "'"; break;
                     case Segment::Kind::Link:
-                        o << " " << "jpm"[static_cast<int>(g.link)] << (g.plain ? "!" : "") << "(" << g.target << ")"
-                          << style(g.style) << "'" << g.text << "'";
+                        // A link into another file may have only its hash.
+                        o << " " << "jpm"[static_cast<int>(g.link)] << (g.plain ? "!" : "") << "("
+                          << (g.target.empty() ? "#" + std::to_string(g.hash) : g.target)
+                          << (g.file.empty() ? "" : "@" + g.file) << ")" << style(g.style) << "'" << g.text << "'";
                         break;
                     case Segment::Kind::Embedded:
                         o << " {ew" << g.ref.align << " " << g.ref.dll << "|" << g.ref.className << "|" << g.ref.data << "}";
@@ -180,6 +182,7 @@ zylhc::CompileOptions OptionsOf(const Variant& v) {
 TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
     Scratch dir;
     // A paragraph longer than a topic record holds goes on in the next one.
+    // It follows the empty topic, whose paragraph keeps their offsets apart.
     std::string features = kFeatures;
     features += ".topic long\n";
     for (int i = 0; i < 900; ++i) features += "word" + std::to_string(i % 37) + " ";
@@ -201,12 +204,14 @@ TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
 }
 
 TEST(HelpReader, PhraseCompressionShortensTheText) {
-    // Text of many repeated words: both kinds of phrase files make the
-    // topic file shorter, and the text reads back the same.
+    // Text of many repeated words in ten topics over many blocks reads back
+    // the same in every variant; both kinds of phrase files make the topic
+    // file shorter.
     Scratch dir;
-    std::string script = ".topic a\n";
+    std::string script;
     std::uint32_t seed = 1;
     for (int i = 0; i < 6000; ++i) {
+        if (i % 600 == 0) script += ".topic t" + std::to_string(i / 600) + "\n";
         seed = seed * 1103515245u + 12345u;
         script += std::string("alpha beta gamma delta epsilon zeta eta theta iota kappa").substr((seed >> 16) % 50, 6);
         script += i % 12 == 11 ? "\n\n" : " ";   // short paragraphs: records fill the blocks
@@ -219,10 +224,11 @@ TEST(HelpReader, PhraseCompressionShortensTheText) {
         return std::size_t(0);
     };
     const std::size_t plain = topicSize(CompileScript(dir / "words.hts", OptionsOf(kVariants[0])));
-    for (const Variant& v : {kVariants[2], kVariants[3]}) {
+    for (const Variant& v : kVariants) {
         SCOPED_TRACE(v.name);
         const Bytes help = CompileScript(dir / "words.hts", OptionsOf(v));
-        EXPECT_LT(topicSize(help) * 5, plain * 4) << "a fifth shorter at least";
+        EXPECT_GE(topicSize(help), 4096u * 2) << "several blocks";
+        if (v.phrases || v.hall) EXPECT_LT(topicSize(help) * 5, plain * 4) << "a fifth shorter at least";
         EXPECT_EQ(FirstDifference(Describe(ReadBack(help)), expected), "");
     }
 }
@@ -552,32 +558,16 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     ASSERT_TRUE(reader.Open(memory, "t.hlp", &error)) << error;
     EXPECT_EQ(reader.Index().FindTopicByNumber(5), 0);
     EXPECT_EQ(reader.Index().FindTopicByNumber(0), -1) << "a help file's topics answer only to their numbers";
-    zylscript::Topic t;
-    ASSERT_TRUE(reader.LoadTopic(0, &t, &error)) << error;
-    ASSERT_EQ(t.body.size(), 1u);
-    const Paragraph& read = t.body[0];
-    EXPECT_EQ(read.format.spaceAbove, 4);
-    EXPECT_EQ(read.format.spaceBelow, 0);
-    EXPECT_EQ(read.format.leftIndent, 72);
-    EXPECT_EQ(read.format.rightIndent, 10);
-    EXPECT_EQ(read.format.firstIndent, -36);
-    EXPECT_EQ(read.format.lineSpacing, -30);
-    EXPECT_EQ(read.format.align, 'c');
-    EXPECT_EQ(read.format.tabs, (std::vector<zylscript::TabStop>{{72, 'l'}, {200, 'r'}}));
-    ASSERT_EQ(read.segments.size(), 6u);
-    EXPECT_EQ(read.segments[0].picture.name, "|bm0");
-    EXPECT_EQ(read.segments[0].picture.align, 'l');
-    EXPECT_EQ(read.segments[1].text, "a\tb");
-    EXPECT_EQ(read.segments[2].picture.name, "|bm1");
-    EXPECT_EQ(read.segments[2].picture.align, 'r');
-    const Segment *far = &read.segments[3], *window = &read.segments[4], *note = &read.segments[5];
-    EXPECT_EQ(far->file + "|" + far->target + "|" + std::to_string(far->hash), "more.hlp||" + std::to_string(zylscript::ContextHash("far")));
-    EXPECT_EQ(window->file + "|" + window->target, "more.hlp|>notes");
-    EXPECT_TRUE(far->byHash && window->byHash && note->byHash);
-    EXPECT_EQ(note->link, zylscript::LinkKind::Popup);
-    EXPECT_EQ(note->file + "|" + std::to_string(note->hash), "more.hlp|7");
+    Script read = reader.Index();
+    ASSERT_TRUE(reader.LoadTopic(0, &read.topics.at(0), &error)) << error;
+    const std::string far = std::to_string(zylscript::ContextHash("far"));
+    EXPECT_EQ(Describe(read), "title=Pictures copyright= font=Arial/20 background=- contents=0\n"
+                              "topic one 'One' #5\n"
+                              " B[4,0,-30,72,10,-36,c t72l t200r] {bml |bm0} <Arial/20>'a\tb' {bmr |bm1} j(#" + far +
+                                  "@more.hlp)<Arial/20>'there' j(>notes@more.hlp)<Arial/20>'there' p(#7@more.hlp)<Arial/20>'note'\n");
+    for (const Segment& g : read.topics[0].body[0].segments) EXPECT_EQ(g.byHash, g.kind == Segment::Kind::Link);
     zylhlp::Picture picture;
-    ASSERT_TRUE(reader.LoadPicture(read.segments[2].picture, &picture, &error)) << error;
+    ASSERT_TRUE(reader.LoadPicture(read.topics[0].body.at(0).segments.at(2).picture, &picture, &error)) << error;
     EXPECT_EQ(picture.width, 5);
 }
 
