@@ -564,7 +564,8 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     EXPECT_EQ(Describe(read), "title=Pictures copyright= font=Arial/20 background=- contents=0\n"
                               "topic one 'One' #5\n"
                               " B[4,0,-30,72,10,-36,c t72l t200r] {bml |bm0} <Arial/20>'a\tb' {bmr |bm1} j(#" + far +
-                                  "@more.hlp)<Arial/20>'there' j(>notes@more.hlp)<Arial/20>'there' p(#7@more.hlp)<Arial/20>'note'\n");
+                                  "@more.hlp)<Arial/20>'there' j(>notes@more.hlp)<Arial/20>'there'"
+                                  " p(#7@more.hlp)<Arial/20>'note'\n");
     for (const Segment& g : read.topics[0].body[0].segments) EXPECT_EQ(g.byHash, g.kind == Segment::Kind::Link);
     zylhlp::Picture picture;
     ASSERT_TRUE(reader.LoadPicture(read.topics[0].body.at(0).segments.at(2).picture, &picture, &error)) << error;

@@ -48,15 +48,11 @@ TEST(ScriptParse, TopicsTitlesNumbersRegionsAndStartupMacros) {
         "Body.\n");
     EXPECT_EQ(s.title, "Demo file");
     EXPECT_EQ(s.helpFile, "demo.hlp");
-    ASSERT_EQ(s.startupMacros.size(), 3u);
-    EXPECT_EQ(s.startupMacros[1], "Second(\"a;b\")");
-    EXPECT_EQ(s.startupMacros[2], "Third()");
+    EXPECT_EQ(s.startupMacros, (std::vector<std::string>{"First()", "Second(\"a;b\")", "Third()"}));
     ASSERT_EQ(s.topics.size(), 2u);
     const Topic& t = s.topics[0];
-    EXPECT_EQ(t.context, "intro");
+    EXPECT_EQ(t.context + "|" + t.title + "|" + std::to_string(t.number), "intro|Introduction|42");
     EXPECT_TRUE(t.hasNumber);
-    EXPECT_EQ(t.number, 42u);
-    EXPECT_EQ(t.title, "Introduction");
     ASSERT_EQ(t.nsr.size(), 1u);
     EXPECT_EQ(t.nsr[0].segments.at(0).text, "Heading text");
     ASSERT_EQ(t.body.size(), 2u);
@@ -83,17 +79,13 @@ TEST(ScriptParse, EmbeddedWindowData) {
     // commas, parentheses, quotes and bars included.
     Script s = MustParse(".topic a\nx {ewl  ZYL3AN32.DLL ,  ZYL3_ANIMBUTTON32 ,   Next;JumpId(`x.hlp', \"a,b\")|7 } y\n");
     EmbeddedRef r = OnlyEmbedded(s);
-    EXPECT_EQ(r.align, 'l');
-    EXPECT_EQ(r.dll, "ZYL3AN32.DLL");
-    EXPECT_EQ(r.className, "ZYL3_ANIMBUTTON32");
-    EXPECT_EQ(r.data, "Next;JumpId(`x.hlp', \"a,b\")|7 ");
+    EXPECT_EQ(r.align + ("/" + r.dll + "/" + r.className + "/" + r.data),
+              "l/ZYL3AN32.DLL/ZYL3_ANIMBUTTON32/Next;JumpId(`x.hlp', \"a,b\")|7 ");
 
     EXPECT_EQ(OnlyEmbedded(MustParse(".topic a\n{ewr a.dll, B, \\{x\\} c:\\pics\\logo.bmp \\\\ \\}}\n")).data,
               "{x} c:\\pics\\logo.bmp \\ }");
     EmbeddedRef noData = OnlyEmbedded(MustParse(".topic a\n{EWC a.dll, CLASS}\n"));
-    EXPECT_EQ(noData.align, 'c');
-    EXPECT_EQ(noData.className, "CLASS");
-    EXPECT_EQ(noData.data, "");
+    EXPECT_EQ(noData.align + ("/" + noData.className + "/" + noData.data), "c/CLASS/");
 }
 
 TEST(ScriptParse, SegmentsKeepTheirOrderInAParagraph) {
@@ -256,21 +248,16 @@ TEST(ScriptLookups, TopicsByContextNumberAndHash) {
 }
 
 TEST(ScriptLookups, SplitMacrosAndWindowSuffix) {
-    auto m = SplitMacros(" A(1) ; B(\"x;y\");;C(`p;q', (r;s)) ;");
-    ASSERT_EQ(m.size(), 3u);
-    EXPECT_EQ(m[0], "A(1)");
-    EXPECT_EQ(m[1], "B(\"x;y\")");
-    EXPECT_EQ(m[2], "C(`p;q', (r;s))");
+    EXPECT_EQ(SplitMacros(" A(1) ; B(\"x;y\");;C(`p;q', (r;s)) ;"),
+              (std::vector<std::string>{"A(1)", "B(\"x;y\")", "C(`p;q', (r;s))"}));
     EXPECT_TRUE(SplitMacros("  ").empty());
     EXPECT_EQ(SplitMacros("Unclosed(\"a;b").size(), 1u);
 
     std::string ctx, win;
     SplitWindowSuffix("intro>second", &ctx, &win);
-    EXPECT_EQ(ctx, "intro");
-    EXPECT_EQ(win, "second");
+    EXPECT_EQ(ctx + "|" + win, "intro|second");
     SplitWindowSuffix("intro", &ctx, &win);
-    EXPECT_EQ(ctx, "intro");
-    EXPECT_EQ(win, "");
+    EXPECT_EQ(ctx + "|" + win, "intro|");
 }
 
 TEST(ScriptLookups, Utf8Validation) {

@@ -56,21 +56,16 @@ TEST(Zyllist, TheFormatsExampleBothWays) {
     Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "one.bul.txt", BytesOf("; the example\nbullet list\n  Intro | | intro  \n")));
     ASSERT_EQ(Zyllist({"compile", dir / "one.bul.txt"}).status, 0);
-    Bytes written;
-    ASSERT_FALSE((written = ReadFile(dir / "one.bul")).empty()) << "OUT is the text's name without .txt";
-    EXPECT_EQ(written, kExample);
+    EXPECT_EQ(ReadFile(dir / "one.bul"), kExample) << "OUT is the text's name without .txt";
     // Its text, with the context string from a topic script that names it.
     ASSERT_TRUE(WriteFile(dir / "t.hts", BytesOf(".topic Intro\nHi.\n")));
     Result r = Zyllist({"decompile", "--contexts", dir / "t.hts", dir / "one.bul"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "bullet list\nIntro | | Intro\n");
     ASSERT_EQ(Zyllist({"decompile", dir / "one.bul", dir / "back.txt"}).status, 0);
-    Bytes back;
-    ASSERT_FALSE((back = ReadFile(dir / "back.txt")).empty());
-    EXPECT_EQ(Text(back), "bullet list\nIntro | | #053D9A5C\n") << "an unknown topic keeps its hash";
+    EXPECT_EQ(Text(ReadFile(dir / "back.txt")), "bullet list\nIntro | | #053D9A5C\n") << "an unknown topic keeps its hash";
     ASSERT_EQ(Zyllist({"compile", dir / "back.txt", dir / "again.bul"}).status, 0);
-    ASSERT_FALSE((back = ReadFile(dir / "again.bul")).empty());
-    EXPECT_EQ(back, kExample) << "byte for byte";
+    EXPECT_EQ(ReadFile(dir / "again.bul"), kExample) << "byte for byte";
 }
 
 TEST(Zyllist, TextRoundTripThroughAHelpFile) {
@@ -157,9 +152,7 @@ TEST(ZyllistTabs, TheFormatsExampleBothWaysAndThroughAHelpFile) {
     Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "bar.tab.txt", BytesOf("tab bar\n; two tabs\nintro | Intro\n  steps|Steps  \n")));
     ASSERT_EQ(Zyllist({"compile", dir / "bar.tab.txt"}).status, 0);
-    Bytes written;
-    ASSERT_FALSE((written = ReadFile(dir / "bar.tab")).empty());
-    EXPECT_EQ(written, kTabExample);
+    EXPECT_EQ(ReadFile(dir / "bar.tab"), kTabExample);
     Result r = Zyllist({"decompile", dir / "bar.tab"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "tab bar\nintro | Intro\nsteps | Steps\n");
@@ -173,9 +166,7 @@ TEST(ZyllistTabs, TheFormatsExampleBothWaysAndThroughAHelpFile) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, full);
     ASSERT_EQ(Zyllist({"compile", dir / "full.tab.txt", dir / "full.tab"}).status, 0);
-    ASSERT_FALSE((written = ReadFile(dir / "full.tab")).empty());
-    EXPECT_EQ(Get16(written, 0), 5);
-    EXPECT_EQ(Text(written).substr(2), std::string("a|b\0A | bar\0c\0 Caf\xE9 \0d\0\0\0", 25));
+    EXPECT_EQ(Text(ReadFile(dir / "full.tab")), std::string("\x05\0a|b\0A | bar\0c\0 Caf\xE9 \0d\0\0\0", 27)) << "flags 5";
     r = Zyllist({"--check", "--from", dir / "help.hlp", "full.tab"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("3 tabs; the module shows it"), std::string::npos) << r.out;

@@ -34,12 +34,6 @@ Result Zylpack(const std::vector<std::string>& args) {
 using HelpPtr = zyl::HelpFilePtr;
 using DataPtr = zyl::DataFilePtr;
 
-Bytes Slurp(const std::string& path) {
-    Bytes b = ReadFile(path);
-    EXPECT_FALSE(b.empty()) << path;
-    return b;
-}
-
 TEST(Zylpack, CreateListExtract) {
     Scratch dir;
     ASSERT_EQ(::mkdir((dir / "pics").c_str(), 0755), 0);
@@ -59,13 +53,13 @@ TEST(Zylpack, CreateListExtract) {
     EXPECT_EQ(r.out, "Read Me\t6\na:b\t0\nlogo.bmp\t5000\n") << "byte order, name tab size";
 
     // The file header tells the file's size and has no free list.
-    const Bytes container = Slurp(hlp);
+    const Bytes container = ReadFile(hlp);
     EXPECT_EQ(Get32(container, 0), 0x00035F3Fu);
     EXPECT_EQ(Get32(container, 8), 0xFFFFFFFFu);
     EXPECT_EQ(Get32(container, 12), container.size());
 
     ASSERT_EQ(Zylpack({"extract", hlp, "LOGO.BMP", dir / "logo.out"}).code, 0);
-    EXPECT_EQ(Slurp(dir / "logo.out"), logo);
+    EXPECT_EQ(ReadFile(dir / "logo.out"), logo);
     r = Zylpack({"extract", hlp, "Read Me", "-"});
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "notes\n");
@@ -115,7 +109,7 @@ TEST(Zylpack, FailuresSayWhyAndChangeNothing) {
     ASSERT_TRUE(WriteFile(dir / "text.txt", BytesOf("this is not a help file at all")));
     const std::string hlp = dir / "good.hlp";
     ASSERT_EQ(Zylpack({"create", hlp, dir / "a"}).code, 0);
-    const Bytes before = Slurp(hlp);
+    const Bytes before = ReadFile(hlp);
 
     // A directory whose only leaf links to itself.
     Bytes looped = before;
@@ -161,7 +155,7 @@ TEST(Zylpack, FailuresSayWhyAndChangeNothing) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << joined << "\n" << r.err;
         EXPECT_EQ(r.out, "") << joined;
         EXPECT_EQ(dir.Names(), originals) << joined << ": nothing is written on failure";
-        EXPECT_EQ(Slurp(hlp), before) << joined;
+        EXPECT_EQ(ReadFile(hlp), before) << joined;
     }
 }
 
@@ -194,7 +188,7 @@ TEST(Zylpack, FiveThousandFilesAreAllFoundThroughSeveralIndexLevels) {
     Result r = Zylpack(args);
     ASSERT_EQ(r.code, 0) << r.err;
 
-    const Bytes container = Slurp(dir / "big.hlp");
+    const Bytes container = ReadFile(dir / "big.hlp");
     const TreeInfo tree = DirectoryTree(container);
     EXPECT_GE(tree.levels, 4) << "leaves and at least three index levels";
     EXPECT_EQ(tree.entries, 5000u);
