@@ -97,18 +97,6 @@ std::string Latin1(const std::string& s) {
     return out;
 }
 
-// The first line in which two descriptions differ, with its number.
-std::string FirstDifference(const std::string& a, const std::string& b) {
-    std::istringstream x(a), y(b);
-    std::string la, lb;
-    for (int line = 1;; ++line) {
-        const bool ga = static_cast<bool>(std::getline(x, la)), gb = static_cast<bool>(std::getline(y, lb));
-        if (!ga && !gb) return "";
-        if (!ga || !gb || la != lb)
-            return "line " + std::to_string(line) + ":\n  read:     " + (ga ? la : "<end>") + "\n  expected: " + (gb ? lb : "<end>");
-    }
-}
-
 Script ParseFile(const std::string& path) {
     Bytes text;
     EXPECT_FALSE((text = ReadFile(path)).empty()) << path;
@@ -197,7 +185,7 @@ TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
             SCOPED_TRACE(script + " " + v.name);
             std::string problems;
             const Script read = ReadBack(CompileScript(script, OptionsOf(v)), &problems);
-            EXPECT_EQ(FirstDifference(Describe(read), expected), "");
+            EXPECT_EQ(Describe(read), expected);   // a failure shows the lines that differ
             EXPECT_EQ(problems, "");
         }
     }
@@ -229,7 +217,7 @@ TEST(HelpReader, PhraseCompressionShortensTheText) {
         const Bytes help = CompileScript(dir / "words.hts", OptionsOf(v));
         EXPECT_GE(topicSize(help), 4096u * 2) << "several blocks";
         if (v.phrases || v.hall) EXPECT_LT(topicSize(help) * 5, plain * 4) << "a fifth shorter at least";
-        EXPECT_EQ(FirstDifference(Describe(ReadBack(help)), expected), "");
+        EXPECT_EQ(Describe(ReadBack(help)), expected);
     }
 }
 

@@ -93,19 +93,13 @@ TEST(ScriptParse, SegmentsKeepTheirOrderInAParagraph) {
         ".topic a\n"
         "See {link the glossary|gloss>second} or {popup a note|note}.\n"
         "{ewc m.dll, C, d}{macro Run|Exec(\"x|y\")}\n");
-    const auto& segs = s.topics[0].body.at(0).segments;
-    ASSERT_EQ(segs.size(), 7u);
-    EXPECT_EQ(segs[0].text, "See ");
-    EXPECT_EQ(segs[1].kind, Segment::Kind::Link);
-    EXPECT_EQ(segs[1].link, LinkKind::Jump);
-    EXPECT_EQ(segs[1].text, "the glossary");
-    EXPECT_EQ(segs[1].target, "gloss>second");
-    EXPECT_EQ(segs[2].text, " or ");
-    EXPECT_EQ(segs[3].link, LinkKind::Popup);
-    EXPECT_EQ(segs[4].text, ". ");   // the line break became a blank
-    EXPECT_EQ(segs[5].kind, Segment::Kind::Embedded);
-    EXPECT_EQ(segs[6].link, LinkKind::Macro);
-    EXPECT_EQ(segs[6].target, "Exec(\"x|y\")");
+    std::string described;   // [kind (text, embedded, or jump, popup, macro)/text/target]
+    for (const Segment& g : s.topics[0].body.at(0).segments) {
+        const char kind = g.kind == Segment::Kind::Link ? "jpm"[static_cast<int>(g.link)] : "t-ep"[static_cast<int>(g.kind)];
+        described += std::string("[") + kind + "/" + g.text + "/" + g.target + "]";
+    }
+    EXPECT_EQ(described, "[t/See /][j/the glossary/gloss>second][t/ or /][p/a note/note][t/. /][e//][m/Run/Exec(\"x|y\")]")
+        << "the line break became a blank";
 }
 
 TEST(ScriptParse, EscapesCommentsAndLineEndings) {

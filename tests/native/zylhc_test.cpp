@@ -17,8 +17,6 @@ namespace {
 
 using namespace zyltest;
 
-// ---- the byte-level facts the help-file reader does not need ----
-
 std::uint32_t U16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
 std::uint32_t U32(const std::uint8_t* p) { return U16(p) | (U16(p + 2) << 16); }
 
