@@ -95,7 +95,6 @@ TEST(MovieParams, NumbersSaturateAndFlagsKeepTheirLowBits) {
     ASSERT_EQ(Movie("a.bmp;1;1;1;10;33;Contents()", &p), 0);
     EXPECT_EQ(p.flags, 33) << "the flags field ends at the first non-digit";
     EXPECT_EQ(zyl::ReadFieldNumber("  \t012x", nullptr), 12);
-    EXPECT_EQ(zyl::ReadFieldNumber("123", nullptr), 123);
     const char* s = "123";
     EXPECT_EQ(zyl::ReadFieldNumber(s, s + 2), 12) << "never past the field's end";
     EXPECT_EQ(zyl::ReadFieldNumber(s, s), 0);

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
 #include "imaging/gifdecode.h"
@@ -12,8 +11,6 @@
 namespace {
 
 using namespace zyltest;
-
-Bytes Pattern(int w, int h, int colours, unsigned seed) { return IndexPattern(w * h, colours, seed); }
 
 zyl::DecodedPicture Must(const Bytes& file, bool firstFrameOnly = false) {
     zyl::DecodedPicture pic;
@@ -36,6 +33,7 @@ TEST(GifReader, FrameDibDepthAndColoursFollowTheTable) {
         const zyl::DibInfoHeader h = dib.Header();
         EXPECT_EQ(h.bitCount, depth[bits]);
         EXPECT_EQ(h.clrUsed, 1u << depth[bits]);
+        EXPECT_EQ(h.sizeImage, 3u * static_cast<std::uint32_t>(zyl::DibStride(13, depth[bits])));
         const std::uint8_t* q = dib.data() + 40;
         for (int i = 0; i < (1 << depth[bits]); ++i) {
             const bool inTable = i < (1 << bits);   // past the GIF's table: black
@@ -66,7 +64,7 @@ TEST(GifReader, PixelsSurviveTheEncoderAtEveryCodeSizeAndDepth) {
         {301, 211, 8, TableFull::kKeepGoing}, {257, 99, 3, TableFull::kKeepGoing},
     };
     for (const auto& c : cases) {
-        const Bytes px = Pattern(c.w, c.h, 1 << c.bits, static_cast<unsigned>(c.w * c.h));
+        const Bytes px = IndexPattern(c.w * c.h, 1 << c.bits, static_cast<unsigned>(c.w * c.h));
         const int minCode = c.bits < 2 ? 2 : c.bits;
         const Bytes lzw = LzwEncode(px, minCode, c.full);   // kKeepGoing: 12-bit codes on a full table
         const zyl::DecodedPicture pic = Must(GifBuilder().Header(c.w, c.h, c.bits).RawImage(c.w, c.h, minCode, lzw).Trailer().bytes);
@@ -77,7 +75,7 @@ TEST(GifReader, PixelsSurviveTheEncoderAtEveryCodeSizeAndDepth) {
 
 TEST(GifReader, InterlacedImagesOfEveryShortHeight) {
     for (int h = 1; h <= 17; ++h) {
-        const Bytes px = Pattern(5, h, 16, static_cast<unsigned>(h));
+        const Bytes px = IndexPattern(5 * h, 16, static_cast<unsigned>(h));
         const Bytes file = GifBuilder().Header(5, h, 4).Image(5, h, px, 0, true).Trailer().bytes;
         const zyl::DecodedPicture pic = Must(file);
         ASSERT_EQ(pic.frames.size(), 1u);
@@ -186,7 +184,7 @@ TEST(GifReader, TransparentColourIsTheFramesEntryAtTheIndex) {
 }
 
 TEST(GifReader, SignatureAndOffset128) {
-    const Bytes px = Pattern(6, 4, 4, 1);
+    const Bytes px = IndexPattern(6 * 4, 4, 1);
     const Bytes gif = GifBuilder().Header(6, 4, 2, "gif87a").Image(6, 4, px).Trailer().bytes;
     EXPECT_EQ(FrameIndices(Must(gif).frames[0]), px);   // "GIF" in any case
     // 128 bytes may come before it (read against ImageMagick), 129 not.
@@ -199,7 +197,7 @@ TEST(GifReader, SignatureAndOffset128) {
 }
 
 TEST(GifReader, DamagedImageDataFailsTheFile) {
-    const Bytes px = Pattern(8, 3, 4, 2);
+    const Bytes px = IndexPattern(8 * 3, 4, 2);
     auto with = [&](int minCode, const Bytes& lzw) {
         return GifBuilder().Header(8, 3, 2).RawImage(8, 3, minCode, lzw).Trailer().bytes;
     };
@@ -262,9 +260,9 @@ TEST(GifReader, BadSizesAndTruncationFailCleanly) {
     // the delay and hot spots read before the cut are reported.
     GifBuilder g;
     g.Header(8, 3, 2).Netscape().HotSpots({{1, 2, 3, 4, 5}}).GraphicControl(5);
-    g.Image(8, 3, Pattern(8, 3, 4, 3)).Comment("between");
+    g.Image(8, 3, IndexPattern(8 * 3, 4, 3)).Comment("between");
     const std::size_t secondImage = g.bytes.size();
-    const Bytes file = g.Image(8, 3, Pattern(8, 3, 4, 4)).Trailer().bytes;
+    const Bytes file = g.Image(8, 3, IndexPattern(8 * 3, 4, 4)).Trailer().bytes;
     for (std::size_t n = 0; n < file.size(); ++n) {
         Bytes cut(file.begin(), file.begin() + static_cast<long>(n));
         zyl::DecodedPicture p;
@@ -296,7 +294,7 @@ TEST(GifReader, WhatAFileMayDecodeToGrowsWithItsSize) {
 }
 
 TEST(GifReader, ExtensionsAndStrayBytesArePassedOver) {
-    const Bytes px = Pattern(5, 5, 8, 9);
+    const Bytes px = IndexPattern(5 * 5, 8, 9);
     GifBuilder g;
     g.Header(5, 5, 3).Comment("a comment with \x2C and \x21 and \x3B");
     g.Byte(0x21).Byte(0x01).Byte(12);   // plain text: 12 bytes, then its text

@@ -60,10 +60,7 @@ using BmpOracle = Oracle;
 
 TEST_F(GifOracle, ColourCountsChooseTheFrameDepthAndDecodeLikeImageMagick) {
     const std::string src = Source(7, 61, 37);
-    const struct {
-        int colours;
-        unsigned depth;
-    } cases[] = {{2, 1}, {4, 4}, {16, 4}, {32, 8}, {256, 8}};
+    const struct { int colours; unsigned depth; } cases[] = {{2, 1}, {4, 4}, {16, 4}, {32, 8}, {256, 8}};
     for (const auto& c : cases) {
         const std::string gif = Make(src + " -colors " + std::to_string(c.colours), "c" + std::to_string(c.colours) + ".gif");
         const zyl::DecodedPicture pic = ExpectLikeMagick(gif);
@@ -151,10 +148,8 @@ TEST_F(GifOracle, GifBehindA128ByteHeader) {
 
 TEST_F(BmpOracle, PlainDepthsDecodeLikeImageMagick) {
     const std::string src = Source(21, 61, 37);
-    const struct {
-        const char* args;
-        unsigned depth;
-    } cases[] = {{"-colors 2 -type Palette", 1}, {"-colors 16", 4}, {"-colors 200", 8}, {"-type TrueColor", 24}};
+    const struct { const char* args; unsigned depth; } cases[] = {
+        {"-colors 2 -type Palette", 1}, {"-colors 16", 4}, {"-colors 200", 8}, {"-type TrueColor", 24}};
     for (const auto& c : cases) {
         const std::string bmp =
             Make(src + " " + c.args + " -compress none", "d" + std::to_string(c.depth) + ".bmp", "BMP3:");

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <unordered_map>
 
-#include "imaging/dibexpand.h"
 #include "imaging/dibformat.h"
 
 namespace zyltest {
@@ -74,21 +72,15 @@ Picture FromRgbBytes(const std::vector<std::uint8_t>& rgb, std::int32_t w, std::
 }  // namespace
 
 Picture ParsePpm(const Bytes& ppm) {
-    Picture p;
-    std::size_t at = 2;
-    auto number = [&](long* v) {
-        while (at < ppm.size() && std::strchr(" \t\r\n", ppm[at])) ++at;
-        if (at >= ppm.size() || ppm[at] < '0' || ppm[at] > '9') return false;
-        *v = 0;
-        while (at < ppm.size() && ppm[at] >= '0' && ppm[at] <= '9' && *v < 100000) *v = *v * 10 + (ppm[at++] - '0');
-        return true;
-    };
-    long w, h, maxval;
-    if (ppm.size() < 2 || ppm[0] != 'P' || ppm[1] != '6') return p;
-    if (!number(&w) || !number(&h) || !number(&maxval) || maxval != 255) return p;
-    ++at;   // the one white-space byte before the pixels
-    if (ppm.size() - at != static_cast<std::size_t>(w * h * 3)) return p;
-    return FromRgbBytes(Bytes(ppm.begin() + static_cast<long>(at), ppm.end()), static_cast<int>(w), static_cast<int>(h));
+    // "P6", the width, height and 255, each after white space; one more
+    // white-space byte, then the pixels.
+    const std::string head(ppm.begin(), ppm.begin() + static_cast<long>(std::min<std::size_t>(ppm.size(), 40)));
+    int w = 0, h = 0, maxval = 0, at = 0;
+    if (std::sscanf(head.c_str(), "P6 %5d %5d %3d%n", &w, &h, &maxval, &at) != 3 || maxval != 255 || w < 1 || h < 1)
+        return Picture();
+    if (ppm.size() != static_cast<std::size_t>(at + 1) + static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3)
+        return Picture();
+    return FromRgbBytes(Bytes(ppm.begin() + at + 1, ppm.end()), w, h);
 }
 
 // ---- bitmap files ----
@@ -184,20 +176,20 @@ Bytes TopDownBmp(const Bytes& file) {
 // ---- LZW ----
 
 void BitWriter::Put(int code, int size) {
-    acc_ |= static_cast<std::uint32_t>(code) << bits_;
-    bits_ += size;
-    while (bits_ >= 8) {
-        out_.push_back(static_cast<std::uint8_t>(acc_));
-        acc_ >>= 8;
-        bits_ -= 8;
+    acc |= static_cast<std::uint32_t>(code) << bits;
+    bits += size;
+    while (bits >= 8) {
+        out.push_back(static_cast<std::uint8_t>(acc));
+        acc >>= 8;
+        bits -= 8;
     }
 }
 
 Bytes BitWriter::Finish() {
-    if (bits_ > 0) out_.push_back(static_cast<std::uint8_t>(acc_));
-    acc_ = 0;
-    bits_ = 0;
-    return out_;
+    if (bits > 0) out.push_back(static_cast<std::uint8_t>(acc));
+    acc = 0;
+    bits = 0;
+    return out;
 }
 
 namespace {
@@ -205,20 +197,16 @@ namespace {
 // The code size the decoder reads with, kept in step with the encoder (the
 // decoder adds each entry one code later than the encoder does).
 struct CodeSizeTracker {
-    int clear, size = 0, limit = 0, next = 0;
+    int clear, size = 0, next = 0;
     bool havePrevious = false;
     explicit CodeSizeTracker(int minCodeSize) : clear(1 << minCodeSize) { Reset(minCodeSize); }
     void Reset(int minCodeSize) {
         size = minCodeSize + 1;
-        limit = 1 << size;
         next = clear + 2;
         havePrevious = false;
     }
     void AfterData() {
-        if (havePrevious && next < 4096 && ++next == limit && size < 12) {
-            ++size;
-            limit <<= 1;
-        }
+        if (havePrevious && next < 4096 && ++next == 1 << size && size < 12) ++size;
         havePrevious = true;
     }
 };

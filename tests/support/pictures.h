@@ -67,15 +67,12 @@ Bytes TopDownBmp(const Bytes& file);
 
 // ---- GIF files ----
 // Codes packed least significant bit first, as GIF data runs.
-class BitWriter {
-public:
+struct BitWriter {
     void Put(int code, int size);
     Bytes Finish();
-
-private:
-    Bytes out_;
-    std::uint32_t acc_ = 0;
-    int bits_ = 0;
+    Bytes out;
+    std::uint32_t acc = 0;
+    int bits = 0;
 };
 
 enum class TableFull {

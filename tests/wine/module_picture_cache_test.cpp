@@ -21,12 +21,6 @@ int PaletteSize(HPALETTE palette) {
     return palette && GetObjectA(palette, sizeof n, &n) ? n : 0;
 }
 
-std::uint32_t PaletteColour(HPALETTE palette, int index) {
-    PALETTEENTRY e = {};
-    GetPaletteEntries(palette, static_cast<UINT>(index), 1, &e);
-    return static_cast<std::uint32_t>(e.peRed) << 16 | static_cast<std::uint32_t>(e.peGreen) << 8 | e.peBlue;
-}
-
 // A GIF of two images with their own graphic controls; the second has a
 // transparent index and a local table.
 Bytes TwoImages(bool netscape) {
@@ -194,7 +188,9 @@ TEST_F(PictureFile, TheFirstTwoBytesChooseTheReaderAndTheEntryTakesTheFramesFiel
     EXPECT_EQ(gif->frameHeight, 3);
     EXPECT_EQ(gif->transparentColour, ColourRef(LocalGifColour(3, 3)));   // from the second image's own table
     EXPECT_EQ(PaletteSize(gif->palette), 16);                              // the first frame's
-    EXPECT_EQ(PaletteColour(gif->palette, 5), GifColour(5));
+    PALETTEENTRY e = {};
+    ASSERT_EQ(GetPaletteEntries(gif->palette, 5, 1, &e), 1u);
+    EXPECT_EQ(RGB(e.peRed, e.peGreen, e.peBlue), ColourRef(GifColour(5)));
 
     // The watermark painter's first-frame-only read of an animation.
     PictureEntry* first = Load("plain.gif", true);
@@ -273,10 +269,8 @@ using PictureRender = ModuleHost;
 
 TEST_F(PictureRender, TheFirstFrameIsReadAfreshInColourWithOneColourTurnedWhite) {
     const Bytes anim = TwoImages(true);
-    UseHelpFile({{"anim.gif", anim}});
-    // For the printer: the screen's case is the movie control's render, a
-    // bitmap file's the printed movie's, and which entries turn white the
-    // portable replacement's.
+    UseHelpFile({{"anim.gif", anim}, {"pal.bmp", Bmp8(2, 1, {0x2040C0, 0x33AA55}, {0, 1})}});
+    // For the printer: the screen's case is the movie control's render.
     HDC printer = host.CreatePrinterDC();
     ASSERT_NE(printer, nullptr);
     PictureEntry* gif = zyl::FindOrCreatePictureEntry(inst, "anim.gif");
@@ -288,6 +282,10 @@ TEST_F(PictureRender, TheFirstFrameIsReadAfreshInColourWithOneColourTurnedWhite)
     EXPECT_EQ(Difference(BitmapPixels(first), expected), "");
     DeleteObject(first);
     EXPECT_EQ(gif->bitmap, nullptr) << "read afresh: the entry was never loaded";
+    // A bitmap file: its table entry of that colour turned white.
+    HBITMAP pal = zyl::RenderFirstFrame(inst, zyl::FindOrCreatePictureEntry(inst, "pal.bmp"), printer, ColourRef(0x33AA55));
+    EXPECT_EQ(BitmapPixels(pal).rgb, (std::vector<std::uint32_t>{0x2040C0, 0xFFFFFF}));
+    DeleteObject(pal);
     EXPECT_EQ(zyl::RenderFirstFrame(inst, zyl::FindOrCreatePictureEntry(inst, "none.gif"), printer, 0), nullptr);
     DeleteDC(printer);
 }
