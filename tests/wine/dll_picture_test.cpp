@@ -68,8 +68,7 @@ Bytes FiveColours(int delay) {
 
 struct Data {
     Scratch scratch;
-    std::string help;       // holds every picture
-    std::string failure;
+    std::string help, failure;   // the help file holds every picture
 };
 
 Data* MakeData() {
@@ -355,11 +354,9 @@ LRESULT CALLBACK PatternedRegion(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 }
 
 // The background with the frame's opaque pixels (`opaque`) in `colour`.
-Picture Composed(Picture background, const RECT& opaque, std::uint32_t colour) {
-    for (std::size_t i = 0; i < background.rgb.size(); ++i)
-        if (Inside(opaque, static_cast<int>(i % background.width), static_cast<int>(i / background.width)))
-            background.rgb[i] = colour;
-    return background;
+Picture Composed(const Picture& background, const RECT& opaque, std::uint32_t colour) {
+    return Picture::Painted(background.width, background.height,
+                            [&](int x, int y) { return Inside(opaque, x, y) ? colour : background.at(x, y); });
 }
 
 TEST_F(PictureControls, TransparentPicturesShowWhatTheRegionPaintsBehindThem) {

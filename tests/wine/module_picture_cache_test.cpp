@@ -156,12 +156,10 @@ TEST_F(PictureCache, PicturesComeFromTheHelpFileOrBesideItAndAreLookedForAtEvery
     PictureEntry* both = zyl::FindOrCreatePictureEntry(inst, "both.bmp");
     for (BOOL diskFirst : {FALSE, TRUE}) {
         inst->preferDiskFiles = diskFirst;
-        HPALETTE palette = nullptr;
-        HBITMAP bmp = zyl::ReadPictureFile(inst, both, false, &palette);
+        HBITMAP bmp = zyl::ReadPictureFile(inst, both, false, nullptr);
         ASSERT_NE(bmp, nullptr);
         EXPECT_EQ(Uniform(BitmapPixels(bmp)), diskFirst ? 0x00FF00u : 0xFF0000u) << "disk first: " << diskFirst;
         DeleteObject(bmp);
-        if (palette) DeleteObject(palette);
     }
 }
 
@@ -293,22 +291,19 @@ TEST_F(PictureRender, TheFirstFrameIsReadAfreshInColourWithOneColourTurnedWhite)
 // ---- GDI objects ----
 
 // Holds all but `spare` of the GDI objects the process may still make.
-class GdiSqueeze {
-public:
+struct GdiSqueeze {
     explicit GdiSqueeze(int spare) {
-        brushes_.reserve(70000);
-        while (HBRUSH b = CreateSolidBrush(RGB(9, 9, 9))) brushes_.push_back(b);
-        for (int i = 0; i < spare && !brushes_.empty(); ++i) {
-            DeleteObject(brushes_.back());
-            brushes_.pop_back();
+        brushes.reserve(70000);
+        while (HBRUSH b = CreateSolidBrush(RGB(9, 9, 9))) brushes.push_back(b);
+        for (int i = 0; i < spare && !brushes.empty(); ++i) {
+            DeleteObject(brushes.back());
+            brushes.pop_back();
         }
     }
     ~GdiSqueeze() {
-        for (HBRUSH b : brushes_) DeleteObject(b);
+        for (HBRUSH b : brushes) DeleteObject(b);
     }
-
-private:
-    std::vector<HBRUSH> brushes_;
+    std::vector<HBRUSH> brushes;
 };
 
 std::vector<std::pair<std::string, Bytes>> MixedPictures(int count) {
