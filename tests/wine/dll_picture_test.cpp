@@ -277,13 +277,9 @@ TEST_F(PictureControls, HotSpotsPopUpTheirTopicFromTheCompanionHelpFile) {
     // A window over the control hides its hot spots.
     POINT s = {0, 0};
     ClientToScreen(w, &s);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "ZylPictCover";
-    RegisterClassA(&wc);   // (a static control would let the point through)
-    HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "ZylPictCover", "", WS_POPUP | WS_VISIBLE, s.x, s.y,
-                                 12, 12, nullptr, nullptr, wc.hInstance, nullptr);
+    // (A static control would let the point through; a button does not.)
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "BUTTON", "", WS_POPUP | WS_VISIBLE, s.x, s.y, 12, 12,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(cover, nullptr);
     EXPECT_TRUE(ClickedAt(w, 5, 5).empty());
     EXPECT_EQ(CursorAfterSetCursor(w), arrow);

@@ -349,10 +349,7 @@ TEST_F(PictureGdi, LoadingDrawingAndRenderingGiveBackEveryObject) {
     round();   // first use of everything
     auto held = [&] {   // objects the cache holds: loaded bitmaps and their palettes
         int n = 0;
-        for (zyl::ListNode* node = inst->pictures; node; node = node->next) {
-            auto* e = reinterpret_cast<PictureEntry*>(node);
-            n += (e->bitmap ? 1 : 0) + (e->palette ? 1 : 0);
-        }
+        for (const PictureEntry* e : entries) n += (e->bitmap ? 1 : 0) + (e->palette ? 1 : 0);
         return n;
     };
     const int heldBefore = held(), room = GdiRoom();
