@@ -1,10 +1,9 @@
 #include "pictures.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <unordered_map>
 
-#include "imaging/dibexpand.h"
 #include "imaging/dibformat.h"
 
 namespace zyltest {
@@ -12,17 +11,15 @@ namespace zyltest {
 // ---- pixels ----
 
 Picture Picture::Solid(int width, int height, std::uint32_t colour) {
-    Picture p;
-    p.width = width;
-    p.height = height;
-    p.rgb.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), colour);
-    return p;
+    return Painted(width, height, [colour](int, int) { return colour; });
 }
 
 Picture Picture::Painted(int width, int height, const std::function<std::uint32_t(int x, int y)>& colour) {
-    Picture p = Solid(width, height, 0);
+    Picture p;
+    p.width = width;
+    p.height = height;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) p.rgb[static_cast<std::size_t>(y) * width + x] = colour(x, y);
+        for (int x = 0; x < width; ++x) p.rgb.push_back(colour(x, y));
     return p;
 }
 
@@ -43,74 +40,68 @@ std::string Difference(const Picture& mine, const Picture& expected) {
     return text;
 }
 
-Picture Columns(const Picture& p, int left, int width) {
+Picture Part(const Picture& p, int left, int width, int top, int height) {
     Picture out;
-    if (left < 0 || width <= 0 || left + width > p.width) return out;
+    if (height < 0) height = p.height - top;
+    if (left < 0 || width <= 0 || left + width > p.width || top < 0 || height <= 0 || top + height > p.height) return out;
     out.width = width;
-    out.height = p.height;
-    for (int y = 0; y < p.height; ++y)
+    out.height = height;
+    for (int y = top; y < top + height; ++y)
         for (int x = left; x < left + width; ++x) out.rgb.push_back(p.at(x, y));
     return out;
 }
 
 Picture Varied(int width, int height, unsigned seed, std::uint32_t avoid) {
+    return Picture::Painted(width, height, [&](int x, int y) {
+        const std::uint32_t c = (static_cast<std::uint32_t>(y * width + x) * 0x2F4A1B + seed * 0x1357 + 0x10) & 0xFFFFFF;
+        return c == avoid ? c ^ 0x010101 : c;
+    });
+}
+
+namespace {
+
+Picture FromRgbBytes(const std::vector<std::uint8_t>& rgb, std::int32_t w, std::int32_t h) {
     Picture p;
-    p.width = width;
-    p.height = height;
-    for (int i = 0; i < width * height; ++i) {
-        std::uint32_t c = (static_cast<std::uint32_t>(i) * 0x2F4A1B + seed * 0x1357 + 0x10) & 0xFFFFFF;
-        if (c == avoid) c ^= 0x010101;
-        p.rgb.push_back(c);
-    }
+    p.width = w;
+    p.height = h;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+        p.rgb.push_back(static_cast<std::uint32_t>(rgb[i]) << 16 | static_cast<std::uint32_t>(rgb[i + 1]) << 8 | rgb[i + 2]);
     return p;
 }
 
+}  // namespace
+
 Picture ParsePpm(const Bytes& ppm) {
-    Picture p;
-    std::size_t at = 2;
-    auto number = [&](long* v) {
-        while (at < ppm.size() && std::strchr(" \t\r\n", ppm[at])) ++at;
-        if (at >= ppm.size() || ppm[at] < '0' || ppm[at] > '9') return false;
-        *v = 0;
-        while (at < ppm.size() && ppm[at] >= '0' && ppm[at] <= '9' && *v < 100000) *v = *v * 10 + (ppm[at++] - '0');
-        return true;
-    };
-    long w, h, maxval;
-    if (ppm.size() < 2 || ppm[0] != 'P' || ppm[1] != '6') return p;
-    if (!number(&w) || !number(&h) || !number(&maxval) || maxval != 255) return p;
-    ++at;   // the one white-space byte before the pixels
-    if (ppm.size() - at != static_cast<std::size_t>(w * h * 3)) return p;
-    p.width = static_cast<int>(w);
-    p.height = static_cast<int>(h);
-    for (std::size_t i = at; i + 2 < ppm.size(); i += 3)
-        p.rgb.push_back(static_cast<std::uint32_t>(ppm[i]) << 16 | static_cast<std::uint32_t>(ppm[i + 1]) << 8 | ppm[i + 2]);
-    return p;
+    // "P6", the width, height and 255, each after white space; one more
+    // white-space byte, then the pixels.
+    const std::string head(ppm.begin(), ppm.begin() + static_cast<long>(std::min<std::size_t>(ppm.size(), 40)));
+    int w = 0, h = 0, maxval = 0, at = 0;
+    if (std::sscanf(head.c_str(), "P6 %5d %5d %3d%n", &w, &h, &maxval, &at) != 3 || maxval != 255 || w < 1 || h < 1)
+        return Picture();
+    if (ppm.size() != static_cast<std::size_t>(at + 1) + static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3)
+        return Picture();
+    return FromRgbBytes(Bytes(ppm.begin() + at + 1, ppm.end()), w, h);
 }
 
 // ---- bitmap files ----
 
 Bytes BmpFile(const BmpFields& s) {
-    Bytes f(14 + s.headerSize, 0);
+    BmpParts parts{Bytes(s.headerSize, 0), s.table, s.pixels};
     const auto put = [&](std::size_t at, std::uint32_t v, int width) {
-        for (int i = 0; i < width && at + i < f.size(); ++i) f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        for (int i = 0; i < width && at + i < parts.header.size(); ++i)
+            parts.header[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
     };
-    f[0] = 'B';
-    f[1] = 'M';
-    put(14, s.headerSize, 4);
-    put(18, static_cast<std::uint32_t>(s.width), 4);
-    put(22, static_cast<std::uint32_t>(s.height), 4);
-    put(26, 1, 2);
-    put(28, s.bits, 2);
-    put(30, s.compression, 4);
-    put(34, s.sizeImage, 4);
-    put(46, s.used, 4);
-    f.insert(f.end(), s.table.begin(), s.table.end());
-    const std::size_t bitsAt = s.bitsOffset >= 0 ? static_cast<std::size_t>(s.bitsOffset) : f.size();
-    if (bitsAt > f.size()) f.resize(bitsAt, 0xAA);
-    f.insert(f.end(), s.pixels.begin(), s.pixels.end());
-    put(2, static_cast<std::uint32_t>(f.size()), 4);
-    put(10, static_cast<std::uint32_t>(bitsAt), 4);
-    return f;
+    put(0, s.headerSize, 4);
+    put(4, static_cast<std::uint32_t>(s.width), 4);
+    put(8, static_cast<std::uint32_t>(s.height), 4);
+    put(12, 1, 2);
+    put(14, s.bits, 2);
+    put(16, s.compression, 4);
+    put(20, s.sizeImage, 4);
+    put(32, s.used, 4);
+    const std::int64_t gap = s.bitsOffset - static_cast<std::int64_t>(14 + s.headerSize + s.table.size());
+    if (gap > 0) parts.table.resize(parts.table.size() + static_cast<std::size_t>(gap), 0xAA);
+    return JoinBmp(parts);
 }
 
 Bytes Bmp24(const Picture& p) {
@@ -185,20 +176,20 @@ Bytes TopDownBmp(const Bytes& file) {
 // ---- LZW ----
 
 void BitWriter::Put(int code, int size) {
-    acc_ |= static_cast<std::uint32_t>(code) << bits_;
-    bits_ += size;
-    while (bits_ >= 8) {
-        out_.push_back(static_cast<std::uint8_t>(acc_));
-        acc_ >>= 8;
-        bits_ -= 8;
+    acc |= static_cast<std::uint32_t>(code) << bits;
+    bits += size;
+    while (bits >= 8) {
+        out.push_back(static_cast<std::uint8_t>(acc));
+        acc >>= 8;
+        bits -= 8;
     }
 }
 
 Bytes BitWriter::Finish() {
-    if (bits_ > 0) out_.push_back(static_cast<std::uint8_t>(acc_));
-    acc_ = 0;
-    bits_ = 0;
-    return out_;
+    if (bits > 0) out.push_back(static_cast<std::uint8_t>(acc));
+    acc = 0;
+    bits = 0;
+    return out;
 }
 
 namespace {
@@ -206,27 +197,23 @@ namespace {
 // The code size the decoder reads with, kept in step with the encoder (the
 // decoder adds each entry one code later than the encoder does).
 struct CodeSizeTracker {
-    int clear, size = 0, limit = 0, next = 0;
+    int clear, size = 0, next = 0;
     bool havePrevious = false;
     explicit CodeSizeTracker(int minCodeSize) : clear(1 << minCodeSize) { Reset(minCodeSize); }
     void Reset(int minCodeSize) {
         size = minCodeSize + 1;
-        limit = 1 << size;
         next = clear + 2;
         havePrevious = false;
     }
     void AfterData() {
-        if (havePrevious && next < 4096 && ++next == limit && size < 12) {
-            ++size;
-            limit <<= 1;
-        }
+        if (havePrevious && next < 4096 && ++next == 1 << size && size < 12) ++size;
         havePrevious = true;
     }
 };
 
 }  // namespace
 
-Bytes LzwEncode(const Bytes& pixels, int minCodeSize, TableFull full, bool withEnd) {
+Bytes LzwEncode(const Bytes& pixels, int minCodeSize, TableFull full, int last, int lastWidth) {
     const int clear = 1 << minCodeSize;
     BitWriter out;
     CodeSizeTracker dec(minCodeSize);
@@ -258,7 +245,7 @@ Bytes LzwEncode(const Bytes& pixels, int minCodeSize, TableFull full, bool withE
         out.Put(w, dec.size);
         dec.AfterData();
     }
-    if (withEnd) out.Put(clear + 1, dec.size);
+    if (last != kNoLastCode) out.Put(last == kEndCode ? clear + 1 : last, dec.size + lastWidth);
     return out.Finish();
 }
 
@@ -351,10 +338,12 @@ Bytes HelpPictureRecord(const HelpPictureFields& p) {
     return record;
 }
 
-Bytes SpotRecord(const Spot& s) {
+Bytes SpotRecords(const std::vector<Spot>& spots) {
     Bytes b;
-    for (int v : {s.left, s.top, s.right, s.bottom}) Append16(&b, static_cast<std::uint16_t>(v));
-    Append32(&b, s.context);
+    for (const Spot& s : spots) {
+        for (int v : {s.left, s.top, s.right, s.bottom}) Append16(&b, static_cast<std::uint16_t>(v));
+        Append32(&b, s.context);
+    }
     return b;
 }
 
@@ -365,6 +354,13 @@ void AppendSubBlocks(Bytes* out, const Bytes& data) {
         out->insert(out->end(), data.begin() + static_cast<long>(at), data.begin() + static_cast<long>(at + n));
     }
     out->push_back(0);
+}
+
+Bytes DeclaredGif(const std::vector<std::pair<int, int>>& images, std::size_t padding) {
+    GifBuilder g;
+    g.Header(1, 1, 1).Comment(std::string(padding, 'x')).Netscape();
+    for (const auto& wh : images) g.RawImage(wh.first, wh.second, 2, LzwEncode(Bytes(), 2));
+    return g.Trailer().bytes;
 }
 
 GifBuilder& GifBuilder::Colours(const std::vector<std::uint32_t>& table) {
@@ -409,11 +405,9 @@ GifBuilder& GifBuilder::Application(const char* identifier, const char* code, co
 
 GifBuilder& GifBuilder::HotSpots(const std::vector<Spot>& spots, std::size_t perBlock) {
     std::vector<Bytes> blocks;
-    for (std::size_t i = 0; i < spots.size(); ++i) {
-        if (i % perBlock == 0) blocks.emplace_back();
-        const Bytes r = SpotRecord(spots[i]);
-        blocks.back().insert(blocks.back().end(), r.begin(), r.end());
-    }
+    for (std::size_t i = 0; i < spots.size(); i += perBlock)
+        blocks.push_back(SpotRecords({spots.begin() + static_cast<long>(i),
+                                      spots.begin() + static_cast<long>(std::min(i + perBlock, spots.size()))}));
     return Application("MOTHWING", "1.0", blocks);
 }
 
@@ -467,25 +461,6 @@ GifBuilder& GifBuilder::Trailer() { return Byte(0x3B); }
 
 bool Decode(const Bytes& file, zyl::DecodedPicture* out, bool firstFrameOnly) {
     return zyl::DecodePictureFile(file.data(), file.size(), firstFrameOnly, out);
-}
-
-namespace {
-
-Picture FromRgbBytes(const std::vector<std::uint8_t>& rgb, std::int32_t w, std::int32_t h) {
-    Picture p;
-    p.width = w;
-    p.height = h;
-    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
-        p.rgb.push_back(static_cast<std::uint32_t>(rgb[i]) << 16 | static_cast<std::uint32_t>(rgb[i + 1]) << 8 | rgb[i + 2]);
-    return p;
-}
-
-}  // namespace
-
-Picture FramePicture(const zyl::PackedDib& frame) {
-    std::vector<std::uint8_t> rgb;
-    std::int32_t w = 0, h = 0;
-    return zyl::RenderFrameRgb(frame, &rgb, &w, &h) ? FromRgbBytes(rgb, w, h) : Picture();
 }
 
 Picture StripPicture(const zyl::DecodedPicture& pic) {

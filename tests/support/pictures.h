@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/picture.h"
@@ -26,8 +27,9 @@ struct Picture {
 };
 // "" when equal, else the sizes or how many pixels differ and where first.
 std::string Difference(const Picture& mine, const Picture& expected);
-// Columns [left, left + width) of a picture.
-Picture Columns(const Picture& p, int left, int width);
+// Columns [left, left + width) of a picture, and rows [top, top + height)
+// of those (to the bottom when `height` is -1); empty when outside it.
+Picture Part(const Picture& p, int left, int width, int top = 0, int height = -1);
 // Varied colours, none of them `avoid`.
 Picture Varied(int width, int height, unsigned seed, std::uint32_t avoid = 0xFFFFFFFF);
 // The colour as the module keeps colours (red in the low byte).
@@ -37,8 +39,8 @@ Picture ParsePpm(const Bytes& ppm);
 
 // ---- bitmap files ----
 // The fields of a bitmap file; what is not set is 0. `table` and `pixels`
-// are written as they are, the pixels at `bitsOffset` (right after the table
-// when -1).
+// are written as they are, the pixels at `bitsOffset` when that leaves a
+// gap after the table.
 struct BmpFields {
     std::uint32_t headerSize = 40;
     std::int32_t width = 1, height = 1;
@@ -65,24 +67,24 @@ Bytes TopDownBmp(const Bytes& file);
 
 // ---- GIF files ----
 // Codes packed least significant bit first, as GIF data runs.
-class BitWriter {
-public:
+struct BitWriter {
     void Put(int code, int size);
     Bytes Finish();
-
-private:
-    Bytes out_;
-    std::uint32_t acc_ = 0;
-    int bits_ = 0;
+    Bytes out;
+    std::uint32_t acc = 0;
+    int bits = 0;
 };
 
 enum class TableFull {
     kClear,     // send a clear code and start again, as most encoders do
     kKeepGoing  // keep the full table and stay at 12 bits
 };
-// Greedy GIF LZW of `pixels` (each below 2^minCodeSize), with the end code
-// unless `withEnd` is false.
-Bytes LzwEncode(const Bytes& pixels, int minCodeSize, TableFull full = TableFull::kClear, bool withEnd = true);
+constexpr int kEndCode = -1, kNoLastCode = -2;
+// Greedy GIF LZW of `pixels` (each below 2^minCodeSize), then `last` (a
+// code, the end code, or nothing) at `lastWidth` bits more or less than
+// the width the decoder reads it with.
+Bytes LzwEncode(const Bytes& pixels, int minCodeSize, TableFull full = TableFull::kClear, int last = kEndCode,
+                int lastWidth = 0);
 
 // The builder's colour tables: entry i of a global table, and of a local
 // table of `bits` (the global one reversed, so that a decoder taking the
@@ -94,12 +96,12 @@ std::uint32_t LocalGifColour(int index, int bits);
 // and a string table that fills up).
 Bytes IndexPattern(int count, int colours, unsigned seed);
 
-// A hot spot as the "MOTHWING" extension stores it.
+// Hot spots as the "MOTHWING" extension stores them (16-bit sides).
 struct Spot {
-    std::int16_t left, top, right, bottom;
+    int left, top, right, bottom;
     std::uint32_t context;
 };
-Bytes SpotRecord(const Spot& spot);
+Bytes SpotRecords(const std::vector<Spot>& spots);
 
 class GifBuilder {
 public:
@@ -130,6 +132,9 @@ private:
 };
 // Sub-blocks of at most 255 bytes and the zero-length one.
 void AppendSubBlocks(Bytes* out, const Bytes& data);
+// Images that declare their size and carry no pixels (a clear and the end
+// code), looped, behind a comment of `padding` bytes.
+Bytes DeclaredGif(const std::vector<std::pair<int, int>>& images, std::size_t padding);
 
 // ---- pictures inside help files ----
 // A help file's picture record ("lP") holding one bitmap; its numbers in the
@@ -147,7 +152,6 @@ Bytes HelpPictureRecord(const HelpPictureFields& fields);
 
 // ---- the module's portable decode ----
 bool Decode(const Bytes& file, zyl::DecodedPicture* out, bool firstFrameOnly = false);
-Picture FramePicture(const zyl::PackedDib& frame);
 Picture StripPicture(const zyl::DecodedPicture& pic);
 // The strip of a file that must decode, or an empty picture.
 Picture DecodedStrip(const Bytes& file, bool firstFrameOnly = false);

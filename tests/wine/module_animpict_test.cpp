@@ -65,6 +65,8 @@ TEST_F(PictureErrorState, APictureLoadedBeforeTheErrorAnswersTheModulesRequests)
     ASSERT_NE(grid, nullptr);
     ASSERT_NE(missing, nullptr);
     EXPECT_EQ(RenderText(grid), "Invalid number of columns");
+    EXPECT_EQ(RenderText(missing), "Missing or corrupted bitmap");
+    EXPECT_FALSE(KillTimer(grid, 1)) << "no timer in the error state";
     EXPECT_EQ(Palette(grid), Palette(grid));
     EXPECT_NE(Palette(grid), 0);
     EXPECT_EQ(Palette(missing), 0);
