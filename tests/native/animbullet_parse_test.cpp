@@ -4,6 +4,7 @@
 // and placement.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -56,28 +57,26 @@ TEST(ContextHash, ValuesOfTheHelpFileFormat) {
     EXPECT_EQ(zyl::ContextHash("ab", 1), 17u) << "a length bounds the text";
 }
 
+// A file as read: "N items, style colour size [face] [window]" and each
+// item as "text|comment|hash".
+std::string Described(const zyl::BulletFile& f) {
+    char head[160];
+    std::snprintf(head, sizeof head, "%d items, style %X colour %06X size %d [%s] [%s]", f.count, f.style, f.colour,
+                  f.fontSize, f.face, f.window);
+    std::string out = head;
+    for (int i = 0; i < f.count; ++i)
+        out += std::string("; ") + f.items[i].text + "|" + f.items[i].comment + "|" + std::to_string(f.items[i].hash);
+    return out;
+}
+
 TEST(BulletFile, TheFormatsExample) {
     zyl::BulletFile f;
     ASSERT_EQ(Read(kExample, &f), BulletFault::kNone);
-    ASSERT_EQ(f.count, 1);
-    EXPECT_STREQ(f.items[0].text, "Intro");
-    EXPECT_STREQ(f.items[0].comment, "");
-    EXPECT_EQ(f.items[0].hash, zyl::ContextHash("intro"));
-    EXPECT_STREQ(f.face, "");
-    EXPECT_STREQ(f.window, "");
-    EXPECT_EQ(f.style, 0);
-
+    EXPECT_EQ(Described(f), "1 items, style 0 colour 000000 size 0 [] []; Intro||" + std::to_string(zyl::ContextHash("intro")));
     const Bytes three = ListFile(3, 3, "Arial", "main");
     ASSERT_EQ(Read(three, &f), BulletFault::kNone);
-    EXPECT_EQ(f.style, 0x24);
-    EXPECT_EQ(f.colour, 0x00030201u);
-    EXPECT_EQ(f.fontSize, 9);
-    EXPECT_STREQ(f.face, "Arial");
-    EXPECT_STREQ(f.window, "main");
-    EXPECT_STREQ(f.items[2].text, "i3");
-    EXPECT_STREQ(f.items[2].comment, "c");
-    EXPECT_EQ(f.items[2].hash, 3u);
-    Bytes empty = ListFile(0, 0);
+    EXPECT_EQ(Described(f), "3 items, style 24 colour 030201 size 9 [Arial] [main]; i1|c|1; i2||2; i3|c|3");
+    const Bytes empty = ListFile(0, 0);
     EXPECT_EQ(Read(empty, &f), BulletFault::kNone) << "an empty list";
     EXPECT_EQ(f.count, 0);
 }
