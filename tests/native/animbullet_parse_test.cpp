@@ -4,6 +4,7 @@
 // and placement.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -56,28 +57,26 @@ TEST(ContextHash, ValuesOfTheHelpFileFormat) {
     EXPECT_EQ(zyl::ContextHash("ab", 1), 17u) << "a length bounds the text";
 }
 
+// A file as read: "N items, style colour size [face] [window]" and each
+// item as "text|comment|hash".
+std::string Described(const zyl::BulletFile& f) {
+    char head[160];
+    std::snprintf(head, sizeof head, "%d items, style %X colour %06X size %d [%s] [%s]", f.count, f.style, f.colour,
+                  f.fontSize, f.face, f.window);
+    std::string out = head;
+    for (int i = 0; i < f.count; ++i)
+        out += std::string("; ") + f.items[i].text + "|" + f.items[i].comment + "|" + std::to_string(f.items[i].hash);
+    return out;
+}
+
 TEST(BulletFile, TheFormatsExample) {
     zyl::BulletFile f;
     ASSERT_EQ(Read(kExample, &f), BulletFault::kNone);
-    ASSERT_EQ(f.count, 1);
-    EXPECT_STREQ(f.items[0].text, "Intro");
-    EXPECT_STREQ(f.items[0].comment, "");
-    EXPECT_EQ(f.items[0].hash, zyl::ContextHash("intro"));
-    EXPECT_STREQ(f.face, "");
-    EXPECT_STREQ(f.window, "");
-    EXPECT_EQ(f.style, 0);
-
+    EXPECT_EQ(Described(f), "1 items, style 0 colour 000000 size 0 [] []; Intro||" + std::to_string(zyl::ContextHash("intro")));
     const Bytes three = ListFile(3, 3, "Arial", "main");
     ASSERT_EQ(Read(three, &f), BulletFault::kNone);
-    EXPECT_EQ(f.style, 0x24);
-    EXPECT_EQ(f.colour, 0x00030201u);
-    EXPECT_EQ(f.fontSize, 9);
-    EXPECT_STREQ(f.face, "Arial");
-    EXPECT_STREQ(f.window, "main");
-    EXPECT_STREQ(f.items[2].text, "i3");
-    EXPECT_STREQ(f.items[2].comment, "c");
-    EXPECT_EQ(f.items[2].hash, 3u);
-    Bytes empty = ListFile(0, 0);
+    EXPECT_EQ(Described(f), "3 items, style 24 colour 030201 size 9 [Arial] [main]; i1|c|1; i2||2; i3|c|3");
+    const Bytes empty = ListFile(0, 0);
     EXPECT_EQ(Read(empty, &f), BulletFault::kNone) << "an empty list";
     EXPECT_EQ(f.count, 0);
 }
@@ -150,80 +149,57 @@ struct Probe {
     }
 };
 
-TEST(BulletParams, FieldsInOrderWithTheirErrors) {
+// What a string gives: [the file asked for] width height flags, or the
+// error; the probe answers `fileError`.
+std::string Parsed(const char* data, int fileError = 0) {
     Probe probe;
+    probe.error = fileError;
     zyl::BulletParams p;
-    EXPECT_EQ(zyl::ParseBulletParams("links.bul;200;60;3", {&probe, Probe::Load}, &p), 0);
-    EXPECT_EQ(probe.name, "links.bul");
-    EXPECT_EQ(p.width, 200);
-    EXPECT_EQ(p.height, 60);
-    EXPECT_EQ(p.flags, 3);
-    EXPECT_EQ(zyl::ParseBulletParams("a;;;", {&probe, Probe::Load}, &p), 0);
-    EXPECT_EQ(p.width, 0);
-    EXPECT_EQ(p.flags, 0) << "an empty flags field";
-    // strtoul: blanks, a sign, digits up to the first other character.
-    EXPECT_EQ(zyl::ParseBulletParams("a; 70px;-5;0x4", {&probe, Probe::Load}, &p), 0);
-    EXPECT_EQ(p.width, 70);
-    EXPECT_EQ(p.height, -5);
-    EXPECT_EQ(p.flags, 0);
-    EXPECT_EQ(zyl::ParseBulletParams("a;99999999999;+8;65538", {&probe, Probe::Load}, &p), 0);
-    EXPECT_EQ(p.width, -1) << "out of range reads as 0xFFFFFFFF";
-    EXPECT_EQ(p.height, 8);
-    EXPECT_EQ(p.flags, 2);
-
-    probe.name.clear();
-    EXPECT_EQ(zyl::ParseBulletParams("links.bul", {&probe, Probe::Load}, &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(probe.name, "") << "no file read without its ';'";
-    probe.error = ZYL_ERR_BULLET_FILE;
-    EXPECT_EQ(zyl::ParseBulletParams("gone.bul;1", {&probe, Probe::Load}, &p), ZYL_ERR_BULLET_FILE)
-        << "the file's error comes before a later ';'";
-    probe.error = 0;
-    EXPECT_EQ(zyl::ParseBulletParams("a;1", {&probe, Probe::Load}, &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(zyl::ParseBulletParams("a;1;2", {&probe, Probe::Load}, &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(zyl::ParseBulletParams(nullptr, {&probe, Probe::Load}, &p), ZYL_ERR_SYNTAX);
+    const int error = zyl::ParseBulletParams(data, {&probe, Probe::Load}, &p);
+    return "[" + probe.name + "] " + (error ? "error " + std::to_string(error)
+                                           : std::to_string(p.width) + " " + std::to_string(p.height) + " " +
+                                                 std::to_string(p.flags));
 }
 
-zyl::BulletLayout Layout(int width, int height, int flags, const std::vector<int>& widths, int charHeight = 16) {
+TEST(BulletParams, FieldsInOrderWithTheirErrors) {
+    const std::string syntax = " error " + std::to_string(ZYL_ERR_SYNTAX);
+    EXPECT_EQ(Parsed("links.bul;200;60;3"), "[links.bul] 200 60 3");
+    EXPECT_EQ(Parsed("a;;;"), "[a] 0 0 0") << "empty fields";
+    // strtoul: blanks, a sign, digits up to the first other character.
+    EXPECT_EQ(Parsed("a; 70px;-5;0x4"), "[a] 70 -5 0");
+    EXPECT_EQ(Parsed("a;99999999999;+8;65538"), "[a] -1 8 2") << "out of range reads as 0xFFFFFFFF; flags 16 bits";
+    EXPECT_EQ(Parsed("links.bul"), "[]" + syntax) << "no file read without its ';'";
+    EXPECT_EQ(Parsed("gone.bul;1", ZYL_ERR_BULLET_FILE), "[gone.bul] error " + std::to_string(ZYL_ERR_BULLET_FILE))
+        << "the file's error comes before a later ';'";
+    EXPECT_EQ(Parsed("a;1"), "[a]" + syntax);
+    EXPECT_EQ(Parsed("a;1;2"), "[a]" + syntax);
+    EXPECT_EQ(Parsed(nullptr), "[]" + syntax);
+}
+
+// A layout of five items of these widths as "width x height, line
+// height, scrolling range and page" (range and page only when scrolling).
+std::string Layout(int width, int height, int flags, int charHeight = 16) {
+    const std::vector<int> widths = {40, 90, 10, 60, 30};
     zyl::BulletParams p;
     p.width = width;
     p.height = height;
     p.flags = static_cast<std::uint16_t>(flags);
-    return zyl::LayoutBulletList(p, widths.data(), static_cast<int>(widths.size()), charHeight, 17);
+    const zyl::BulletLayout l = zyl::LayoutBulletList(p, widths.data(), 5, charHeight, 17);
+    std::string out = std::to_string(l.width) + "x" + std::to_string(l.height) + " line " + std::to_string(l.lineHeight);
+    if (l.scrolling) out += " range " + std::to_string(l.scrollRange) + " page " + std::to_string(l.page);
+    else if (l.scrollRange) out += " a range without scrolling";
+    return out;
 }
 
 TEST(BulletLayout, SizesScrollBarsAndTheMinimum) {
-    const std::vector<int> five = {40, 90, 10, 60, 30};
-    zyl::BulletLayout l = Layout(300, 40, 0, five);
-    EXPECT_EQ(l.width, 90 + 26) << "without flag 2 the given size is ignored";
-    EXPECT_EQ(l.height, 5 * 17 + 1);
-    EXPECT_FALSE(l.scrolling);
-    EXPECT_EQ(l.scrollRange, 0);
-    EXPECT_EQ(Layout(0, 0, 0, five, 9).lineHeight, 12) << "lines are at least 12 high";
-    l = Layout(0, 0, 1, five);
-    EXPECT_EQ(l.width, 90 + 28);
-    EXPECT_EQ(l.height, 5 * 17 + 3);
-
-    l = Layout(0, 60, 2, five);
-    EXPECT_TRUE(l.scrolling);
-    EXPECT_EQ(l.width, 90 + 26 + 17) << "the scroll bar widens the content";
-    EXPECT_EQ(l.height, 60);
-    EXPECT_EQ(l.scrollRange, 86 - 60);
-    EXPECT_EQ(l.page, 60);
-    l = Layout(150, 60, 3, five);
-    EXPECT_EQ(l.width, 150) << "a given width stands";
-    EXPECT_EQ(l.scrollRange, 88 - 60);
-    EXPECT_EQ(l.page, 58) << "the border's lines are no page";
-    l = Layout(20, 20, 2, five);
-    EXPECT_EQ(l.width, 54);
-    EXPECT_EQ(l.height, 54) << "the height-20 case";
-    EXPECT_EQ(l.page, 20);
-    l = Layout(0, 200, 2, five);
-    EXPECT_FALSE(l.scrolling) << "a list shorter than the height takes its own height";
-    EXPECT_EQ(l.height, 86);
-    l = Layout(-5, -5, 2, five);
-    EXPECT_EQ(l.width, 54);
-    EXPECT_EQ(l.height, 54);
-    EXPECT_EQ(l.page, 17) << "a page that would not move down moves a line";
+    EXPECT_EQ(Layout(300, 40, 0), "116x86 line 16") << "without flag 2 the given size is ignored";
+    EXPECT_EQ(Layout(0, 0, 0, 9), "116x66 line 12") << "lines are at least 12 high";
+    EXPECT_EQ(Layout(0, 0, 1), "118x88 line 16") << "the border";
+    EXPECT_EQ(Layout(0, 60, 2), "133x60 line 16 range 26 page 60") << "the scroll bar widens the content";
+    EXPECT_EQ(Layout(150, 60, 3), "150x60 line 16 range 28 page 58") << "a given width stands; the border's lines are no page";
+    EXPECT_EQ(Layout(20, 20, 2), "54x54 line 16 range 32 page 20") << "the height-20 case";
+    EXPECT_EQ(Layout(0, 200, 2), "116x86 line 16") << "a list shorter than the height takes its own height";
+    EXPECT_EQ(Layout(-5, -5, 2), "54x54 line 16 range 32 page 17") << "a page that would not move down moves a line";
 }
 
 TEST(BulletLayout, HitTestAndScrolling) {

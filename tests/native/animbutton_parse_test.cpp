@@ -1,30 +1,28 @@
 // Parameter string of the push button.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "controls/animbutton_parse.h"
 
 namespace {
 
-TEST(ButtonParams, LabelAndMacro) {
+// What a string gives: [label] [macro], or the error.
+std::string Parsed(const char* data) {
     zyl::AnimButtonParams p;
-    EXPECT_EQ(zyl::ParseAnimButton("Next;Next()", &p), 0);
-    EXPECT_EQ(p.label, "Next");
-    EXPECT_EQ(p.macro, "Next()");
-    EXPECT_EQ(zyl::ParseAnimButton("|Go;A()", &p), 0);
-    EXPECT_EQ(p.label, "Go");
-    EXPECT_EQ(p.macro, "A()");
-    EXPECT_EQ(zyl::ParseAnimButton("Back;A();B()", &p), 0);
-    EXPECT_EQ(p.macro, "A();B()");
-    EXPECT_EQ(zyl::ParseAnimButton("&Print;Print()", &p), 0);
-    EXPECT_EQ(p.label, "&Print");
-    EXPECT_EQ(zyl::ParseAnimButton("||x;y", &p), 0);
-    EXPECT_EQ(p.label, "|x") << "only one leading bar goes";
-    EXPECT_EQ(zyl::ParseAnimButton(";", &p), 0);
-    EXPECT_EQ(p.label, "");
-    EXPECT_EQ(p.macro, "");
-    EXPECT_EQ(zyl::ParseAnimButton("Back", &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(zyl::ParseAnimButton("", &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(zyl::ParseAnimButton(nullptr, &p), ZYL_ERR_SYNTAX);
+    if (const int error = zyl::ParseAnimButton(data, &p)) return "error " + std::to_string(error);
+    return "[" + p.label + "] [" + p.macro + "]";
+}
+
+TEST(ButtonParams, LabelAndMacro) {
+    EXPECT_EQ(Parsed("Next;Next()"), "[Next] [Next()]");
+    EXPECT_EQ(Parsed("|Go;A()"), "[Go] [A()]");
+    EXPECT_EQ(Parsed("Back;A();B()"), "[Back] [A();B()]");
+    EXPECT_EQ(Parsed("&Print;Print()"), "[&Print] [Print()]");
+    EXPECT_EQ(Parsed("||x;y"), "[|x] [y]") << "only one leading bar goes";
+    EXPECT_EQ(Parsed(";"), "[] []");
+    for (const char* bad : {"Back", "", static_cast<const char*>(nullptr)})
+        EXPECT_EQ(Parsed(bad), "error " + std::to_string(ZYL_ERR_SYNTAX)) << (bad ? bad : "null");
 }
 
 }  // namespace

@@ -45,11 +45,9 @@ TEST(AnimMouseParams, SizeIsTheLargerOfGivenAndNormalPicture) {
     ASSERT_EQ(zyl::ParseAnimMouse("20;40;n;;;0;", &p), 0);
     std::int32_t w = 0, h = 0;
     zyl::MouseButtonSize(p, 32, 32, &w, &h);
-    EXPECT_EQ(w, 32);
-    EXPECT_EQ(h, 40);
+    EXPECT_EQ(std::to_string(w) + "x" + std::to_string(h), "32x40");
     zyl::MouseButtonSize(p, 0, 0, &w, &h);
-    EXPECT_EQ(w, 20);
-    EXPECT_EQ(h, 40);
+    EXPECT_EQ(std::to_string(w) + "x" + std::to_string(h), "20x40");
 }
 
 // The look as "picture/transparent frame shifted": N H P for pictures, -

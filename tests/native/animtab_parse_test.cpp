@@ -98,20 +98,20 @@ TEST(TabFile, ABlockFullOfTabsWithoutItsEndKeepsItsWholeTabs) {
     EXPECT_EQ(info.fault, TabFault::kCut);
 }
 
-TEST(TabParams, SpacesGoFirstThenFileAndSelectedTab) {
+// What a string gives: [file] selected tab, or the error.
+std::string Parsed(const char* data) {
     zyl::TabParams p;
-    ASSERT_EQ(zyl::ParseTabParams("file.tab ; 2", &p), 0);
-    EXPECT_EQ(p.file, "file.tab");
-    EXPECT_EQ(p.selected, 2);
-    ASSERT_EQ(zyl::ParseTabParams(" my file . tab;1;9", &p), 0);
-    EXPECT_EQ(p.file, "myfile.tab") << "every space, inside the name too";
-    EXPECT_EQ(p.selected, 1) << "read as strtoul reads: up to the first non-digit";
-    ASSERT_EQ(zyl::ParseTabParams("a.tab;x", &p), 0);
-    EXPECT_EQ(p.selected, 0);
-    ASSERT_EQ(zyl::ParseTabParams("a.tab;99999999999", &p), 0);
-    EXPECT_EQ(p.selected, -1) << "past 32 bits it stays at the largest value: no tab";
-    EXPECT_EQ(zyl::ParseTabParams("a.tab 2", &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(zyl::ParseTabParams(nullptr, &p), ZYL_ERR_SYNTAX);
+    if (const int error = zyl::ParseTabParams(data, &p)) return "error " + std::to_string(error);
+    return "[" + p.file + "] " + std::to_string(p.selected);
+}
+
+TEST(TabParams, SpacesGoFirstThenFileAndSelectedTab) {
+    EXPECT_EQ(Parsed("file.tab ; 2"), "[file.tab] 2");
+    EXPECT_EQ(Parsed(" my file . tab;1;9"), "[myfile.tab] 1") << "every space goes; the tab read as strtoul reads";
+    EXPECT_EQ(Parsed("a.tab;x"), "[a.tab] 0");
+    EXPECT_EQ(Parsed("a.tab;99999999999"), "[a.tab] -1") << "past 32 bits it stays at the largest value: no tab";
+    EXPECT_EQ(Parsed("a.tab 2"), "error " + std::to_string(ZYL_ERR_SYNTAX));
+    EXPECT_EQ(Parsed(nullptr), "error " + std::to_string(ZYL_ERR_SYNTAX));
 }
 
 TEST(TabGeometry, OutlinesAndTheBarsSize) {

@@ -60,14 +60,6 @@ TEST(DecorGeometry, PlacedPicturesShrinkKeepingTheirShape) {
         EXPECT_EQ(w, c.fitW) << c.w << "x" << c.h << " mode " << c.flags;
         EXPECT_EQ(h, c.fitH) << c.w << "x" << c.h << " mode " << c.flags;
     }
-    // 300 x 200 centred in a 200-pixel-wide area: 200 x 133 from its left
-    // edge, centred vertically.
-    std::int32_t w = 300, h = 200, x = 0, y = 0;
-    const DecorRect area = {0, 0, 200, 400};
-    zyl::FitToArea(&w, &h, area, 1);
-    zyl::LayoutPicture(&x, &y, w, h, area, 1);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, (400 - 133) / 2);
 }
 
 std::string Cells(std::int32_t w, std::int32_t h, const DecorRect& area) {

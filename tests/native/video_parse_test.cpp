@@ -2,7 +2,7 @@
 // names of clips inside help files and the geometry of window and bar.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
 
 #include "media/video_parse.h"
 
@@ -10,36 +10,23 @@ namespace {
 
 using namespace zyl;
 
-TEST(VideoParams, FileFlagsAndDerivedNames) {
+// What a string gives: [file] flags [shown name] [extension], or the error.
+std::string Parsed(const char* data) {
     VideoParams p;
-    EXPECT_EQ(ParseVideoParams("intro.avi;9", &p), 0);
-    EXPECT_EQ(p.file, "intro.avi");
-    EXPECT_EQ(p.flags, 9);
-    EXPECT_STREQ(p.fileName, "intro.avi");
-    EXPECT_EQ(p.extension, "avi");
+    if (const int error = ParseVideoParams(data, &p)) return "error " + std::to_string(error);
+    return "[" + p.file + "] " + std::to_string(p.flags) + " [" + p.fileName + "] [" + p.extension + "]";
+}
 
-    EXPECT_EQ(ParseVideoParams(" C:\\Clips\\Theme.MID ; 32 trailing", &p), 0);
-    EXPECT_EQ(p.file, "C:\\Clips\\Theme.MID") << "blanks round the name go, the directory stays";
-    EXPECT_EQ(p.flags, 32);
-    EXPECT_STREQ(p.fileName, "theme.mid") << "shown without directory, lower-cased";
-    EXPECT_EQ(p.extension, "MID");
-
-    EXPECT_EQ(ParseVideoParams("a/b:c.d/clip;x", &p), 0);
-    EXPECT_STREQ(p.fileName, "clip");
-    EXPECT_EQ(p.extension, "") << "a dot in a directory is no extension";
-    EXPECT_EQ(p.flags, 0) << "no digits: no flags";
-
-    EXPECT_EQ(ParseVideoParams("a.b.wav;65537", &p), 0);
-    EXPECT_EQ(p.extension, "wav");
-    EXPECT_EQ(p.flags, 1) << "kept to 16 bits";
-
-    EXPECT_EQ(ParseVideoParams("averyveryverylongname.avi;0", &p), 0);
-    EXPECT_EQ(std::strlen(p.fileName), 16u) << "the shown name is cut to its field";
-    EXPECT_EQ(p.file, "averyveryverylongname.avi") << "the name opened is not";
-
-    EXPECT_EQ(ParseVideoParams("intro.avi", &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(ParseVideoParams("", &p), ZYL_ERR_SYNTAX);
-    EXPECT_EQ(ParseVideoParams(nullptr, &p), ZYL_ERR_SYNTAX);
+TEST(VideoParams, FileFlagsAndDerivedNames) {
+    EXPECT_EQ(Parsed("intro.avi;9"), "[intro.avi] 9 [intro.avi] [avi]");
+    EXPECT_EQ(Parsed(" C:\\Clips\\Theme.MID ; 32 trailing"), "[C:\\Clips\\Theme.MID] 32 [theme.mid] [MID]")
+        << "blanks round the name go, the directory stays; shown without directory, lower-cased";
+    EXPECT_EQ(Parsed("a/b:c.d/clip;x"), "[a/b:c.d/clip] 0 [clip] []") << "a dot in a directory is no extension";
+    EXPECT_EQ(Parsed("a.b.wav;65537"), "[a.b.wav] 1 [a.b.wav] [wav]") << "flags kept to 16 bits";
+    EXPECT_EQ(Parsed("averyveryverylongname.avi;0"), "[averyveryverylongname.avi] 0 [averyveryverylon] [avi]")
+        << "the shown name is cut to its field, the name opened is not";
+    for (const char* bad : {"intro.avi", "", static_cast<const char*>(nullptr)})
+        EXPECT_EQ(Parsed(bad), "error " + std::to_string(ZYL_ERR_SYNTAX)) << (bad ? bad : "null");
 }
 
 TEST(VideoParams, IoProcedureCodes) {
@@ -79,35 +66,23 @@ TEST(VideoParams, ElementNamesRoundTrip) {
     EXPECT_FALSE(FormatHex(0x1000, hex, sizeof hex));
 }
 
+// A layout as "width x height, picture width x height at its place, bar
+// top", and whether the picture is resized.
+std::string Layout(std::uint16_t flags, int width, int height) {
+    const VideoLayout l = LayoutVideo(flags, width, height);
+    return std::to_string(l.width) + "x" + std::to_string(l.height) + " picture " + std::to_string(l.pictureWidth) +
+           "x" + std::to_string(l.pictureHeight) + " bar " + std::to_string(l.barTop) +
+           (l.resizePicture ? " resized" : "");
+}
+
 TEST(VideoLayout, MinimumWidthsAndProportionalScaling) {
-    VideoLayout l = LayoutVideo(0, 30, 20);
-    EXPECT_EQ(l.width, 30);
-    EXPECT_EQ(l.height, 20);
-    EXPECT_FALSE(l.resizePicture);
-
-    l = LayoutVideo(kVideoBarMenu, 30, 20);   // 58 / 30
-    EXPECT_TRUE(l.resizePicture);
-    EXPECT_EQ(l.pictureWidth, 58);
-    EXPECT_EQ(l.pictureHeight, 38);
-    EXPECT_EQ(l.barTop, 38);
-    EXPECT_EQ(l.width, 58);
-    EXPECT_EQ(l.height, 38 + 23);
-
-    l = LayoutVideo(kVideoBarPlay, 30, 20);
-    EXPECT_EQ(l.width, 37);
-    EXPECT_EQ(l.pictureHeight, 20 * 37 / 30);
-    l = LayoutVideo(kVideoBarPlay, 200, 100);
-    EXPECT_FALSE(l.resizePicture);
-    EXPECT_EQ(l.width, 200);
-    EXPECT_EQ(l.height, 123);
-
-    l = LayoutVideo(kVideoBarPlay | kVideoNoPicture, 0, 0);
-    EXPECT_EQ(l.width, 120);
-    EXPECT_EQ(l.height, 23);
-    EXPECT_EQ(l.barTop, 0);
-    l = LayoutVideo(kVideoBarPlay, 0, 40);
-    EXPECT_EQ(l.width, 37) << "a picture without width is not scaled";
-    EXPECT_EQ(l.pictureHeight, 40);
+    EXPECT_EQ(Layout(0, 30, 20), "30x20 picture 30x20 bar 0");
+    EXPECT_EQ(Layout(kVideoBarMenu, 30, 20), "58x61 picture 58x38 bar 38 resized") << "58 / 30";
+    EXPECT_EQ(Layout(kVideoBarPlay, 30, 20), "37x47 picture 37x24 bar 24 resized");
+    EXPECT_EQ(Layout(kVideoBarPlay, 200, 100), "200x123 picture 200x100 bar 100");
+    EXPECT_EQ(Layout(kVideoBarPlay | kVideoNoPicture, 0, 0), "120x23 picture 0x0 bar 0");
+    EXPECT_EQ(Layout(kVideoBarPlay, 0, 40), "37x63 picture 37x40 bar 40 resized")
+        << "a picture without width keeps its height";
 }
 
 TEST(VideoBarGeometry, MarkAndDrag) {

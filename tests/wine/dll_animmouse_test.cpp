@@ -180,10 +180,7 @@ TEST_F(MouseButtons, CursorTextAndErrors) {
     // Printed: the message in black and white, unframed, the print stretched
     // from the size it has on the screen.
     HDC printer = host->CreatePrinterDC();
-    ZYL_RENDERINFO render = {0, 0, printer};
-    HBITMAP bitmap = reinterpret_cast<HBITMAP>(SendMessageA(bad, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&render)));
-    const Picture p = BitmapPixels(bitmap);
-    DeleteObject(bitmap);
+    const Picture p = RenderPicture(bad, printer);
     DeleteDC(printer);
     ASSERT_GT(p.width, 0);
     EXPECT_EQ(CountOf(p, 0) + CountOf(p, kWhite), p.rgb.size()) << "black and white only";
@@ -238,17 +235,7 @@ TEST_F(MouseButtons, TwoThousandLivesOfEachLeaveNoObjectBehind) {
         host->PumpUntilIdle();
         return DestroyWindow(w) != FALSE;
     };
-    for (int i = 0; i < 10; ++i) ASSERT_TRUE(cycle(0) && cycle(1));
-    int gdi = GdiRoom(), user = UserRoom();
-    for (int k = 0; k < 2; ++k) {
-        for (int i = 0; i < 2000; ++i) ASSERT_TRUE(cycle(k)) << data[k] << " " << i;
-        host->ClearApiLog();
-        const int gdiAfter = GdiRoom(), userAfter = UserRoom();
-        EXPECT_EQ(gdiAfter, gdi) << data[k] << ": GDI objects leaked";
-        EXPECT_EQ(userAfter, user) << data[k] << ": USER objects leaked";
-        gdi = gdiAfter;
-        user = userAfter;
-    }
+    for (int k = 0; k < 2; ++k) EXPECT_EQ(LeakOver(10, 2000, [&](int) { return cycle(k); }), "") << data[k];
 }
 
 }  // namespace

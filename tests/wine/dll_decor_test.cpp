@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <map>
-#include <ostream>
+#include <tuple>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,26 +33,17 @@ DWORD FrameCellColour(int column, int row) { return static_cast<DWORD>((column +
 // transparent frame leaves out.
 DWORD FrameAt(int x, int y) { return x < 3 && y < 3 ? FrameCellColour(1, 1) : FrameCellColour(x / 10, y / 10); }
 
-struct Data {
-    Scratch scratch;
-    std::string help, failure;
-};
-
-const Data& Shared() {
-    static std::unique_ptr<Data> data([] {
-        auto* d = new Data;
-        d->help = d->scratch.File("decor.hlp");
-        const Bytes file = HelpFile({
-            {"tile.bmp", Bmp24(Picture::Painted(kTile, kTile, TileAt))},
-            {"holes.bmp", Bmp24(Picture::Painted(kTile, kTile, HolesAt))},
-            {"logo.bmp", Bmp24(Picture::Painted(40, 20, [](int, int) { return kLogo; }))},
-            {"frame.bmp", Bmp24(Picture::Painted(30, 30, FrameAt))},
-            {"wide.bmp", Bmp24(Picture::Painted(300, 200, [](int, int) { return kWide; }))},
-        });
-        if (!d->scratch.ok() || !d->scratch.Write("decor.hlp", file)) d->failure = "cannot write decor.hlp";
-        return d;
-    }());
-    return *data;
+// decor.hlp, holding the pictures; "" when it could not be written.
+std::string HelpPath() {
+    static Scratch scratch;
+    static const bool written = scratch.Write("decor.hlp", HelpFile({
+        {"tile.bmp", Bmp24(Picture::Painted(kTile, kTile, TileAt))},
+        {"holes.bmp", Bmp24(Picture::Painted(kTile, kTile, HolesAt))},
+        {"logo.bmp", Bmp24(Picture::Painted(40, 20, [](int, int) { return kLogo; }))},
+        {"frame.bmp", Bmp24(Picture::Painted(30, 30, FrameAt))},
+        {"wide.bmp", Bmp24(Picture::Painted(300, 200, [](int, int) { return kWide; }))},
+    }));
+    return written ? scratch / "decor.hlp" : std::string();
 }
 
 std::string LongBody() {
@@ -71,44 +62,40 @@ const std::string kScript =
     ".topic withnsr\n.nsr\nTitle\n"
     ".topic long\n" + LongBody();
 
-// A rectangle that gtest can compare and print.
-struct Box {
-    LONG left, top, right, bottom;
-    bool operator==(const Box& o) const {
-        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-    }
-};
-std::ostream& operator<<(std::ostream& os, const Box& r) {
-    return os << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
-}
+// A rectangle that gtest can compare and print: left, top, right, bottom.
+using Box = std::tuple<LONG, LONG, LONG, LONG>;
 
 // Where the pixels of one colour lie.
 Box BoxOf(const Picture& px, DWORD colour) {
-    Box r = {INT_MAX, INT_MAX, -1, -1};
+    LONG left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
     for (std::size_t i = 0; i < px.rgb.size(); ++i) {
         if (px.rgb[i] != colour) continue;
         const LONG x = static_cast<LONG>(i % px.width), y = static_cast<LONG>(i / px.width);
-        r = Box{std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
+        left = std::min(left, x);
+        top = std::min(top, y);
+        right = std::max(right, x + 1);
+        bottom = std::max(bottom, y + 1);
     }
-    return r;
+    return Box{left, top, right, bottom};
 }
 
 class Decor : public ::testing::Test {
 protected:
     void SetUp() override { Start(zylhost::HostOptions()); }
     void Start(const zylhost::HostOptions& options) {
-        ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
+        help = HelpPath();
+        ASSERT_FALSE(help.empty()) << "cannot write decor.hlp";
         host = std::make_unique<zylhost::Host>(options);
         ASSERT_TRUE(host->LoadModule(ModulePath())) << ModulePath();
         module = GetModuleHandleA("ZYL3AN32.DLL");
-        ASSERT_TRUE(host->LoadScriptText(kScript.c_str(), Shared().help.c_str())) << host->LastError();
+        ASSERT_TRUE(host->LoadScriptText(kScript.c_str(), help.c_str())) << host->LastError();
     }
     void TearDown() override {
         if (host) host->Shutdown();
     }
     void Macro(const std::string& text) {
         host->ClearApiLog();
-        host->ExecuteMacro(Shared().help.c_str(), text.c_str());
+        host->ExecuteMacro(help.c_str(), text.c_str());
         for (const auto& line : host->MacroLog()) EXPECT_EQ(line.text.find("error"), std::string::npos) << line.text;
     }
     // The window's pixels after a full repaint.
@@ -127,11 +114,10 @@ protected:
                GetWindowLongPtrA(w, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(Export(proc));
     }
 
+    std::string help;
     std::unique_ptr<zylhost::Host> host;
     HMODULE module = nullptr;
 };
-
-// ---- subclassing ----
 
 struct Destroyed {
     bool previousProp, recordProp, classProc;
@@ -214,8 +200,6 @@ TEST_F(Decor, TheHostsPrivateMessages) {
     EXPECT_EQ(GetWindowLongPtrA(lone, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(Export("HelpSecWndProc")));
     DestroyWindow(lone);
 }
-
-// ---- painting ----
 
 TEST_F(Decor, EveryModePlacesThePictureInTheRegion) {
     Macro("ZylSPC(`main', 0xA0A0A0, 0x30C030)");
@@ -316,8 +300,6 @@ TEST_F(Decor, ATransparentPictureShowsTheRegionBehindIt) {
             ASSERT_EQ(px.rgb[y * pw + x], HolesAt(x, y) == kBlock ? kBlock : behind.rgb[(y0 + y) * w + x0 + x]) << x << "," << y;
 }
 
-// ---- topics ----
-
 TEST_F(Decor, JumpsDropPerTopicPicturesAndKeepTheRest) {
     HWND region = host->TopicRegion();
     int w = 0, h = 0;
@@ -381,8 +363,6 @@ TEST_F(Decor, AFixedPictureStaysWhileTheTextScrolls) {
         EXPECT_EQ(CountOf(px, kLogo), 800u) << key;
     }
 }
-
-// ---- leaks ----
 
 TEST_F(Decor, TwoThousandJumpsLeaveNoObjectBehind) {
     // Hidden windows: the same work without showing a popup 2,000 times.

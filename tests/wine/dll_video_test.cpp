@@ -29,37 +29,29 @@
 namespace {
 
 using namespace zyltest;
-using wtest::Bytes;
 
 // clip.avi: 40 x 30, 10 frames at 20 a second; narrow.avi: 30 x 20;
 // long.avi: 160 x 48, 100 frames at 10 a second (it stays playing).
 constexpr int kClipFrames = 10, kLongFrames = 100;
 const std::vector<std::uint32_t> kColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
 
-struct Data {
-    wtest::Scratch scratch;
-    std::string help;      // clip.avi, narrow.avi and long.avi inside; disk.avi beside it
-    Bytes clip;
-    std::string failure;
-};
+const Bytes& Clip() {
+    static const Bytes clip = AviClip(40, 30, kClipFrames, 20, kColours);
+    return clip;
+}
 
-const Data& Shared() {
-    static std::unique_ptr<Data> data([] {
-        auto* d = new Data;
+// videos.hlp holds clip.avi, narrow.avi and long.avi; disk.avi lies beside it.
+const AuthoredHelpFile& Shared() {
+    static std::unique_ptr<AuthoredHelpFile> made = [] {
         std::string why;
-        d->clip = wtest::AviClip(40, 30, kClipFrames, 20, kColours, &why);
-        const Bytes narrow = wtest::AviClip(30, 20, 2, 20, kColours, &why);
-        const Bytes longer = wtest::AviClip(160, 48, kLongFrames, 10, kColours, &why);
-        d->help = d->scratch.File("videos.hlp");
-        if (d->clip.empty() || narrow.empty() || longer.empty())
-            d->failure = "cannot make the clips: " + why;
-        else if (!d->scratch.Write("videos.hlp", wtest::HelpFile({{"clip.avi", d->clip}, {"narrow.avi", narrow},
-                                                                  {"long.avi", longer}})) ||
-                 !d->scratch.Write("disk.avi", d->clip))
-            d->failure = "cannot write the help file";
-        return d;
-    }());
-    return *data;
+        const Bytes narrow = AviClip(30, 20, 2, 20, kColours, &why);
+        const Bytes longer = AviClip(160, 48, kLongFrames, 10, kColours, &why);
+        auto m = AuthorHelpFile("videos.hlp", {}, {{"clip.avi", Clip()}, {"narrow.avi", narrow}, {"long.avi", longer}});
+        if (Clip().empty() || narrow.empty() || longer.empty()) m->failure = "cannot make the clips: " + why;
+        else if (!m->scratch.Write("disk.avi", Clip())) m->failure = "cannot write disk.avi";
+        return m;
+    }();
+    return *made;
 }
 
 std::string Alias(HWND w) {
@@ -103,23 +95,19 @@ LRESULT CALLBACK CountingProc(LPSTR info, UINT msg, LPARAM a, LPARAM b) {
 }
 const FOURCC kAvi = mmioFOURCC('A', 'V', 'I', ' ');
 
-class Video : public ::testing::Test {
+class Video : public EmbeddingTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Shared().failure.empty()) << Shared().failure;
         zylhost::RegisterMciExtensions();
-        ASSERT_TRUE(host.LoadModule(ModulePath())) << ModulePath();
-        host.SetHelpFilePath(Shared().help.c_str());
-        module = GetModuleHandleA("ZYL3AN32.DLL");
+        Start(RGB(255, 255, 255), Shared().help);
     }
     void TearDown() override {
         if (counting) mmioInstallIOProcA(kAvi, nullptr, MMIO_REMOVEPROC);   // ours, the newest
-        host.Shutdown();
+        EmbeddingTest::TearDown();
     }
 
-    HWND Make(const std::string& data) {
-        return host.CreateEmbedded(host.TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMVIDEO32", data});
-    }
+    HWND Make(const std::string& data) { return Embed("ZYL3_ANIMVIDEO32", data); }
     // Counts the reads reaching the module's procedure from now on (the
     // module installs it with the first clip it opens).
     void StartCounting() {
@@ -133,12 +121,8 @@ protected:
     static HWND Bar(HWND w) { return GetDlgItem(w, 3); }
     static void Command(HWND w, WORD id) { SendMessageA(w, WM_COMMAND, id, 0); }
 
-    zylhost::Host host;
-    HMODULE module = nullptr;
     bool counting = false;
 };
-
-// ---- the clip, inside the help file or on disk ----
 
 TEST_F(Video, ClipInsideTheHelpFilePlaysThroughTheIoProcedure) {
     StartCounting();
@@ -194,14 +178,11 @@ TEST_F(Video, DiskOnlyFlagNeverReadsTheHelpFile) {
 TEST_F(Video, ErrorTexts) {
     HWND missing = Make("nothere.avi;0");
     EXPECT_EQ(wtest::RenderText(missing), MciText(MCIERR_FILE_NOT_FOUND));
-    EXPECT_TRUE(GetWindowLongPtrA(missing, GWL_STYLE) & WS_BORDER);
     EXPECT_EQ(GetWindow(missing, GW_CHILD), nullptr);
     EXPECT_EQ(wtest::RenderText(Make("clip.xyz;0")), "No device driver to play file");
     EXPECT_EQ(wtest::RenderText(Make("noextension;0")), "No device driver to play file");
     EXPECT_EQ(GetWindow(Make("nothere.avi;32"), GW_CHILD), nullptr) << "no play button is left";
 }
-
-// ---- sizes ----
 
 // The sizes for every flag are the layout's matter, tested natively; here
 // the windows take them: the scaled picture with the bar below it, the
@@ -237,8 +218,6 @@ TEST_F(Video, BarSizesAndProportionalScaling) {
     EXPECT_EQ(WindowSize(button).cx, 20);
     EXPECT_EQ(ClassOf(GetWindow(button, GW_CHILD)), "Button");
 }
-
-// ---- playing, looping and autoplay ----
 
 TEST_F(Video, AutoplayAtTheFirstPaintAndLoopOnSuccessOnly) {
     HWND w = Make("long.avi;8");
@@ -293,8 +272,6 @@ TEST_F(Video, PlayButtonOfAClipWithoutPicture) {
     PumpFor(200);   // Wine's "successful" notice of that stop arrives
     EXPECT_EQ(Mode(w), "stopped") << "a clip the reader stopped stays stopped";
 }
-
-// ---- the control bar ----
 
 class VideoBar : public Video {
 protected:
@@ -407,7 +384,7 @@ TEST_F(VideoBar, MenuCommandsWhilePlayingAndStopped) {
 
     auto after = [&](WORD id) {
         Command(bar, id);
-        host.PumpUntilIdle();   // Play and Stop post the play button's command
+        host->PumpUntilIdle();   // Play and Stop post the play button's command
         return Mode(w);
     };
     SeekTo(w, 30);
@@ -447,15 +424,13 @@ TEST_F(VideoBar, MenuButtonOpensTheMenuBelowIt) {
     EXPECT_EQ(Mode(w), "stopped") << "nothing chosen, nothing done";
 }
 
-// ---- renders, and a bar on its own ----
-
 TEST_F(Video, CopyGivesTheFileNameAndPrintTheFramedPanel) {
     HWND w = Make("CLIP.AVI;1");
     const SIZE size = WindowSize(w);
     EXPECT_EQ(wtest::RenderText(w), "clip.avi") << "without directory, lower-cased";
-    ASSERT_TRUE(host.Print());
-    ASSERT_EQ(host.LastPrint().size(), 1u);
-    const auto& p = host.LastPrint()[0];
+    ASSERT_TRUE(host->Print());
+    ASSERT_EQ(host->LastPrint().size(), 1u);
+    const auto& p = host->LastPrint()[0];
     EXPECT_EQ(p.width, size.cx * 600 / 96);
     EXPECT_EQ(p.height, size.cy * 600 / 96);
     ASSERT_EQ(static_cast<int>(p.pixels.size()), p.width * p.height);
@@ -463,11 +438,9 @@ TEST_F(Video, CopyGivesTheFileNameAndPrintTheFramedPanel) {
     EXPECT_TRUE(IsDark(p.pixels[static_cast<size_t>(p.height / 2) * p.width]));
     EXPECT_EQ(p.pixels[static_cast<size_t>(p.height / 2) * p.width + p.width / 2], 0xFFFFFFu);
     EXPECT_EQ(SendMessageA(w, EWM_RENDER, 3, 0), 0);
-    EXPECT_EQ(host.CreateEmbedded(host.TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMVIDBAR32", "x"}), nullptr)
+    EXPECT_EQ(host->CreateEmbedded(host->TopicRegion(), {'l', "ZYL3AN32.DLL", "ZYL3_ANIMVIDBAR32", "x"}), nullptr)
         << "a bar placed in a topic by itself is refused";
 }
-
-// ---- the I/O procedure called as the platform calls it ----
 
 TEST_F(Video, IoProcedureReadsSeeksAndRefusesStrangers) {
     // A window whose own open failed: its record is alive and its procedure
@@ -488,7 +461,7 @@ TEST_F(Video, IoProcedureReadsSeeksAndRefusesStrangers) {
     EXPECT_EQ(open("nothere.avi+%llX"), MMIOERR_CANNOTOPEN) << "not in the help file";
     ASSERT_EQ(open("clip.avi+%llX"), 0);
 
-    const Bytes& clip = Shared().clip;
+    const Bytes& clip = Clip();
     const LONG size = static_cast<LONG>(clip.size());
     char buffer[16] = {};
     EXPECT_EQ(call(MMIOM_READ, reinterpret_cast<LPARAM>(buffer), 12), 12);
@@ -506,8 +479,6 @@ TEST_F(Video, IoProcedureReadsSeeksAndRefusesStrangers) {
     DestroyWindow(w);
     EXPECT_EQ(open("clip.avi+%llX"), MMIOERR_CANNOTOPEN) << "the record went with its window";
 }
-
-// ---- leaks ----
 
 TEST_F(Video, FiveHundredLivesLeaveNoDeviceOrObjectBehind) {
     auto openDevices = [] {
@@ -529,14 +500,9 @@ TEST_F(Video, FiveHundredLivesLeaveNoDeviceOrObjectBehind) {
             SendMessageA(button, BM_CLICK, 0, 0);
         }
         if (HGLOBAL text = reinterpret_cast<HGLOBAL>(SendMessageA(w, EWM_RENDER, EWRENDER_TEXT, 0))) GlobalFree(text);
-        if (i % 10 == 0) {
-            HDC screen = GetDC(nullptr);
-            ZYL_RENDERINFO render = {0, 0, screen};
-            DeleteObject(reinterpret_cast<HGDIOBJ>(SendMessageA(w, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&render))));
-            ReleaseDC(nullptr, screen);
-        }
+        if (i % 10 == 0) RenderPicture(w, nullptr);
         DestroyWindow(w);
-        host.PumpUntilIdle();
+        host->PumpUntilIdle();
         return true;
     };
     EXPECT_EQ(LeakOver(10, 500, cycle), "");

@@ -1,6 +1,7 @@
 // What the decoration of the host's windows keeps in the module's records:
-// the printing flag, window names, and a session that ends while the host's
-// windows still stand. (Popup sizes: the window macros' tests, through ZylSPP.)
+// window names, and a session that ends while the host's windows still
+// stand. (Popup sizes: the window macros' tests, through ZylSPP; the
+// printing flag: the form printing tests.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -27,26 +28,6 @@ protected:
     void TearDown() override { host->Shutdown(); }
     std::unique_ptr<zylhost::Host> host;
 };
-
-BOOL g_printingSeen = FALSE;
-
-LRESULT CALLBACK PrintProbe(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == EWM_QUERYSIZE && FindInstance()) g_printingSeen = FindInstance()->printing;
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-TEST_F(DecorRecords, WindowsKnowWhileTheHostPrints) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = PrintProbe;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "DecorPrintProbe";
-    RegisterClassA(&wc);
-    ASSERT_NE(host->CreateEmbedded(host->TopicRegion(), {'l', "self", "DecorPrintProbe", ""}), nullptr);
-    EXPECT_FALSE(g_printingSeen);
-    ASSERT_TRUE(host->Print());
-    EXPECT_TRUE(g_printingSeen);
-    EXPECT_FALSE(FindInstance()->printing);
-}
 
 TEST_F(DecorRecords, LongWindowNamesMeanTheirFirstEightCharacters) {
     ZylWatermark("glossary1", "a.bmp", 0);

@@ -131,6 +131,25 @@ std::map<std::string, std::string> ProfileSection(const char* file, const char* 
     return out;
 }
 
+FontMeasures MeasureFont(const char* face, int height, int weight, const std::vector<std::string>& texts, int italic,
+                         int charset) {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, CreateFontA(height, 0, 0, 0, weight, italic, 0, 0, static_cast<DWORD>(charset), 0, 0,
+                                               0, 0, face));
+    TEXTMETRICA tm = {};
+    GetTextMetricsA(dc, &tm);
+    FontMeasures m;
+    m.charHeight = tm.tmHeight;
+    for (const std::string& text : texts) {
+        SIZE s = {};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &s);
+        m.widest = std::max<int>(m.widest, s.cx);
+    }
+    DeleteObject(SelectObject(dc, old));
+    ReleaseDC(nullptr, dc);
+    return m;
+}
+
 std::string RenderText(HWND hwnd) {
     HGLOBAL h = reinterpret_cast<HGLOBAL>(SendMessageA(hwnd, EWM_RENDER, EWRENDER_TEXT, 0));
     if (!h) return "<null>";
@@ -145,6 +164,17 @@ Picture BitmapPixels(HBITMAP bitmap) {
     Picture p;
     std::vector<DWORD> px;
     if (zylhost::ReadBitmapPixels(bitmap, &p.width, &p.height, &px)) p.rgb.assign(px.begin(), px.end());
+    return p;
+}
+
+Picture RenderPicture(HWND hwnd, HDC target) {
+    HDC screen = target ? nullptr : GetDC(nullptr);
+    ZYL_RENDERINFO info = {0, 0, target ? target : screen};
+    auto bitmap =
+        reinterpret_cast<HBITMAP>(SendMessageA(hwnd, EWM_RENDER, EWRENDER_BITMAP, reinterpret_cast<LPARAM>(&info)));
+    if (screen) ReleaseDC(nullptr, screen);
+    const Picture p = BitmapPixels(bitmap);
+    if (bitmap) DeleteObject(bitmap);
     return p;
 }
 

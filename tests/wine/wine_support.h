@@ -142,8 +142,19 @@ int UserRoom();
 // when there is none.
 std::string RenderText(HWND hwnd);
 
+// A font made as the module makes it, measured on the screen: its
+// character height and the width of the widest of `texts`.
+struct FontMeasures {
+    int charHeight = 0, widest = 0;
+};
+FontMeasures MeasureFont(const char* face, int height, int weight, const std::vector<std::string>& texts = {},
+                         int italic = 0, int charset = DEFAULT_CHARSET);
+
 // A bitmap (not selected into a DC) read at 32 bits; empty on failure.
 Picture BitmapPixels(HBITMAP bitmap);
+// A window's picture render (EWM_RENDER, bitmap) for `target` (the
+// screen when null), read at 32 bits, the bitmap freed; empty when none.
+Picture RenderPicture(HWND hwnd, HDC target);
 // A window's client area as it stands, read through its own DC.
 Picture WindowPixels(HWND hwnd);
 // What the host printed for a window, as a picture.
