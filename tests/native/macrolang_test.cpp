@@ -190,26 +190,22 @@ TEST(MacroPrototype, ParametersAndResult) {
 }
 
 TEST(MacroPrototype, NumbersFitTheirParameterTypes) {
-    std::int64_t v = 0;
-    EXPECT_TRUE(FitNumber('u', -1, &v));
-    EXPECT_EQ(v, 65535);
-    EXPECT_TRUE(FitNumber('i', 65535, &v));
-    EXPECT_EQ(v, -1);
-    EXPECT_TRUE(FitNumber('i', -32768, &v));
-    EXPECT_EQ(v, -32768);
-    EXPECT_TRUE(FitNumber('u', 40000, &v));
-    EXPECT_EQ(v, 40000);
-    EXPECT_TRUE(FitNumber('U', -1, &v));
-    EXPECT_EQ(v, 4294967295LL);
-    EXPECT_TRUE(FitNumber('I', 4294967295LL, &v));
-    EXPECT_EQ(v, -1);
-    EXPECT_TRUE(FitNumber('I', 0x80000000LL, &v));
-    EXPECT_EQ(v, -2147483648LL);
-    EXPECT_FALSE(FitNumber('u', 65536, &v));
-    EXPECT_FALSE(FitNumber('i', -32769, &v));
-    EXPECT_FALSE(FitNumber('U', 4294967296LL, &v));
-    EXPECT_FALSE(FitNumber('I', -2147483649LL, &v));
-    EXPECT_FALSE(FitNumber('S', 1, &v));
+    auto fit = [](char type, std::int64_t n) {
+        std::int64_t v = 0;
+        return FitNumber(type, n, &v) ? std::to_string(v) : "<refused>";
+    };
+    EXPECT_EQ(fit('u', -1), "65535");
+    EXPECT_EQ(fit('i', 65535), "-1");
+    EXPECT_EQ(fit('i', -32768), "-32768");
+    EXPECT_EQ(fit('u', 40000), "40000");
+    EXPECT_EQ(fit('U', -1), "4294967295");
+    EXPECT_EQ(fit('I', 4294967295LL), "-1");
+    EXPECT_EQ(fit('I', 0x80000000LL), "-2147483648");
+    EXPECT_EQ(fit('u', 65536), "<refused>");
+    EXPECT_EQ(fit('i', -32769), "<refused>");
+    EXPECT_EQ(fit('U', 4294967296LL), "<refused>");
+    EXPECT_EQ(fit('I', -2147483649LL), "<refused>");
+    EXPECT_EQ(fit('S', 1), "<refused>");
 
     std::int64_t n = 0;
     EXPECT_TRUE(ParseNumber("0x7fff", &n));

@@ -13,9 +13,7 @@
 namespace {
 
 TEST(ModuleMacros, JumpsHappenAfterTheClickIsOver) {
-    zylhost::HostOptions options;
-    options.visible = false;
-    zylhost::Host host(options);
+    zylhost::Host host(zyltest::Hidden());
     ASSERT_TRUE(host.LoadModule(zyltest::ModulePath())) << zyltest::ModulePath();
     ASSERT_TRUE(host.LoadScriptText(".topic a\n{ewc ZYL3AN32.DLL, ZYL3_ANIMBUTTON32, Jump;JI(`', `c')}\n"
                                     ".topic b\nB\n.topic c\nC\n",

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host.h"
+#include "wine_support.h"
 
 namespace hostfake {
 
@@ -50,10 +51,7 @@ LONG_PTR GetInfo(WORD item);
 BOOL Api(const char* path, WORD command, LONG_PTR data);
 // The path GetInfo item 8 gives, its block freed; "<null>" for none.
 std::string HelpPathFromGetInfo();
-
-// Hosts whose windows are never shown: a shown top-level window costs
-// seconds to take down under Wine without a window manager.
-zylhost::HostOptions Hidden();
+using zyltest::Hidden;
 
 // A hidden host with the fake module attached and its records cleared;
 // Load shows a topic script as the file `path`.

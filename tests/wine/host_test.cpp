@@ -20,9 +20,6 @@ using zyltest::ClassOf;
 using zyltest::Picture;
 using zyltest::TempPath;
 
-// ---------------------------------------------------------------------------
-// Helpers
-
 RECT RectIn(HWND child, HWND parent) {
     RECT rc;
     GetWindowRect(child, &rc);
@@ -52,8 +49,6 @@ const char kTwoTopics[] =
     ".topic second\n"
     ".title Second topic\n"
     "{ewc self, ZYLTEST_FAKE, 10x10 a} {ewc self, ZYLTEST_FAKE, 10x10 b}\n";
-
-// ---------------------------------------------------------------------------
 
 TEST(HostStart, MessagesInOrderAndTheCallbackTable) {
     t_messages.clear();
