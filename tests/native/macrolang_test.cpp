@@ -31,81 +31,76 @@ MacroError MustFail(const std::string& text, std::size_t* parsedBefore = nullptr
     return e;
 }
 
+// A call as one line: strings in `quotes', numbers after '#', names bare,
+// nested calls as calls.
+std::string Shape(const Call& call) {
+    std::string s = call.name + "(";
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+        const Arg& a = call.args[i];
+        s += i ? ", " : "";
+        switch (a.kind) {
+        case Arg::Kind::String: s += "`" + a.text + "'"; break;
+        case Arg::Kind::Number: s += "#" + std::to_string(a.number); break;
+        case Arg::Kind::Name: s += a.text; break;
+        case Arg::Kind::Call: s += a.call ? Shape(*a.call) : "<no call>"; break;
+        }
+    }
+    return s + ")";
+}
+
+using V = std::vector<std::string>;
+V Shapes(const std::vector<Call>& calls) {
+    V out;
+    for (const Call& c : calls) out.push_back(Shape(c));
+    return out;
+}
+V Shapes(const std::string& text) { return Shapes(MustParse(text)); }
+
+// A prototype as "result=parameters"; "<refused>" with a reason.
+std::string Proto(const char* text) {
+    Prototype p;
+    std::string error;
+    if (ParsePrototype(text, &p, &error)) return p.result + ("=" + p.params);
+    return error.empty() ? "<refused without a reason>" : "<refused>";
+}
+
 }  // namespace
 
 TEST(MacroParse, SequencesOfCalls) {
     auto calls = MustParse("RR(`ZYL3AN32.DLL', `ZylAnimInit', `'):ZylAnimInit()");
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].name, "RR");
-    ASSERT_EQ(calls[0].args.size(), 3u);
-    EXPECT_EQ(calls[0].args[0].kind, Arg::Kind::String);
-    EXPECT_EQ(calls[0].args[0].text, "ZYL3AN32.DLL");
-    EXPECT_EQ(calls[0].args[1].text, "ZylAnimInit");
-    EXPECT_EQ(calls[0].args[2].kind, Arg::Kind::String);
-    EXPECT_EQ(calls[0].args[2].text, "");
-    EXPECT_EQ(calls[0].text, "RR(`ZYL3AN32.DLL', `ZylAnimInit', `')");
-    EXPECT_EQ(calls[1].name, "ZylAnimInit");
-    EXPECT_TRUE(calls[1].args.empty());
-    EXPECT_EQ(calls[1].offset, 38u);
+    EXPECT_EQ(Shapes(calls), (V{"RR(`ZYL3AN32.DLL', `ZylAnimInit', `')", "ZylAnimInit()"}));
+    EXPECT_EQ(calls.at(0).text, "RR(`ZYL3AN32.DLL', `ZylAnimInit', `')");
+    EXPECT_EQ(calls.at(1).offset, 38u);
 
     // Blanks and line breaks anywhere between tokens; empty macros skipped.
     calls = MustParse("  A() ;; B ( 1 ,\t\"two\" ) :\r\n C( ) ;");
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[1].name, "B");
-    EXPECT_EQ(calls[1].text, "B ( 1 ,\t\"two\" )");
-    ASSERT_EQ(calls[1].args.size(), 2u);
-    EXPECT_EQ(calls[1].args[0].number, 1);
-    EXPECT_EQ(calls[1].args[1].text, "two");
-    EXPECT_EQ(calls[2].name, "C");
+    EXPECT_EQ(Shapes(calls), (V{"A()", "B(#1, `two')", "C()"}));
+    EXPECT_EQ(calls.at(1).text, "B ( 1 ,\t\"two\" )");
     EXPECT_TRUE(MustParse("").empty());
     EXPECT_TRUE(MustParse(" ;: \n").empty());
 }
 
 TEST(MacroParse, StringsNestAndKeepWhatTheyHold) {
     // A parenthesis, a comma or a separator inside a string is text.
-    auto calls = MustParse("JI(`a)b,c:d;e.hlp', \"x)y\")");
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].args[0].text, "a)b,c:d;e.hlp");
-    EXPECT_EQ(calls[0].args[1].text, "x)y");
-
+    EXPECT_EQ(Shapes("JI(`a)b,c:d;e.hlp', \"x)y\")"), V{"JI(`a)b,c:d;e.hlp', `x)y')"});
     // `...' holds nested `...' and "..." whole; "..." holds nested `...'
     // whole, and that in turn may hold "...".
-    calls = MustParse("M(`outer `inner' \"q'\" end', \"a `b \"c)\" d' e\")");
-    ASSERT_EQ(calls.size(), 1u);
-    ASSERT_EQ(calls[0].args.size(), 2u);
-    EXPECT_EQ(calls[0].args[0].text, "outer `inner' \"q'\" end");
-    EXPECT_EQ(calls[0].args[1].text, "a `b \"c)\" d' e");
-
+    EXPECT_EQ(Shapes("M(`outer `inner' \"q'\" end', \"a `b \"c)\" d' e\")"),
+              V{"M(`outer `inner' \"q'\" end', `a `b \"c)\" d' e')"});
     // No escapes: backslashes of paths stay.
-    calls = MustParse("JI(`C:\\help\\x.hlp', `t')");
-    EXPECT_EQ(calls[0].args[0].text, "C:\\help\\x.hlp");
+    EXPECT_EQ(Shapes("JI(`C:\\help\\x.hlp', `t')"), V{"JI(`C:\\help\\x.hlp', `t')"});
     // A macro handed over as a string argument stays text.
-    calls = MustParse("EP(`notepad \"a b.txt\"', 1)");
-    EXPECT_EQ(calls[0].args[0].text, "notepad \"a b.txt\"");
+    EXPECT_EQ(Shapes("EP(`notepad \"a b.txt\"', 1)"), V{"EP(`notepad \"a b.txt\"', #1)"});
 }
 
 TEST(MacroParse, NumbersNamesAndNestedCalls) {
     auto calls = MustParse("F(0, 42, -1, 0x1F, -0X10, +7, 4294967295, -2147483648, 0xffffffff)");
-    ASSERT_EQ(calls[0].args.size(), 9u);
-    const std::int64_t want[] = {0, 42, -1, 31, -16, 7, 4294967295LL, -2147483648LL, 4294967295LL};
-    for (std::size_t i = 0; i < 9; ++i) {
-        EXPECT_EQ(calls[0].args[i].kind, Arg::Kind::Number) << i;
-        EXPECT_EQ(calls[0].args[i].number, want[i]) << i;
-    }
-    EXPECT_EQ(calls[0].args[3].text, "0x1F");
+    EXPECT_EQ(Shapes(calls), V{"F(#0, #42, #-1, #31, #-16, #7, #4294967295, #-2147483648, #4294967295)"});
+    EXPECT_EQ(calls.at(0).args.at(3).text, "0x1F");
 
     calls = MustParse("F(hwndApp, G(1, H()), qchPath)");
-    ASSERT_EQ(calls[0].args.size(), 3u);
-    EXPECT_EQ(calls[0].args[0].kind, Arg::Kind::Name);
-    EXPECT_EQ(calls[0].args[0].text, "hwndApp");
-    const Arg& nested = calls[0].args[1];
-    ASSERT_EQ(nested.kind, Arg::Kind::Call);
-    ASSERT_TRUE(nested.call);
-    EXPECT_EQ(nested.text, "G(1, H())");
-    EXPECT_EQ(nested.call->name, "G");
-    ASSERT_EQ(nested.call->args.size(), 2u);
-    EXPECT_EQ(nested.call->args[1].kind, Arg::Kind::Call);
-    EXPECT_EQ(nested.call->args[1].call->name, "H");
+    EXPECT_EQ(Shapes(calls), V{"F(hwndApp, G(#1, H()), qchPath)"});
+    EXPECT_EQ(calls.at(0).args.at(1).text, "G(1, H())");
 
     std::string deep = "A()";
     for (int i = 0; i < kMaxCallDepth - 1; ++i) deep = "A(" + deep + ")";
@@ -186,50 +181,31 @@ TEST(MacroParse, MacrosTheModuleSendsParseWhole) {
 }
 
 TEST(MacroPrototype, ParametersAndResult) {
-    Prototype p;
-    std::string error;
-    ASSERT_TRUE(ParsePrototype("", &p, &error));
-    EXPECT_EQ(p.result, 'v');
-    EXPECT_EQ(p.params, "");
-    ASSERT_TRUE(ParsePrototype("uUiIsS", &p, &error));
-    EXPECT_EQ(p.result, 'v');
-    EXPECT_EQ(p.params, "uUiIsS");
-    ASSERT_TRUE(ParsePrototype("U=uS", &p, &error));
-    EXPECT_EQ(p.result, 'U');
-    EXPECT_EQ(p.params, "uS");
-    ASSERT_TRUE(ParsePrototype("v=", &p, &error));
-    EXPECT_EQ(p.result, 'v');
-    EXPECT_EQ(p.params, "");
-    ASSERT_TRUE(ParsePrototype("uuuuuuuu", &p, &error));
-
-    for (const char* bad : {"x", "uv", "=u", "UU=u", "q=u", "u=u=u", "uuuuuuuuu", "u S"}) {
-        error.clear();
-        EXPECT_FALSE(ParsePrototype(bad, &p, &error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
-    }
+    EXPECT_EQ(Proto(""), "v=");
+    EXPECT_EQ(Proto("uUiIsS"), "v=uUiIsS");
+    EXPECT_EQ(Proto("U=uS"), "U=uS");
+    EXPECT_EQ(Proto("v="), "v=");
+    EXPECT_EQ(Proto("uuuuuuuu"), "v=uuuuuuuu");
+    for (const char* bad : {"x", "uv", "=u", "UU=u", "q=u", "u=u=u", "uuuuuuuuu", "u S"}) EXPECT_EQ(Proto(bad), "<refused>") << bad;
 }
 
 TEST(MacroPrototype, NumbersFitTheirParameterTypes) {
-    std::int64_t v = 0;
-    EXPECT_TRUE(FitNumber('u', -1, &v));
-    EXPECT_EQ(v, 65535);
-    EXPECT_TRUE(FitNumber('i', 65535, &v));
-    EXPECT_EQ(v, -1);
-    EXPECT_TRUE(FitNumber('i', -32768, &v));
-    EXPECT_EQ(v, -32768);
-    EXPECT_TRUE(FitNumber('u', 40000, &v));
-    EXPECT_EQ(v, 40000);
-    EXPECT_TRUE(FitNumber('U', -1, &v));
-    EXPECT_EQ(v, 4294967295LL);
-    EXPECT_TRUE(FitNumber('I', 4294967295LL, &v));
-    EXPECT_EQ(v, -1);
-    EXPECT_TRUE(FitNumber('I', 0x80000000LL, &v));
-    EXPECT_EQ(v, -2147483648LL);
-    EXPECT_FALSE(FitNumber('u', 65536, &v));
-    EXPECT_FALSE(FitNumber('i', -32769, &v));
-    EXPECT_FALSE(FitNumber('U', 4294967296LL, &v));
-    EXPECT_FALSE(FitNumber('I', -2147483649LL, &v));
-    EXPECT_FALSE(FitNumber('S', 1, &v));
+    auto fit = [](char type, std::int64_t n) {
+        std::int64_t v = 0;
+        return FitNumber(type, n, &v) ? std::to_string(v) : "<refused>";
+    };
+    EXPECT_EQ(fit('u', -1), "65535");
+    EXPECT_EQ(fit('i', 65535), "-1");
+    EXPECT_EQ(fit('i', -32768), "-32768");
+    EXPECT_EQ(fit('u', 40000), "40000");
+    EXPECT_EQ(fit('U', -1), "4294967295");
+    EXPECT_EQ(fit('I', 4294967295LL), "-1");
+    EXPECT_EQ(fit('I', 0x80000000LL), "-2147483648");
+    EXPECT_EQ(fit('u', 65536), "<refused>");
+    EXPECT_EQ(fit('i', -32769), "<refused>");
+    EXPECT_EQ(fit('U', 4294967296LL), "<refused>");
+    EXPECT_EQ(fit('I', -2147483649LL), "<refused>");
+    EXPECT_EQ(fit('S', 1), "<refused>");
 
     std::int64_t n = 0;
     EXPECT_TRUE(ParseNumber("0x7fff", &n));

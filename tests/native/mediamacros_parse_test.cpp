@@ -27,37 +27,32 @@ TEST(MediaMacroNames, SplitLikeTheRuntimesSplitPath) {
     EXPECT_EQ(Parts(nullptr), "|||");
 }
 
+// What a helper wrote into its buffer, or "<refused>" and what it left there.
+std::string Result(bool ok, const char* out) { return (ok ? "" : "<refused>") + std::string(out); }
+
 TEST(MediaMacroNames, BareNamesAndJoinedPathsFitTheirBuffers) {
     char out[13];
-    EXPECT_TRUE(zyl::BareFileName("C:\\SOUNDS\\Ding.WAV", true, out, sizeof out));
-    EXPECT_STREQ(out, "ding.wav") << "lower-cased on request";
-    EXPECT_TRUE(zyl::BareFileName("fonts/Pix.TTF", false, out, sizeof out));
-    EXPECT_STREQ(out, "Pix.TTF");
-    EXPECT_FALSE(zyl::BareFileName("C:\\dir\\", false, out, sizeof out)) << "no name";
-    EXPECT_FALSE(zyl::BareFileName("thirteen.char", false, out, sizeof out)) << "no room for the terminator";
-    EXPECT_STREQ(out, "");
-    EXPECT_TRUE(zyl::JoinPath("C:\\tmp", "a.wav", out, sizeof out));
-    EXPECT_STREQ(out, "C:\\tmp\\a.wav");
-    EXPECT_TRUE(zyl::JoinPath("C:\\", "a.wav", out, sizeof out));
-    EXPECT_STREQ(out, "C:\\a.wav");
-    EXPECT_TRUE(zyl::JoinPath("C:", "a.wav", out, sizeof out));
-    EXPECT_STREQ(out, "C:a.wav") << "drive C's current folder";
-    EXPECT_FALSE(zyl::JoinPath("C:\\tmp", "ab.wav", out, sizeof out));
-    EXPECT_STREQ(out, "");
+    auto bare = [&](const char* path, bool lower) { return Result(zyl::BareFileName(path, lower, out, sizeof out), out); };
+    auto join = [&](const char* dir, const char* name) { return Result(zyl::JoinPath(dir, name, out, sizeof out), out); };
+    EXPECT_EQ(bare("C:\\SOUNDS\\Ding.WAV", true), "ding.wav") << "lower-cased on request";
+    EXPECT_EQ(bare("fonts/Pix.TTF", false), "Pix.TTF");
+    EXPECT_EQ(bare("C:\\dir\\", false), "<refused>") << "no name";
+    EXPECT_EQ(bare("thirteen.char", false), "<refused>") << "no room for the terminator";
+    EXPECT_EQ(join("C:\\tmp", "a.wav"), "C:\\tmp\\a.wav");
+    EXPECT_EQ(join("C:\\", "a.wav"), "C:\\a.wav");
+    EXPECT_EQ(join("C:", "a.wav"), "C:a.wav") << "drive C's current folder";
+    EXPECT_EQ(join("C:\\tmp", "ab.wav"), "<refused>");
 }
 
 TEST(MediaMacroNames, CommandLineProgramIsTheFirstWord) {
     char out[32];
-    EXPECT_TRUE(zyl::CommandLineProgram("  notepad.exe readme.txt", out, sizeof out));
-    EXPECT_STREQ(out, "notepad.exe");
-    EXPECT_TRUE(zyl::CommandLineProgram("\"C:\\My Tools\\run.exe\" -x", out, sizeof out));
-    EXPECT_STREQ(out, "C:\\My Tools\\run.exe");
-    EXPECT_TRUE(zyl::CommandLineProgram("\"unclosed quote", out, sizeof out));
-    EXPECT_STREQ(out, "unclosed quote");
-    EXPECT_FALSE(zyl::CommandLineProgram(" \t ", out, sizeof out));
-    EXPECT_FALSE(zyl::CommandLineProgram("\"\" x", out, sizeof out));
-    EXPECT_FALSE(zyl::CommandLineProgram(std::string(32, 'p').c_str(), out, sizeof out));
-    EXPECT_STREQ(out, "");
+    auto program = [&](const std::string& line) { return Result(zyl::CommandLineProgram(line.c_str(), out, sizeof out), out); };
+    EXPECT_EQ(program("  notepad.exe readme.txt"), "notepad.exe");
+    EXPECT_EQ(program("\"C:\\My Tools\\run.exe\" -x"), "C:\\My Tools\\run.exe");
+    EXPECT_EQ(program("\"unclosed quote"), "unclosed quote");
+    EXPECT_EQ(program(" \t "), "<refused>");
+    EXPECT_EQ(program("\"\" x"), "<refused>");
+    EXPECT_EQ(program(std::string(32, 'p')), "<refused>");
 }
 
 // Which of the twelve display tests hold, as a string of 0 and 1.

@@ -34,35 +34,31 @@ TEST(PopupSize, FractionsAreKeptTo16Bits) {
     EXPECT_EQ(Popup(500, 500, 0, 0, -5), Size(0, 0)) << "no screen, no size";
 }
 
+// The sibling path into a buffer of `capacity`, or "<refused>" and what
+// was left in it.
+std::string Sibling(const char* current, const char* name, std::size_t capacity = 129) {
+    std::vector<char> out(capacity, 'j');
+    const bool ok = zyl::SiblingHelpFilePath(current, name, out.data(), capacity);
+    return (ok ? "" : "<refused>") + std::string(out.data());
+}
+
 TEST(SiblingHelpFile, TheCurrentFoldersWithoutTheDriveThenTheName) {
-    char out[129];
-    ASSERT_TRUE(zyl::SiblingHelpFilePath("C:\\help\\sub\\main.hlp", "other.hlp", out, sizeof out));
-    EXPECT_STREQ(out, "\\help\\sub\\other.hlp");
-    ASSERT_TRUE(zyl::SiblingHelpFilePath("C:main.hlp", "other.hlp", out, sizeof out));
-    EXPECT_STREQ(out, "other.hlp") << "no folder: the name alone";
-    ASSERT_TRUE(zyl::SiblingHelpFilePath("/srv/help/main.hlp", "more/other.hlp", out, sizeof out));
-    EXPECT_STREQ(out, "/srv/help/more/other.hlp");
-    ASSERT_TRUE(zyl::SiblingHelpFilePath(nullptr, "other.hlp", out, sizeof out));
-    EXPECT_STREQ(out, "other.hlp");
-    for (const char* alone : {"D:\\x\\other.hlp", "\\x\\other.hlp", "d:other.hlp"}) {
-        ASSERT_TRUE(zyl::SiblingHelpFilePath("C:\\help\\main.hlp", alone, out, sizeof out));
-        EXPECT_STREQ(out, alone);
-    }
+    EXPECT_EQ(Sibling("C:\\help\\sub\\main.hlp", "other.hlp"), "\\help\\sub\\other.hlp");
+    EXPECT_EQ(Sibling("C:main.hlp", "other.hlp"), "other.hlp") << "no folder: the name alone";
+    EXPECT_EQ(Sibling("/srv/help/main.hlp", "more/other.hlp"), "/srv/help/more/other.hlp");
+    EXPECT_EQ(Sibling(nullptr, "other.hlp"), "other.hlp");
+    for (const char* alone : {"D:\\x\\other.hlp", "\\x\\other.hlp", "d:other.hlp"})
+        EXPECT_EQ(Sibling("C:\\help\\main.hlp", alone), alone);
 }
 
 TEST(SiblingHelpFile, AnEmptyNameOrAPathTooLongGivesNothing) {
-    char out[16] = "junk";
-    EXPECT_FALSE(zyl::SiblingHelpFilePath("C:\\help\\main.hlp", "", out, sizeof out));
-    EXPECT_STREQ(out, "");
-    EXPECT_FALSE(zyl::SiblingHelpFilePath("C:\\help\\main.hlp", nullptr, out, sizeof out));
-    EXPECT_FALSE(zyl::SiblingHelpFilePath("C:\\help\\main.hlp", "a-long-name.hlp", out, sizeof out));
-    EXPECT_STREQ(out, "");
-    EXPECT_FALSE(zyl::SiblingHelpFilePath("C:\\help\\main.hlp", "\\a\\very\\long\\name.hlp", out, sizeof out));
-    EXPECT_TRUE(zyl::SiblingHelpFilePath("C:\\help\\main.hlp", "fits.hlp", out, sizeof out));
-    EXPECT_STREQ(out, "\\help\\fits.hlp");
+    EXPECT_EQ(Sibling("C:\\help\\main.hlp", ""), "<refused>");
+    EXPECT_EQ(Sibling("C:\\help\\main.hlp", nullptr), "<refused>");
+    EXPECT_EQ(Sibling("C:\\help\\main.hlp", "a-long-name.hlp", 16), "<refused>");
+    EXPECT_EQ(Sibling("C:\\help\\main.hlp", "\\a\\very\\long\\name.hlp", 16), "<refused>");
+    EXPECT_EQ(Sibling("C:\\help\\main.hlp", "fits.hlp", 16), "\\help\\fits.hlp");
     const std::string deep = "C:\\" + std::string(200, 'd') + "\\main.hlp";
-    char wide[400];
-    EXPECT_FALSE(zyl::SiblingHelpFilePath(deep.c_str(), "b.hlp", wide, sizeof wide)) << "a folder cut short is not taken";
+    EXPECT_EQ(Sibling(deep.c_str(), "b.hlp", 400), "<refused>") << "a folder cut short is not taken";
 }
 
 TEST(ScriptBlock, AFullBlockIsCutBeforeItsLastByteAndAnEmptyOneIsNothing) {

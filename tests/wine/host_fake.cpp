@@ -162,10 +162,4 @@ std::string HelpPathFromGetInfo() {
     return path;
 }
 
-zylhost::HostOptions Hidden() {
-    zylhost::HostOptions o;
-    o.visible = false;
-    return o;
-}
-
 }  // namespace hostfake

@@ -6,12 +6,14 @@
 // with a black top-left pixel; copied as its text; "macro" runs the macro
 // FromCreate() while being created.
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "host.h"
+#include "wine_support.h"
 
 namespace hostfake {
 
@@ -49,9 +51,26 @@ LONG_PTR GetInfo(WORD item);
 BOOL Api(const char* path, WORD command, LONG_PTR data);
 // The path GetInfo item 8 gives, its block freed; "<null>" for none.
 std::string HelpPathFromGetInfo();
+using zyltest::Hidden;
 
-// Hosts whose windows are never shown: a shown top-level window costs
-// seconds to take down under Wine without a window manager.
-zylhost::HostOptions Hidden();
+// A hidden host with the fake module attached and its records cleared;
+// Load shows a topic script as the file `path`.
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterFake();
+        t_messages.clear();
+        g_jumps.clear();
+        g_creates = g_destroys = 0;
+        ASSERT_TRUE(host.AttachHandler(&FakeHandler)) << host.LastError();
+    }
+    void TearDown() override { host.Shutdown(); }
+
+    void Load(const char* script, const char* path = "C:\\help\\test.hts") {
+        ASSERT_TRUE(host.LoadScriptText(script, path)) << host.LastError();
+        host.PumpUntilIdle();
+    }
+    zylhost::Host host{Hidden()};
+};
 
 }  // namespace hostfake

@@ -6,8 +6,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -65,17 +63,14 @@ __declspec(dllexport) void CALLBACK ZylTestRecurse() {
 
 namespace {
 
-class Macros : public ::testing::Test {
+class Macros : public HostTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(host.AttachHandler(&FakeHandler)) << host.LastError();
+        HostTest::SetUp();
         Load(kTopics);
     }
-    void TearDown() override { host.Shutdown(); }
-
     void Load(const char* script) {
-        ASSERT_TRUE(host.LoadScriptText(script, "C:\\help\\macros.hts")) << host.LastError();
-        host.PumpUntilIdle();
+        HostTest::Load(script, "C:\\help\\macros.hts");
         host.ClearApiLog();
     }
     std::vector<std::string> Log() const {
@@ -104,7 +99,6 @@ protected:
 
     static constexpr const char* kTopics =
         ".topic a 10\nFirst\n.topic b\nSecond\n.topic c 30\nThird\n.topic d\nFourth\n";
-    zylhost::Host host{Hidden()};
 };
 
 TEST_F(Macros, RoutinesGetTheirArgumentsByPrototype) {
@@ -336,26 +330,23 @@ TEST_F(Macros, JumpsIntoOtherFilesOpenThemFirst) {
     host.PumpUntilIdle();
     EXPECT_EQ(host.HelpFilePath(), first);
     EXPECT_EQ(Context(), "one");
-    DeleteFileA(first.c_str());
-    DeleteFileA(second.c_str());
 }
 
-TEST(MacroRunner, ARunnerReplacesTheInterpreterUntilCleared) {
-    zylhost::Host host(Hidden());
-    ASSERT_TRUE(host.AttachHandler(&FakeHandler));
-    ASSERT_TRUE(host.LoadScriptText(".topic a\n.topic b\n", "C:\\help\\r.hts"));
+class MacroRunner : public HostTest {};
+
+TEST_F(MacroRunner, ARunnerReplacesTheInterpreterUntilCleared) {
+    Load(".topic a\n.topic b\n");
     std::vector<std::string> ran;
-    host.SetMacroRunner([&](zylhost::Host&, const std::string&, const std::string& m) { ran.push_back(m); });
+    host.SetMacroRunner([&](zylhost::Host&, const std::string& file, const std::string& m) { ran.push_back(file + "|" + m); });
     RunMacro("Next()");
     host.PumpUntilIdle();
-    EXPECT_EQ(ran, (std::vector<std::string>{"Next()"}));
+    EXPECT_EQ(ran, (std::vector<std::string>{"C:\\help\\macros.hts|Next()"}));
     EXPECT_EQ(host.CurrentTopicNumber(), 0);
     EXPECT_TRUE(host.MacroLog().empty());
     host.SetMacroRunner(nullptr);
     RunMacro("Next()");
     host.PumpUntilIdle();
     EXPECT_EQ(host.CurrentTopicNumber(), 1);
-    host.Shutdown();
 }
 
 }  // namespace

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,9 +19,6 @@ using namespace hostfake;
 using zyltest::ClassOf;
 using zyltest::Picture;
 using zyltest::TempPath;
-
-// ---------------------------------------------------------------------------
-// Helpers
 
 RECT RectIn(HWND child, HWND parent) {
     RECT rc;
@@ -47,24 +42,6 @@ Picture ReadBmp24(const std::string& path) {
 
 bool HasStyle(HWND hwnd, LONG_PTR style) { return (GetWindowLongPtrA(hwnd, GWL_STYLE) & style) == style; }
 
-class HostTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        RegisterFake();
-        t_messages.clear();
-        g_jumps.clear();
-        g_creates = g_destroys = 0;
-        ASSERT_TRUE(host.AttachHandler(&FakeHandler)) << host.LastError();
-    }
-    void TearDown() override { host.Shutdown(); }
-
-    void Load(const char* script) {
-        ASSERT_TRUE(host.LoadScriptText(script, "C:\\help\\test.hts")) << host.LastError();
-        host.PumpUntilIdle();
-    }
-    zylhost::Host host{Hidden()};
-};
-
 const char kTwoTopics[] =
     ".topic first 42\n"
     ".title First topic\n"
@@ -72,8 +49,6 @@ const char kTwoTopics[] =
     ".topic second\n"
     ".title Second topic\n"
     "{ewc self, ZYLTEST_FAKE, 10x10 a} {ewc self, ZYLTEST_FAKE, 10x10 b}\n";
-
-// ---------------------------------------------------------------------------
 
 TEST(HostStart, MessagesInOrderAndTheCallbackTable) {
     t_messages.clear();
@@ -139,7 +114,6 @@ TEST(HostStart, EachThreadAnswersForItsOwnHost) {
 
 TEST_F(HostTest, GetInfoAnswers) {
     Load(kTwoTopics);
-    EXPECT_EQ(GetInfo(GI_MAINHWND), reinterpret_cast<LONG_PTR>(host.MainFrame()));
     EXPECT_EQ(GetInfo(GI_CURRHWND), reinterpret_cast<LONG_PTR>(host.TopicRegion()));
     host.SetCurrentRegion(host.NsrRegion());
     EXPECT_EQ(GetInfo(GI_CURRHWND), reinterpret_cast<LONG_PTR>(host.NsrRegion()));
@@ -199,12 +173,6 @@ TEST_F(HostTest, ApiCallsAreLoggedAndCarriedOut) {
     EXPECT_EQ(host.ApiLog()[2].helpFile, "");
     EXPECT_EQ(host.ApiLog()[2].text, "");
 
-    // A macro goes to the macro runner when there is one.
-    std::vector<std::string> ran;
-    host.SetMacroRunner([&](zylhost::Host&, const std::string& file, const std::string& m) { ran.push_back(file + "|" + m); });
-    Api("a.hlp", ZYL_API_EXECUTE_MACRO, reinterpret_cast<LONG_PTR>("Contents()"));
-    EXPECT_EQ(ran, (std::vector<std::string>{"a.hlp|Contents()"}));
-
     // Jumps happen at the next pump, not inside the module's call.
     Api("C:\\help\\test.hts", ZYL_API_JUMP_KEY, reinterpret_cast<LONG_PTR>("second"));
     EXPECT_EQ(host.CurrentTopicNumber(), 42);
@@ -237,18 +205,7 @@ TEST_F(HostTest, ApiCallsAreLoggedAndCarriedOut) {
     host.PumpUntilIdle();
     HWND frame = FindWindowA(ZYL_HOST_CLASS_SECONDARY, "Second topic");
     ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(host.EmbeddedWindows(host.TopicRegion(frame)).size(), 2u);
     EXPECT_EQ(host.CurrentTopicNumber(), 1);
-}
-
-TEST_F(HostTest, StartupMacrosRunInOrderWhenTheFileOpens) {
-    std::vector<std::string> ran;
-    host.SetMacroRunner([&](zylhost::Host&, const std::string&, const std::string& m) { ran.push_back(m); });
-    Load(".startup A();B(\"x;y\")\n.startup C()\n.topic a\nText\n");
-    EXPECT_EQ(ran, (std::vector<std::string>{"A()", "B(\"x;y\")", "C()"}));
-    ASSERT_EQ(host.ApiLog().size(), 3u);
-    EXPECT_EQ(host.ApiLog()[2].command, 0x102u);
-    EXPECT_EQ(host.ApiLog()[2].helpFile, host.HelpFilePath());
 }
 
 TEST_F(HostTest, CreationRecordAndStringsLieAboveFourGB) {
@@ -524,19 +481,13 @@ TEST_F(HostTest, ChangeHelpFile) {
     host.ChangeHelpFile("C:\\help\\other.hlp");
     EXPECT_EQ(g_changes.back(), "C:\\help\\other.hlp");
     EXPECT_GT(reinterpret_cast<ULONG_PTR>(g_changedNameAddress), kFourGB);
-    EXPECT_EQ(host.HelpFilePath(), "C:\\help\\other.hlp");
-    HGLOBAL h = reinterpret_cast<HGLOBAL>(GetInfo(GI_HPATH));
-    EXPECT_STREQ(static_cast<const char*>(GlobalLock(h)), "C:\\help\\other.hlp");
-    GlobalUnlock(h);
-    GlobalFree(h);
+    EXPECT_EQ(HelpPathFromGetInfo(), "C:\\help\\other.hlp");
     EXPECT_EQ(host.EmbeddedWindows().size(), 1u) << "not a script: the topic stays";
 
     // A script is loaded and shown.
     const std::string path = TempPath("zylhost-change.hts");
-    {
-        std::ofstream f(path);
-        f << ".topic only 7\n{ewc self, ZYLTEST_FAKE, 5x5} {ewc self, ZYLTEST_FAKE, 5x5} {ewc self, ZYLTEST_FAKE, 5x5}\n";
-    }
+    ASSERT_TRUE(zyltest::WriteFile(path, zyltest::BytesOf(".topic only 7\n{ewc self, ZYLTEST_FAKE, 5x5} "
+                                                          "{ewc self, ZYLTEST_FAKE, 5x5} {ewc self, ZYLTEST_FAKE, 5x5}\n")));
     host.ChangeHelpFile(path.c_str());
     EXPECT_EQ(host.HelpFilePath(), path);
     EXPECT_EQ(host.CurrentTopicNumber(), 7);
@@ -546,14 +497,13 @@ TEST_F(HostTest, ChangeHelpFile) {
 TEST_F(HostTest, ScriptErrorsAreReported) {
     EXPECT_FALSE(host.LoadScriptText(".topic a\n{ewl x.dll}\n", "C:\\bad.hts"));
     EXPECT_EQ(host.LastError().rfind("C:\\bad.hts:2: ", 0), 0u) << host.LastError();
-    EXPECT_FALSE(host.OpenScript("C:\\no\\such\\script.hts"));
-    EXPECT_NE(host.LastError().find("cannot open"), std::string::npos);
     EXPECT_FALSE(host.Jump("a")) << "nothing was loaded";
 }
 
 TEST_F(HostTest, PrintRendersOnAPrinterContext) {
-    Load(".topic a\n.nsr\n{ewc self, ZYLTEST_FAKE, 16x8}\n.body\n"
-         "Text {ewc self, ZYLTEST_FAKE, 32x20} {ewc self, ZYLTEST_FAKE, 10x10 norender}\n");
+    // (The printer's resolution changed between prints, and a window
+    // without a picture render, are the button and framework tests' matter.)
+    Load(".topic a\n.nsr\n{ewc self, ZYLTEST_FAKE, 16x8}\n.body\nText {ewc self, ZYLTEST_FAKE, 32x20}\n");
     host.SetPrinterDpi(600);
     const std::string page = TempPath("zylhost-page.bmp");
     ASSERT_TRUE(host.Print(page.c_str())) << host.LastError();
@@ -561,7 +511,7 @@ TEST_F(HostTest, PrintRendersOnAPrinterContext) {
     EXPECT_EQ(g_queryDpi, 600);
     EXPECT_GT(reinterpret_cast<ULONG_PTR>(g_renderInfoAddress), kFourGB);
     const auto& printed = host.LastPrint();
-    ASSERT_EQ(printed.size(), 3u);
+    ASSERT_EQ(printed.size(), 2u);
     EXPECT_EQ(printed[0].hwnd, host.EmbeddedWindows(host.NsrRegion()).at(0)) << "the non-scrolling region first";
     EXPECT_EQ(printed[0].size.x, 100);
     const auto& p = printed[1];
@@ -572,27 +522,12 @@ TEST_F(HostTest, PrintRendersOnAPrinterContext) {
     ASSERT_EQ(p.pixels.size(), 200u * 125u);
     EXPECT_EQ(p.pixels[0], 0u) << "top-left pixel first";
     EXPECT_EQ(p.pixels[62u * 200u + 100u], 0xC81E3Cu);
-    EXPECT_EQ(printed[2].width, 0) << "no bitmap";
-    EXPECT_TRUE(printed[2].pixels.empty());
 
     // The page: printable width, the printed bitmaps in it.
     const Picture bmp = ReadBmp24(page);
     EXPECT_GT(bmp.width, 2000);
     EXPECT_GT(bmp.height, 125);
     EXPECT_GT(zyltest::CountOf(bmp, kFakePixel), 0u);
-
-    host.SetPrinterDpi(300);
-    ASSERT_TRUE(host.Print());
-    EXPECT_EQ(g_queryDpi, 300);
-    EXPECT_EQ(host.LastPrint()[1].width, 100);
-
-    // The command arrives as a window message, as from a menu.
-    SendMessageA(host.MainFrame(), WM_COMMAND, ZYL_HOST_CMD_PRINT, 0);
-    EXPECT_EQ(host.LastPrint().size(), 3u);
-    HDC dc = host.CreatePrinterDC();
-    ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(GetDeviceCaps(dc, TECHNOLOGY), DT_RASPRINTER);
-    DeleteDC(dc);
 }
 
 TEST_F(HostTest, CopyJoinsTextAndWindowTexts) {
@@ -605,35 +540,32 @@ TEST_F(HostTest, CopyJoinsTextAndWindowTexts) {
     EXPECT_EQ(host.CopyTopic(), "Head nsr\r\nText alpha more link.\r\nSecond  end\r\nextra");
 }
 
-using zyltest::GdiRoom;
-
 TEST(HostScreen, NoGdiObjectsLeakOverManyLayouts) {
     // Shown, so that painting is part of every round.
     RegisterFake();
     zylhost::Host host;
     ASSERT_TRUE(host.AttachHandler(&FakeHandler));
-    auto Load = [&](const char* script) { ASSERT_TRUE(host.LoadScriptText(script, "C:\\help\\leak.hts")); };
-    Load(".topic a\n.nsr\nHead {ewl self, ZYLTEST_FAKE, 10x10 h}\n.body\n{link Jump|b} {ewc self, ZYLTEST_FAKE, 20x20 t}\n"
-         "{ewc NOSUCH.DLL, C, x}\n.topic b\n{popup Pop|a}\n");
+    ASSERT_TRUE(host.LoadScriptText(".topic a\n.nsr\nHead {ewl self, ZYLTEST_FAKE, 10x10 h}\n.body\n"
+                                    "{link Jump|b} {ewc self, ZYLTEST_FAKE, 20x20 t}\n{ewc NOSUCH.DLL, C, x}\n"
+                                    ".topic b\n{popup Pop|a}\n",
+                                    "C:\\help\\leak.hts"));
     const std::string page = TempPath("zylhost-leak.bmp");
-    auto round = [&](int i) {
-        host.Resize(400 + (i % 2) * 50, 300);
-        host.Jump("b");
-        host.Popup("a");
-        host.ClosePopup();
-        host.Jump("a");
-        host.Print(i == 0 ? page.c_str() : nullptr);
-        host.CopyTopic();
-        int w, h;
-        host.CapturePixels(host.TopicRegion(), &w, &h);
-        HGLOBAL path = reinterpret_cast<HGLOBAL>(GetInfo(GI_HPATH));
-        GlobalFree(path);
-        host.PumpUntilIdle();
-    };
-    round(0);   // first use of fonts, printer and caches
-    const int before = GdiRoom();
-    for (int i = 1; i <= 20; ++i) round(i);
-    EXPECT_LT(before - GdiRoom(), 10) << "GDI objects leaked over 20 rounds";
+    // The first round is the first use of fonts, printer and caches.
+    EXPECT_EQ(zyltest::LeakOver(1, 20, [&](int i) {
+                  host.Resize(400 + (i % 2) * 50, 300);
+                  host.Jump("b");
+                  host.Popup("a");
+                  host.ClosePopup();
+                  host.Jump("a");
+                  host.Print(i == 0 ? page.c_str() : nullptr);
+                  host.CopyTopic();
+                  int w, h;
+                  host.CapturePixels(host.TopicRegion(), &w, &h);
+                  GlobalFree(reinterpret_cast<HGLOBAL>(GetInfo(GI_HPATH)));
+                  host.PumpUntilIdle();
+                  return true;
+              }),
+              "");
 }
 
 TEST(HostScreen, ScreenshotsAndPixels) {

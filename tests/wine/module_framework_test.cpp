@@ -61,29 +61,26 @@ TEST(Measure, MnemonicLabels) {
     HDC dc = GetDC(nullptr);
     HFONT f = CreateFontA(14, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
     HGDIOBJ old = SelectObject(dc, f);
-    char out[64];
-    int prefix = -1, ch = -1;
-
-    EXPECT_EQ(MeasureMnemonicText(dc, "&Next", out, &prefix, &ch), Width(dc, "Next"));
-    EXPECT_STREQ(out, "Next");
-    EXPECT_EQ(prefix, 0);
-    EXPECT_EQ(ch, Width(dc, "N"));
-
-    EXPECT_EQ(MeasureMnemonicText(dc, "Save &As", out, &prefix, &ch), Width(dc, "Save As"));
-    EXPECT_STREQ(out, "Save As");
-    EXPECT_EQ(prefix, Width(dc, "Save "));
-    EXPECT_EQ(ch, Width(dc, "A"));
-
-    MeasureMnemonicText(dc, "Fish & Chips", out, &prefix, &ch);
-    EXPECT_STREQ(out, "Fish  Chips") << "an & before a blank goes too";
-    EXPECT_EQ(prefix, Width(dc, "Fish "));
-
-    EXPECT_EQ(MeasureMnemonicText(dc, "Trail&", out, &prefix, &ch), Width(dc, "Trail&"));
-    EXPECT_STREQ(out, "Trail&");
-    EXPECT_EQ(prefix, 0);
-    EXPECT_EQ(ch, 0);
-
-    EXPECT_EQ(MeasureMnemonicText(dc, "", out, &prefix, &ch), 0);
+    // Each label: the text shown, the text before the underlined
+    // character and that character ("" for none).
+    struct Case {
+        const char *label, *shown, *before, *underlined;
+    };
+    const Case cases[] = {
+        {"&Next", "Next", "", "N"},
+        {"Save &As", "Save As", "Save ", "A"},
+        {"Fish & Chips", "Fish  Chips", "Fish ", " "},   // an & before a blank goes too
+        {"Trail&", "Trail&", "", ""},
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        char out[64];
+        int prefix = -1, ch = -1;
+        EXPECT_EQ(MeasureMnemonicText(dc, c.label, out, &prefix, &ch), Width(dc, c.shown)) << c.label;
+        EXPECT_STREQ(out, c.shown);
+        EXPECT_EQ(prefix, Width(dc, c.before)) << c.label;
+        EXPECT_EQ(ch, Width(dc, c.underlined)) << c.label;
+    }
     SelectObject(dc, old);
     DeleteObject(f);
     ReleaseDC(nullptr, dc);
@@ -95,26 +92,15 @@ TEST(Measure, DeviceScalingAndErrorMessages) {
     HDC printer = host.CreatePrinterDC();
     ASSERT_NE(printer, nullptr);
     ASSERT_NE(GetDeviceCaps(printer, TECHNOLOGY), DT_RASDISPLAY);
-    HDC screen = GetDC(nullptr);
-    const int screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ASSERT_EQ(screenDpi, 96);
 
-    EXPECT_EQ(ScaleToDeviceY(printer, 14), 87);
-    EXPECT_EQ(ScaleToDeviceX(printer, 100), 625);
-    EXPECT_EQ(ScaleToDeviceY(screen, 14), 14);
-
-    // Screen: the message in 14-pixel Helv, plus 5 by 5.
-    const SIZE s = ExtentInHelv(screen, 14, "Syntax error in parameters");
-    const DWORD onScreen = MeasureErrorMessage(screen, ZYL_ERR_SYNTAX);
-    EXPECT_EQ(PackedWidth(onScreen), s.cx + 5);
-    EXPECT_EQ(PackedHeight(onScreen), s.cy + 5);
-    // Printer: the font grows to 14 x 600 / 96 = 87 pixels.
+    // On the screen the message is 14-pixel Helv plus 5 by 5 (the error
+    // state's test sees its window take that size); on a printer the font
+    // grows to 14 x 600 / 96 = 87 pixels. (Window sizes scaled to a device
+    // are the working window's test's.)
     const SIZE p = ExtentInHelv(printer, 87, "Syntax error in parameters");
     const DWORD onPrinter = MeasureErrorMessage(printer, ZYL_ERR_SYNTAX);
     EXPECT_EQ(PackedWidth(onPrinter), p.cx + 5);
     EXPECT_EQ(PackedHeight(onPrinter), p.cy + 5);
-    EXPECT_GT(PackedHeight(onPrinter), 5 * PackedHeight(onScreen) / 2);
-    ReleaseDC(nullptr, screen);
     DeleteDC(printer);
 }
 
@@ -130,11 +116,6 @@ TEST(Platform, ClassesAndUnits) {
     EXPECT_EQ(cls, 0) << "Wine reports version 6";
     EXPECT_FALSE(GetPlatformClass(false, nullptr));
 
-    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(HelpUnitsToPixelsX(512), (512 * cx) >> 10);
-    EXPECT_EQ(HelpUnitsToPixelsX(1023), (1023 * cx) >> 10);
-    EXPECT_EQ(HelpUnitsToPixelsY(1024), cy);
-    EXPECT_EQ(HelpUnitsToPixelsX(0), 0);
 }
 
 TEST(Platform, PathsAndTempDirectory) {

@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/thread/instance.h"
 #include "core/macro/macros.h"
-#include "host.h"
+#include "module_test.h"
 
 using namespace zyl;
 
@@ -22,16 +21,12 @@ LRESULT CALLBACK QueueProbe(HWND h, UINT m, WPARAM w, LPARAM l) {
     return DefWindowProcA(h, m, w, l);
 }
 
-class RunMacrosDirectly : public ::testing::Test {
+class RunMacrosDirectly : public zyltest::ModuleHost {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(host.AttachHandler(&LDLLHandler));
-        inst = FindInstance();
-        ASSERT_NE(inst, nullptr);
+        ModuleHost::SetUp();
         g_host = &host;
-        host.ClearApiLog();
     }
-    void TearDown() override { host.Shutdown(); }
     std::vector<std::string> Run(char* text) {
         host.ClearApiLog();
         RunMacros(inst, "C:\\help\\direct.hlp", text);
@@ -43,8 +38,6 @@ protected:
         }
         return out;
     }
-    zylhost::Host host;
-    InstanceRecord* inst = nullptr;
 };
 
 using V = std::vector<std::string>;

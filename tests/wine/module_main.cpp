@@ -9,12 +9,6 @@
 
 namespace zyltest {
 
-zylhost::HostOptions ModuleHost::Hidden() {
-    zylhost::HostOptions options;
-    options.visible = false;
-    return options;
-}
-
 void ModuleHost::SetUp() {
     ASSERT_TRUE(scratch.ok()) << "no scratch folder, or not under Wine";
     ASSERT_TRUE(host.AttachHandler(&LDLLHandler));

@@ -33,9 +33,6 @@ protected:
     Scratch scratch;
     zylhost::Host host{Hidden()};
     zyl::InstanceRecord* inst = nullptr;
-
-private:
-    static zylhost::HostOptions Hidden();
 };
 
 }  // namespace zyltest

@@ -72,14 +72,13 @@ Bytes AviClip(int width, int height, int frames, int fps, const std::vector<std:
     if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "avi", 0, path)) return fail("no temporary file");
     DeleteFileA(path);
     std::strcat(path, ".avi");
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPINFOHEADER format = {};
-    format.biSize = sizeof format;
-    format.biWidth = width;
-    format.biHeight = height;
-    format.biPlanes = 1;
-    format.biBitCount = 24;
-    format.biSizeImage = static_cast<DWORD>(stride * height);
+    // Each frame is a 24-bit bitmap's info header and rows, as the bitmap writer lays them out.
+    auto frame = [&](int i) {
+        const std::uint32_t rgb = colours.empty() ? 0x808080 : colours[static_cast<size_t>(i) % colours.size()];
+        return SplitBmp(Bmp24(Picture::Solid(width, height, rgb)));
+    };
+    BITMAPINFOHEADER format;
+    std::memcpy(&format, frame(0).header.data(), sizeof format);
     AVISTREAMINFOA info = {};
     info.fccType = streamtypeVIDEO;
     info.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
@@ -99,17 +98,9 @@ Bytes AviClip(int width, int height, int frames, int fps, const std::vector<std:
     } else if (AVIStreamSetFormat(stream, 0, &format, sizeof format) != 0) {
         problem = "AVIStreamSetFormat failed";
     } else {
-        Bytes pixels(format.biSizeImage);
         for (int i = 0; i < frames && !problem; ++i) {
-            const std::uint32_t rgb = colours.empty() ? 0x808080 : colours[static_cast<size_t>(i) % colours.size()];
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x) {
-                    std::uint8_t* p = &pixels[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
-                    p[0] = rgb & 0xFF;
-                    p[1] = (rgb >> 8) & 0xFF;
-                    p[2] = (rgb >> 16) & 0xFF;
-                }
-            if (AVIStreamWrite(stream, i, 1, pixels.data(), format.biSizeImage, AVIIF_KEYFRAME, nullptr, nullptr) != 0)
+            BmpParts bmp = frame(i);
+            if (AVIStreamWrite(stream, i, 1, bmp.bits.data(), format.biSizeImage, AVIIF_KEYFRAME, nullptr, nullptr) != 0)
                 problem = "AVIStreamWrite failed";
         }
     }

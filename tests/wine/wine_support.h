@@ -21,6 +21,14 @@ namespace zyltest {
 // The built module under test (wine_dll_tests: its first argument).
 const char* ModulePath();
 
+// Options of a host whose windows are never shown: a shown top-level
+// window costs seconds to take down under Wine without a window manager.
+inline zylhost::HostOptions Hidden() {
+    zylhost::HostOptions options;
+    options.visible = false;
+    return options;
+}
+
 // A host with the module under test loaded, `background` as the regions'
 // colour and `help` as its help file (where the module finds its files);
 // null when the module does not load.
