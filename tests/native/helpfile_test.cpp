@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/helpfile.h"
+#include "internal_files.h"
 #include "support.h"
 
 namespace {
@@ -139,18 +140,7 @@ struct Fixture {
         Bytes b = ReadAll(f.get());
         return std::string(b.begin(), b.end());
     }
-    std::vector<std::string> Walk(bool* whole = nullptr) {
-        std::vector<std::string> names;
-        const bool ok = zyl::WalkDirectory(
-            help.get(),
-            [](void* c, const char* name, std::uint32_t) {
-                static_cast<std::vector<std::string>*>(c)->push_back(name);
-                return true;
-            },
-            &names);
-        if (whole) *whole = ok;
-        return names;
-    }
+    std::vector<std::string> Walk(bool* whole = nullptr) { return DirectoryNames(help.get(), whole); }
 };
 
 std::vector<std::pair<std::string, Bytes>> TextFiles(std::initializer_list<const char*> names) {

@@ -495,50 +495,29 @@ TEST(HelpReader, PicturesDecodeInEveryPacking) {
 TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     // A help file as another compiler may write it: indents, alignment,
     // spacing and tab stops, and pictures at the three places.
-    zylhc::HelpDocument doc;
-    doc.title = "Pictures";
-    doc.fonts.push_back(zylhc::FontDescriptor{"Arial", 20, false, false, false});
-    zylhc::HelpTopic topic;
-    topic.title = "One";
-    topic.context = "one";
-    topic.hash = zylscript::ContextHash("one");
-    zylhc::HelpParagraph p;
-    p.layout.spaceAbove = 4;
-    p.layout.spaceBelow = 0;
-    p.layout.leftIndent = 72;
-    p.layout.rightIndent = 10;
-    p.layout.firstIndent = -36;
-    p.layout.lineSpacing = -30;
-    p.layout.align = 'c';
-    p.layout.tabs = {{72, 'l'}, {200, 'r'}};
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Font, {}, 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Picture, {}, 0, -1, 'l'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "a", 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Tab, {}, 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "b", 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Picture, {}, 1, -1, 'r'});
+    std::vector<zylhc::Item> items = {{zylhc::ItemKind::Font, {}, 0, -1, 'c'},
+                                      {zylhc::ItemKind::Picture, {}, 0, -1, 'l'},
+                                      {zylhc::ItemKind::Text, "a", 0, -1, 'c'},
+                                      {zylhc::ItemKind::Tab, {}, 0, -1, 'c'},
+                                      {zylhc::ItemKind::Text, "b", 0, -1, 'c'},
+                                      {zylhc::ItemKind::Picture, {}, 1, -1, 'r'}};
     // Jumps and popups into another help file, one into a window of it.
-    for (const char* other : {"more.hlp", "notes>more.hlp"}) {
-        p.items.push_back(zylhc::Item{zylhc::ItemKind::Jump, other, zylscript::ContextHash("far"), -1, 'c'});
-        p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "there", 0, -1, 'c'});
-        p.items.push_back(zylhc::Item{zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'});
-    }
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Popup, "more.hlp", 7, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "note", 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'});
-    topic.body.push_back(p);
-    doc.topics.push_back(topic);
+    for (const char* other : {"more.hlp", "notes>more.hlp"})
+        items.insert(items.end(), {{zylhc::ItemKind::Jump, other, zylscript::ContextHash("far"), -1, 'c'},
+                                   {zylhc::ItemKind::Text, "there", 0, -1, 'c'},
+                                   {zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'}});
+    items.insert(items.end(), {{zylhc::ItemKind::Popup, "more.hlp", 7, -1, 'c'},
+                               {zylhc::ItemKind::Text, "note", 0, -1, 'c'},
+                               {zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'}});
+    zylhc::HelpDocument doc = DocumentOf("Pictures", {}, {{"one", items}});
+    doc.topics[0].body[0].layout = {4, 0, -30, 72, 10, -36, 'c', {{72, 'l'}, {200, 'r'}}};
     doc.map.push_back(zylhc::MapEntry{5, 0});
     PictureFields twoColours;
     twoColours.palette = {0, 0, 0, 0, 255, 255, 255, 0};
     twoColours.pixels.assign(24, 1);
     doc.pictures = {PictureRecord(twoColours), PictureRecord(twoColours)};
-    std::vector<zylhc::InternalFile> internal;
+    const Bytes help = WrittenHelpFile(doc);
     std::string error;
-    ASSERT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;
-    std::vector<std::pair<std::string, Bytes>> files;
-    for (const auto& f : internal) files.emplace_back(f.name, f.bytes);
-    const Bytes help = HelpFile(files);
 
     zylhlp::HelpReader reader;
     zyl::MemoryFiles memory;
@@ -550,7 +529,7 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     ASSERT_TRUE(reader.LoadTopic(0, &read.topics.at(0), &error)) << error;
     const std::string far = std::to_string(zylscript::ContextHash("far"));
     EXPECT_EQ(Describe(read), "title=Pictures copyright= font=Arial/20 background=- contents=0\n"
-                              "topic one 'One' #5\n"
+                              "topic one 'one' #5\n"
                               " B[4,0,-30,72,10,-36,c t72l t200r] {bml |bm0} <Arial/20>'a\tb' {bmr |bm1} j(#" + far +
                                   "@more.hlp)<Arial/20>'there' j(>notes@more.hlp)<Arial/20>'there'"
                                   " p(#7@more.hlp)<Arial/20>'note'\n");
