@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <sstream>
 
 #include "core/helpfile.h"
@@ -97,22 +99,6 @@ std::string Latin1(const std::string& s) {
     return out;
 }
 
-Script ParseFile(const std::string& path) {
-    Bytes text;
-    EXPECT_FALSE((text = ReadFile(path)).empty()) << path;
-    Script s;
-    zylscript::ParseError error;
-    EXPECT_TRUE(zylscript::ParseScript(std::string(text.begin(), text.end()), &s, &error)) << error.ToString();
-    return s;
-}
-
-Bytes CompileScript(const std::string& path, const zylhc::CompileOptions& options) {
-    Bytes help;
-    std::string error;
-    EXPECT_TRUE(zylhc::Compile(zyl::PosixFiles(), path, {}, options, &help, &error)) << error;
-    return help;
-}
-
 Script ReadBack(const Bytes& help, std::string* problems = nullptr, std::string* error = nullptr) {
     zyl::MemoryFiles files;
     files.Add("t.hlp", help.data(), help.size());
@@ -179,12 +165,12 @@ TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
     const std::string examples = ZYL_EXAMPLES;
     for (const std::string& script : {dir / "features.hts", examples + "/demo/demo.hts", examples + "/buttons/buttons.hts",
                                       examples + "/pictures/pictures.hts"}) {
-        const Script parsed = ParseFile(script);
+        const Script parsed = ParsedScript(script);
         const std::string expected = parsed.utf8 ? Latin1(Describe(parsed)) : Describe(parsed);
         for (const Variant& v : kVariants) {
             SCOPED_TRACE(script + " " + v.name);
             std::string problems;
-            const Script read = ReadBack(CompileScript(script, OptionsOf(v)), &problems);
+            const Script read = ReadBack(CompiledHelpFile(script, OptionsOf(v)), &problems);
             EXPECT_EQ(Describe(read), expected);   // a failure shows the lines that differ
             EXPECT_EQ(problems, "");
         }
@@ -205,16 +191,16 @@ TEST(HelpReader, PhraseCompressionShortensTheText) {
         script += i % 12 == 11 ? "\n\n" : " ";   // short paragraphs: records fill the blocks
     }
     ASSERT_TRUE(WriteFile(dir / "words.hts", BytesOf(script)));
-    const std::string expected = Describe(ParseFile(dir / "words.hts"));
+    const std::string expected = Describe(ParsedScript(dir / "words.hts"));
     auto topicSize = [](const Bytes& help) {
         for (const auto& f : InternalFiles(help))
             if (f.first == "|TOPIC") return f.second.size();
         return std::size_t(0);
     };
-    const std::size_t plain = topicSize(CompileScript(dir / "words.hts", OptionsOf(kVariants[0])));
+    const std::size_t plain = topicSize(CompiledHelpFile(dir / "words.hts", OptionsOf(kVariants[0])));
     for (const Variant& v : kVariants) {
         SCOPED_TRACE(v.name);
-        const Bytes help = CompileScript(dir / "words.hts", OptionsOf(v));
+        const Bytes help = CompiledHelpFile(dir / "words.hts", OptionsOf(v));
         EXPECT_GE(topicSize(help), 4096u * 2) << "several blocks";
         if (v.phrases || v.hall) EXPECT_LT(topicSize(help) * 5, plain * 4) << "a fifth shorter at least";
         EXPECT_EQ(Describe(ReadBack(help)), expected);
@@ -225,19 +211,11 @@ TEST(HelpReader, PhraseCompressionShortensTheText) {
 
 // Words of letters and digits, the same whatever punctuation, quotes or
 // line breaks each writer chooses.
-std::vector<std::string> Words(const std::string& text) {
-    std::vector<std::string> words;
-    std::string w;
-    for (char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
-            w += c;
-        } else if (!w.empty()) {
-            words.push_back(w);
-            w.clear();
-        }
-    }
-    if (!w.empty()) words.push_back(w);
-    return words;
+std::vector<std::string> Words(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = ' ';
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 std::string TextOf(const Paragraph& p) {
@@ -313,7 +291,7 @@ TEST(HelpReader, HalibutFilesShowHalibutsOwnText) {
 TEST(HelpReader, DamagedFilesLoseOnlyTheDamagedPart) {
     Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "features.hts", BytesOf(kFeatures)));
-    const Bytes good = CompileScript(dir / "features.hts", OptionsOf(kVariants[5]));
+    const Bytes good = CompiledHelpFile(dir / "features.hts", OptionsOf(kVariants[5]));
     const auto files = InternalFiles(good);
     ASSERT_GE(files.size(), 9u);
     const std::size_t topics = ReadBack(good).topics.size();
@@ -361,14 +339,14 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
 
     // An LZ77 block whose first code copies from before the start: no
     // topic is left, and the reason says why.
-    const Bytes packed = CompileScript(dir / "features.hts", OptionsOf(kVariants[1]));
+    const Bytes packed = CompiledHelpFile(dir / "features.hts", OptionsOf(kVariants[1]));
     std::string error;
     Script s = ReadBack(withTopic(packed, [](Bytes& t) { t[12] = 0xFF; }), &problems, &error);
     EXPECT_NE(error.find("topic block 0 is damaged"), std::string::npos) << error;
 
     // The plain file, with record links that loop back, leave the file, or
     // lead into the middle of a record.
-    const Bytes plain = CompileScript(dir / "features.hts", OptionsOf(kVariants[0]));
+    const Bytes plain = CompiledHelpFile(dir / "features.hts", OptionsOf(kVariants[0]));
     for (const std::uint32_t next : {12u, 0x7FFFFF00u, 13u + 0x4000u * 3}) {
         SCOPED_TRACE(next);
         // The second record's NextBlock (at 12 + its position) is redirected.
@@ -383,7 +361,7 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
 
     // Phrase offsets that go back: the phrases are refused, not read
     // backwards.
-    auto phrases = InternalFiles(CompileScript(dir / "features.hts", OptionsOf(kVariants[2])));
+    auto phrases = InternalFiles(CompiledHelpFile(dir / "features.hts", OptionsOf(kVariants[2])));
     for (auto& f : phrases)
         if (f.first == "|Phrases") f.second[12] = static_cast<std::uint8_t>(f.second[10] - 1), f.second[13] = f.second[11];
     ReadBack(HelpFile(phrases), &problems);

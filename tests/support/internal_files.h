@@ -1,6 +1,7 @@
 // The internal files of a help file in memory, in directory order: for
 // tests that take a help file apart, change a file of it and put it back
-// together; and help files the writer makes of small documents.
+// together; and help files the compiler makes of scripts and the writer of
+// small documents.
 // Header-only, for the native and the Windows-side tests alike.
 #pragma once
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "helpwriter.h"
 #include "script.h"
 #include "support.h"
+#include "zylhc.h"
 
 namespace zyltest {
 
@@ -45,6 +47,24 @@ inline std::vector<std::pair<std::string, std::vector<std::uint8_t>>> InternalFi
         out.emplace_back(n, std::move(b));
     }
     return out;
+}
+
+// The script in the file at `path`.
+inline zylscript::Script ParsedScript(const std::string& path) {
+    const Bytes text = ReadFile(path);
+    EXPECT_FALSE(text.empty()) << path;
+    zylscript::Script s;
+    zylscript::ParseError error;
+    EXPECT_TRUE(zylscript::ParseScript(std::string(text.begin(), text.end()), &s, &error)) << error.ToString();
+    return s;
+}
+
+// The help file the compiler makes of the script at `path`; none when it fails.
+inline Bytes CompiledHelpFile(const std::string& path, const zylhc::CompileOptions& options = {}) {
+    Bytes help;
+    std::string error;
+    EXPECT_TRUE(zylhc::Compile(zyl::PosixFiles(), path, {}, options, &help, &error)) << error;
+    return help;
 }
 
 // A document of the given topics, each one paragraph of items, its title

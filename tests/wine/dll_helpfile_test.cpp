@@ -71,19 +71,6 @@ Screens EveryTopic(const std::string& file, std::vector<std::string>* contexts) 
     return screens;
 }
 
-bool Compile(const std::string& script, const std::string& out, bool compress, bool hall) {
-    zylhc::CompileOptions options;
-    options.compress = compress;
-    options.hall = hall;
-    std::vector<std::uint8_t> help;
-    std::string error;
-    if (!zylhc::Compile(zyl::PosixFiles(), script, {}, options, &help, &error)) {
-        ADD_FAILURE() << error;
-        return false;
-    }
-    return wtest::WriteFile(out, help);
-}
-
 TEST(HelpFileViewer, EveryDemoTopicLooksAsItsScript) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
@@ -97,7 +84,10 @@ TEST(HelpFileViewer, EveryDemoTopicLooksAsItsScript) {
         const Screens expected = EveryTopic(script, &contexts);
         ASSERT_FALSE(expected.empty());
         const std::string help = dir.File("c" + std::to_string(n) + ".hlp");
-        ASSERT_TRUE(Compile(script, help, n % 2 == 1, n == 2));
+        zylhc::CompileOptions options;
+        options.compress = n % 2 == 1;
+        options.hall = n == 2;
+        ASSERT_TRUE(WriteFile(help, CompiledHelpFile(script, options)));
         ++n;
         const Screens compiled = EveryTopic(help, &compiledContexts);
         EXPECT_EQ(compiledContexts, contexts);
@@ -212,8 +202,7 @@ TEST(HelpFileViewer, DamagedFilesShowWhatIsLeftAndSaySo) {
     ASSERT_TRUE(dir.ok());
     const char script[] = ".title Damaged\n.topic a\nFirst topic.\n.topic b\nIntact text.\n\nBROKEN text.\n.topic c\nThird.\n";
     ASSERT_TRUE(dir.Write("d.hts", Bytes(script, script + sizeof script - 1)));
-    ASSERT_TRUE(Compile(dir.File("d.hts"), dir.File("good.hlp"), false, false));
-    auto files = InternalFiles(dir.Read("good.hlp"));
+    auto files = InternalFiles(CompiledHelpFile(dir.File("d.hts")));
     // The paragraph holding "BROKEN" claims more text than it holds.
     for (auto& [name, topic] : files)
         for (std::uint32_t pos = 12; name == "|TOPIC" && pos != 0xFFFFFFFF && pos + 21 <= topic.size();
