@@ -12,19 +12,8 @@
 namespace {
 
 using namespace zyltest;
-using zyl::HelpFileHandle;
 
 using HelpPtr = zyl::HelpFilePtr;
-
-struct Files {
-    zyl::MemoryFiles memory;
-    HelpPtr help;
-    explicit Files(const std::vector<std::pair<std::string, Bytes>>& inside) {
-        const Bytes container = HelpFile(inside);
-        memory.Add("manual.hlp", container.data(), container.size());
-        help.reset(zyl::OpenHelpFile(memory, "manual.hlp"));
-    }
-};
 
 TEST(ReadWholeFile, TheBlockHoldsTheFileThenZeros) {
     // A short file is a zero-terminated string, one that fills the block has
@@ -32,15 +21,18 @@ TEST(ReadWholeFile, TheBlockHoldsTheFileThenZeros) {
     const Bytes text = BytesOf(std::string(100, 't'));
     const Bytes exact = Pattern(zyl::kWholeFileBytes, 1);
     const Bytes longer = Pattern(zyl::kWholeFileBytes + 500, 2);
-    Files f({{"bullets.txt", text}, {"exact.bin", exact}, {"long.bin", longer}});
-    ASSERT_TRUE(f.help);
+    zyl::MemoryFiles memory;
+    const Bytes container = HelpFile({{"bullets.txt", text}, {"exact.bin", exact}, {"long.bin", longer}});
+    memory.Add("manual.hlp", container.data(), container.size());
+    HelpPtr help(zyl::OpenHelpFile(memory, "manual.hlp"));
+    ASSERT_TRUE(help);
     // A missing file leaves a zeroed block.
     const std::pair<const char*, Bytes> cases[] = {{"BULLETS.TXT", text}, {"exact.bin", exact}, {"long.bin", longer}, {"missing.txt", {}}};
     for (const auto& [name, content] : cases) {
         Bytes block(zyl::kWholeFileBytes + 16, 0xAB), expected = content;
         expected.resize(zyl::kWholeFileBytes, 0);
         expected.resize(block.size(), 0xAB);
-        EXPECT_EQ(zyl::ReadWholeDataFile(f.help.get(), name, block.data()), !content.empty()) << name;
+        EXPECT_EQ(zyl::ReadWholeDataFile(help.get(), name, block.data()), !content.empty()) << name;
         EXPECT_TRUE(block == expected) << name;
     }
 }

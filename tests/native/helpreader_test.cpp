@@ -139,19 +139,11 @@ const char kFeatures[] =
 
 struct Variant {
     const char* name;
-    bool compress, phrases, hall;
+    zylhc::CompileOptions options;   // LZ77, phrases, Hall
 };
-const Variant kVariants[] = {{"plain", false, false, false},      {"LZ77", true, false, false},
-                             {"phrases", false, true, false},     {"Hall", false, false, true},
-                             {"LZ77+phrases", true, true, false}, {"LZ77+Hall", true, false, true}};
-
-zylhc::CompileOptions OptionsOf(const Variant& v) {
-    zylhc::CompileOptions o;
-    o.compress = v.compress;
-    o.phrases = v.phrases;
-    o.hall = v.hall;
-    return o;
-}
+const Variant kVariants[] = {{"plain", {false, false, false}},      {"LZ77", {true, false, false}},
+                             {"phrases", {false, true, false}},     {"Hall", {false, false, true}},
+                             {"LZ77+phrases", {true, true, false}}, {"LZ77+Hall", {true, false, true}}};
 
 TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
     Scratch dir;
@@ -170,7 +162,7 @@ TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
         for (const Variant& v : kVariants) {
             SCOPED_TRACE(script + " " + v.name);
             std::string problems;
-            const Script read = ReadBack(CompiledHelpFile(script, OptionsOf(v)), &problems);
+            const Script read = ReadBack(CompiledHelpFile(script, v.options), &problems);
             EXPECT_EQ(Describe(read), expected);   // a failure shows the lines that differ
             EXPECT_EQ(problems, "");
         }
@@ -197,12 +189,12 @@ TEST(HelpReader, PhraseCompressionShortensTheText) {
             if (f.first == "|TOPIC") return f.second.size();
         return std::size_t(0);
     };
-    const std::size_t plain = topicSize(CompiledHelpFile(dir / "words.hts", OptionsOf(kVariants[0])));
+    const std::size_t plain = topicSize(CompiledHelpFile(dir / "words.hts", kVariants[0].options));
     for (const Variant& v : kVariants) {
         SCOPED_TRACE(v.name);
-        const Bytes help = CompiledHelpFile(dir / "words.hts", OptionsOf(v));
+        const Bytes help = CompiledHelpFile(dir / "words.hts", v.options);
         EXPECT_GE(topicSize(help), 4096u * 2) << "several blocks";
-        if (v.phrases || v.hall) EXPECT_LT(topicSize(help) * 5, plain * 4) << "a fifth shorter at least";
+        if (v.options.phrases || v.options.hall) EXPECT_LT(topicSize(help) * 5, plain * 4) << "a fifth shorter at least";
         EXPECT_EQ(Describe(ReadBack(help)), expected);
     }
 }
@@ -291,7 +283,7 @@ TEST(HelpReader, HalibutFilesShowHalibutsOwnText) {
 TEST(HelpReader, DamagedFilesLoseOnlyTheDamagedPart) {
     Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "features.hts", BytesOf(kFeatures)));
-    const Bytes good = CompiledHelpFile(dir / "features.hts", OptionsOf(kVariants[5]));
+    const Bytes good = CompiledHelpFile(dir / "features.hts", kVariants[5].options);
     const auto files = InternalFiles(good);
     ASSERT_GE(files.size(), 9u);
     const std::size_t topics = ReadBack(good).topics.size();
@@ -339,14 +331,14 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
 
     // An LZ77 block whose first code copies from before the start: no
     // topic is left, and the reason says why.
-    const Bytes packed = CompiledHelpFile(dir / "features.hts", OptionsOf(kVariants[1]));
+    const Bytes packed = CompiledHelpFile(dir / "features.hts", kVariants[1].options);
     std::string error;
     Script s = ReadBack(withTopic(packed, [](Bytes& t) { t[12] = 0xFF; }), &problems, &error);
     EXPECT_NE(error.find("topic block 0 is damaged"), std::string::npos) << error;
 
     // The plain file, with record links that loop back, leave the file, or
     // lead into the middle of a record.
-    const Bytes plain = CompiledHelpFile(dir / "features.hts", OptionsOf(kVariants[0]));
+    const Bytes plain = CompiledHelpFile(dir / "features.hts", kVariants[0].options);
     for (const std::uint32_t next : {12u, 0x7FFFFF00u, 13u + 0x4000u * 3}) {
         SCOPED_TRACE(next);
         // The second record's NextBlock (at 12 + its position) is redirected.
@@ -361,7 +353,7 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
 
     // Phrase offsets that go back: the phrases are refused, not read
     // backwards.
-    auto phrases = InternalFiles(CompiledHelpFile(dir / "features.hts", OptionsOf(kVariants[2])));
+    auto phrases = InternalFiles(CompiledHelpFile(dir / "features.hts", kVariants[2].options));
     for (auto& f : phrases)
         if (f.first == "|Phrases") f.second[12] = static_cast<std::uint8_t>(f.second[10] - 1), f.second[13] = f.second[11];
     ReadBack(HelpFile(phrases), &problems);
