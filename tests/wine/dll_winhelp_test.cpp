@@ -81,15 +81,11 @@ public:
         GetWindowTextA(hwnd_, text, sizeof text);
         return text;
     }
+    // Empty while a viewer just started has no text window yet.
     std::string Text() const {
         HWND text = GetDlgItem(hwnd_, kTextId);
         DWORD_PTR length = 0;
-        // A viewer just started may not have filled its text window yet.
-        for (int i = 0; i < 50 && (!text || length == 0); ++i) {
-            if (i > 0) Sleep(100);
-            text = GetDlgItem(hwnd_, kTextId);
-            if (text && !SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "";
-        }
+        if (!text || !SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "";
         std::string s(length + 1, '\0');
         DWORD_PTR got = 0;
         SendMessageTimeoutA(text, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0]), SMTO_ABORTIFHUNG, 5000, &got);
