@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "core/helpfile.h"
+#include "internal_files.h"
 #include "support.h"
 
 namespace {
 
 using namespace zyltest;
 using zyl::DataFile;
-using zyl::HelpFileHandle;
 
 using HelpPtr = zyl::HelpFilePtr;
 using DataPtr = zyl::DataFilePtr;
@@ -132,25 +132,13 @@ struct Fixture {
         memory.Add(path, helpFile.data(), helpFile.size());
         help.reset(zyl::OpenHelpFile(files, path));
     }
-    // The content of an internal file found by `name`, or "<none>".
-    std::string Content(const char* name) {
-        DataPtr f(zyl::FindInternalFile(help.get(), name));
-        if (!f) return "<none>";
-        Bytes b = ReadAll(f.get());
+    // The content of a data file, or "<none>" for none.
+    static std::string Text(const DataPtr& f) {
+        const Bytes b = f ? ReadAll(f.get()) : BytesOf("<none>");
         return std::string(b.begin(), b.end());
     }
-    std::vector<std::string> Walk(bool* whole = nullptr) {
-        std::vector<std::string> names;
-        const bool ok = zyl::WalkDirectory(
-            help.get(),
-            [](void* c, const char* name, std::uint32_t) {
-                static_cast<std::vector<std::string>*>(c)->push_back(name);
-                return true;
-            },
-            &names);
-        if (whole) *whole = ok;
-        return names;
-    }
+    std::string Content(const char* name) { return Text(DataPtr(zyl::FindInternalFile(help.get(), name))); }
+    std::vector<std::string> Walk(bool* whole = nullptr) { return DirectoryNames(help.get(), whole); }
 };
 
 std::vector<std::pair<std::string, Bytes>> TextFiles(std::initializer_list<const char*> names) {
@@ -385,11 +373,10 @@ TEST(DataFileSeek, EndMinusTenThenAHundredGivesTheLastTen) {
     const Bytes data = Pattern(1000, 3);
     Fixture fx(HelpFile({{"a.bin", Pattern(50, 1)}, {"data.bin", data}}));
     fx.memory.Add("disk.bin", data.data(), data.size());
-    HelpPtr& help = fx.help;
-    ASSERT_TRUE(help);
+    ASSERT_TRUE(fx.help);
 
     for (const char* name : {"data.bin", "disk.bin"}) {
-        DataPtr f(zyl::DataFileOpen(help.get(), name, false));
+        DataPtr f(zyl::DataFileOpen(fx.help.get(), name, false));
         ASSERT_TRUE(f) << name;
         std::uint8_t buf[100];
         EXPECT_EQ(zyl::DataFileSeek(f.get(), -10, 2), 990) << name;
@@ -403,7 +390,7 @@ TEST(DataFileSeek, EndMinusTenThenAHundredGivesTheLastTen) {
 
     // Internal files move only their own position, wherever it goes; reads
     // outside the file give nothing and never reach a neighbour's bytes.
-    DataPtr f(zyl::FindInternalFile(help.get(), "data.bin"));
+    DataPtr f(zyl::FindInternalFile(fx.help.get(), "data.bin"));
     std::uint8_t buf[100];
     EXPECT_EQ(zyl::DataFileSeek(f.get(), -20, 0), -20);
     EXPECT_EQ(zyl::DataFileRead(f.get(), buf, 100), 0);
@@ -417,9 +404,8 @@ TEST(DataFileSeek, EndMinusTenThenAHundredGivesTheLastTen) {
 TEST(DataFileRead, FilesSharingTheHelpFileKeepTheirOwnPlace) {
     const Bytes a = Pattern(3000, 11), b = Pattern(3000, 12);
     Fixture fx(HelpFile({{"a.bin", a}, {"b.bin", b}, {"c.bin", Pattern(10, 13)}}));
-    HelpPtr& help = fx.help;
-    DataPtr fa(zyl::FindInternalFile(help.get(), "a.bin"));
-    DataPtr fb(zyl::FindInternalFile(help.get(), "b.bin"));
+    DataPtr fa(zyl::FindInternalFile(fx.help.get(), "a.bin"));
+    DataPtr fb(zyl::FindInternalFile(fx.help.get(), "b.bin"));
     ASSERT_TRUE(fa && fb);
 
     Bytes got(100);
@@ -428,7 +414,7 @@ TEST(DataFileRead, FilesSharingTheHelpFileKeepTheirOwnPlace) {
     ASSERT_EQ(zyl::DataFileRead(fb.get(), got.data(), 100), 100);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), b.begin()));
     // A lookup in between moves the shared file too.
-    DataPtr fc(zyl::FindInternalFile(help.get(), "c.bin"));
+    DataPtr fc(zyl::FindInternalFile(fx.help.get(), "c.bin"));
     ASSERT_TRUE(fc);
     ASSERT_EQ(zyl::DataFileRead(fa.get(), got.data(), 100), 100);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), a.begin() + 100));
@@ -438,7 +424,7 @@ TEST(DataFileRead, FilesSharingTheHelpFileKeepTheirOwnPlace) {
     for (int i = 0; i < 5; ++i) ASSERT_EQ(zyl::DataFileRead(fa.get(), got.data(), 100), 100);
     EXPECT_EQ(fx.files.seeks, 0);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), a.begin() + 600));
-    EXPECT_EQ(help->filePosition, fa->dataStart + 700);
+    EXPECT_EQ(fx.help->filePosition, fa->dataStart + 700);
 }
 
 TEST(DataFileRead, AFailedReadEndsTheReadingAndIsReported) {
@@ -463,10 +449,7 @@ TEST(DataFileOpen, DiskFirstOrHelpFileFirst) {
     fx.memory.Add("logo.bmp", "disk copy", 9);
     fx.memory.Add("beside.txt", "on disk", 7);
     const auto content = [&](const char* name, bool diskFirst) {
-        DataPtr f(zyl::DataFileOpen(fx.help.get(), name, diskFirst));
-        if (!f) return std::string("<none>");
-        Bytes b = ReadAll(f.get());
-        return std::string(b.begin(), b.end());
+        return Fixture::Text(DataPtr(zyl::DataFileOpen(fx.help.get(), name, diskFirst)));
     };
     EXPECT_EQ(content("logo.bmp", true), "disk copy");
     EXPECT_EQ(content("logo.bmp", false), "help copy");

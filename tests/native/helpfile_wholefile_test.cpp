@@ -12,43 +12,29 @@
 namespace {
 
 using namespace zyltest;
-using zyl::HelpFileHandle;
 
 using HelpPtr = zyl::HelpFilePtr;
 
-struct Files {
-    zyl::MemoryFiles memory;
-    HelpPtr help;
-    explicit Files(const std::vector<std::pair<std::string, Bytes>>& inside) {
-        const Bytes container = HelpFile(inside);
-        memory.Add("manual.hlp", container.data(), container.size());
-        help.reset(zyl::OpenHelpFile(memory, "manual.hlp"));
-    }
-};
-
 TEST(ReadWholeFile, TheBlockHoldsTheFileThenZeros) {
-    const std::string text(100, 't');
+    // A short file is a zero-terminated string, one that fills the block has
+    // no zero after it, a longer one is cut; nothing is written past it.
+    const Bytes text = BytesOf(std::string(100, 't'));
     const Bytes exact = Pattern(zyl::kWholeFileBytes, 1);
     const Bytes longer = Pattern(zyl::kWholeFileBytes + 500, 2);
-    Files f({{"bullets.txt", BytesOf(text)}, {"exact.bin", exact}, {"long.bin", longer}});
-    ASSERT_TRUE(f.help);
-    Bytes block(zyl::kWholeFileBytes + 16, 0xAB);
-
-    ASSERT_TRUE(zyl::ReadWholeDataFile(f.help.get(), "BULLETS.TXT", block.data()));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.data())), text) << "a zero-terminated string";
-    for (std::size_t i = 100; i < zyl::kWholeFileBytes; ++i) ASSERT_EQ(block[i], 0) << i;
-    EXPECT_EQ(block[zyl::kWholeFileBytes], 0xAB) << "nothing past the block";
-
-    ASSERT_TRUE(zyl::ReadWholeDataFile(f.help.get(), "exact.bin", block.data()));
-    EXPECT_TRUE(std::equal(exact.begin(), exact.end(), block.begin())) << "filled, no zero after it";
-    EXPECT_EQ(block[zyl::kWholeFileBytes], 0xAB);
-
-    ASSERT_TRUE(zyl::ReadWholeDataFile(f.help.get(), "long.bin", block.data()));
-    EXPECT_TRUE(std::equal(longer.begin(), longer.begin() + zyl::kWholeFileBytes, block.begin())) << "cut";
-    EXPECT_EQ(block[zyl::kWholeFileBytes], 0xAB);
-
-    EXPECT_FALSE(zyl::ReadWholeDataFile(f.help.get(), "missing.txt", block.data()));
-    EXPECT_EQ(block[0], 0) << "a missing file leaves a zeroed block";
+    zyl::MemoryFiles memory;
+    const Bytes container = HelpFile({{"bullets.txt", text}, {"exact.bin", exact}, {"long.bin", longer}});
+    memory.Add("manual.hlp", container.data(), container.size());
+    HelpPtr help(zyl::OpenHelpFile(memory, "manual.hlp"));
+    ASSERT_TRUE(help);
+    // A missing file leaves a zeroed block.
+    const std::pair<const char*, Bytes> cases[] = {{"BULLETS.TXT", text}, {"exact.bin", exact}, {"long.bin", longer}, {"missing.txt", {}}};
+    for (const auto& [name, content] : cases) {
+        Bytes block(zyl::kWholeFileBytes + 16, 0xAB), expected = content;
+        expected.resize(zyl::kWholeFileBytes, 0);
+        expected.resize(block.size(), 0xAB);
+        EXPECT_EQ(zyl::ReadWholeDataFile(help.get(), name, block.data()), !content.empty()) << name;
+        EXPECT_TRUE(block == expected) << name;
+    }
 }
 
 // Disks that fill up, and reads that fail part way.

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <sstream>
 
 #include "core/helpfile.h"
@@ -97,22 +99,6 @@ std::string Latin1(const std::string& s) {
     return out;
 }
 
-Script ParseFile(const std::string& path) {
-    Bytes text;
-    EXPECT_FALSE((text = ReadFile(path)).empty()) << path;
-    Script s;
-    zylscript::ParseError error;
-    EXPECT_TRUE(zylscript::ParseScript(std::string(text.begin(), text.end()), &s, &error)) << error.ToString();
-    return s;
-}
-
-Bytes CompileScript(const std::string& path, const zylhc::CompileOptions& options) {
-    Bytes help;
-    std::string error;
-    EXPECT_TRUE(zylhc::Compile(zyl::PosixFiles(), path, {}, options, &help, &error)) << error;
-    return help;
-}
-
 Script ReadBack(const Bytes& help, std::string* problems = nullptr, std::string* error = nullptr) {
     zyl::MemoryFiles files;
     files.Add("t.hlp", help.data(), help.size());
@@ -153,19 +139,11 @@ const char kFeatures[] =
 
 struct Variant {
     const char* name;
-    bool compress, phrases, hall;
+    zylhc::CompileOptions options;   // LZ77, phrases, Hall
 };
-const Variant kVariants[] = {{"plain", false, false, false},      {"LZ77", true, false, false},
-                             {"phrases", false, true, false},     {"Hall", false, false, true},
-                             {"LZ77+phrases", true, true, false}, {"LZ77+Hall", true, false, true}};
-
-zylhc::CompileOptions OptionsOf(const Variant& v) {
-    zylhc::CompileOptions o;
-    o.compress = v.compress;
-    o.phrases = v.phrases;
-    o.hall = v.hall;
-    return o;
-}
+const Variant kVariants[] = {{"plain", {false, false, false}},      {"LZ77", {true, false, false}},
+                             {"phrases", {false, true, false}},     {"Hall", {false, false, true}},
+                             {"LZ77+phrases", {true, true, false}}, {"LZ77+Hall", {true, false, true}}};
 
 TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
     Scratch dir;
@@ -179,12 +157,12 @@ TEST(HelpReader, CompiledScriptsReadBackAsTheyWereWritten) {
     const std::string examples = ZYL_EXAMPLES;
     for (const std::string& script : {dir / "features.hts", examples + "/demo/demo.hts", examples + "/buttons/buttons.hts",
                                       examples + "/pictures/pictures.hts"}) {
-        const Script parsed = ParseFile(script);
+        const Script parsed = ParsedScript(script);
         const std::string expected = parsed.utf8 ? Latin1(Describe(parsed)) : Describe(parsed);
         for (const Variant& v : kVariants) {
             SCOPED_TRACE(script + " " + v.name);
             std::string problems;
-            const Script read = ReadBack(CompileScript(script, OptionsOf(v)), &problems);
+            const Script read = ReadBack(CompiledHelpFile(script, v.options), &problems);
             EXPECT_EQ(Describe(read), expected);   // a failure shows the lines that differ
             EXPECT_EQ(problems, "");
         }
@@ -205,18 +183,18 @@ TEST(HelpReader, PhraseCompressionShortensTheText) {
         script += i % 12 == 11 ? "\n\n" : " ";   // short paragraphs: records fill the blocks
     }
     ASSERT_TRUE(WriteFile(dir / "words.hts", BytesOf(script)));
-    const std::string expected = Describe(ParseFile(dir / "words.hts"));
+    const std::string expected = Describe(ParsedScript(dir / "words.hts"));
     auto topicSize = [](const Bytes& help) {
         for (const auto& f : InternalFiles(help))
             if (f.first == "|TOPIC") return f.second.size();
         return std::size_t(0);
     };
-    const std::size_t plain = topicSize(CompileScript(dir / "words.hts", OptionsOf(kVariants[0])));
+    const std::size_t plain = topicSize(CompiledHelpFile(dir / "words.hts", kVariants[0].options));
     for (const Variant& v : kVariants) {
         SCOPED_TRACE(v.name);
-        const Bytes help = CompileScript(dir / "words.hts", OptionsOf(v));
+        const Bytes help = CompiledHelpFile(dir / "words.hts", v.options);
         EXPECT_GE(topicSize(help), 4096u * 2) << "several blocks";
-        if (v.phrases || v.hall) EXPECT_LT(topicSize(help) * 5, plain * 4) << "a fifth shorter at least";
+        if (v.options.phrases || v.options.hall) EXPECT_LT(topicSize(help) * 5, plain * 4) << "a fifth shorter at least";
         EXPECT_EQ(Describe(ReadBack(help)), expected);
     }
 }
@@ -225,19 +203,11 @@ TEST(HelpReader, PhraseCompressionShortensTheText) {
 
 // Words of letters and digits, the same whatever punctuation, quotes or
 // line breaks each writer chooses.
-std::vector<std::string> Words(const std::string& text) {
-    std::vector<std::string> words;
-    std::string w;
-    for (char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
-            w += c;
-        } else if (!w.empty()) {
-            words.push_back(w);
-            w.clear();
-        }
-    }
-    if (!w.empty()) words.push_back(w);
-    return words;
+std::vector<std::string> Words(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = ' ';
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 std::string TextOf(const Paragraph& p) {
@@ -313,7 +283,7 @@ TEST(HelpReader, HalibutFilesShowHalibutsOwnText) {
 TEST(HelpReader, DamagedFilesLoseOnlyTheDamagedPart) {
     Scratch dir;
     ASSERT_TRUE(WriteFile(dir / "features.hts", BytesOf(kFeatures)));
-    const Bytes good = CompileScript(dir / "features.hts", OptionsOf(kVariants[5]));
+    const Bytes good = CompiledHelpFile(dir / "features.hts", kVariants[5].options);
     const auto files = InternalFiles(good);
     ASSERT_GE(files.size(), 9u);
     const std::size_t topics = ReadBack(good).topics.size();
@@ -361,14 +331,14 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
 
     // An LZ77 block whose first code copies from before the start: no
     // topic is left, and the reason says why.
-    const Bytes packed = CompileScript(dir / "features.hts", OptionsOf(kVariants[1]));
+    const Bytes packed = CompiledHelpFile(dir / "features.hts", kVariants[1].options);
     std::string error;
     Script s = ReadBack(withTopic(packed, [](Bytes& t) { t[12] = 0xFF; }), &problems, &error);
     EXPECT_NE(error.find("topic block 0 is damaged"), std::string::npos) << error;
 
     // The plain file, with record links that loop back, leave the file, or
     // lead into the middle of a record.
-    const Bytes plain = CompileScript(dir / "features.hts", OptionsOf(kVariants[0]));
+    const Bytes plain = CompiledHelpFile(dir / "features.hts", kVariants[0].options);
     for (const std::uint32_t next : {12u, 0x7FFFFF00u, 13u + 0x4000u * 3}) {
         SCOPED_TRACE(next);
         // The second record's NextBlock (at 12 + its position) is redirected.
@@ -383,7 +353,7 @@ TEST(HelpReader, CorruptBlocksAndOffsetsOutOfRange) {
 
     // Phrase offsets that go back: the phrases are refused, not read
     // backwards.
-    auto phrases = InternalFiles(CompileScript(dir / "features.hts", OptionsOf(kVariants[2])));
+    auto phrases = InternalFiles(CompiledHelpFile(dir / "features.hts", kVariants[2].options));
     for (auto& f : phrases)
         if (f.first == "|Phrases") f.second[12] = static_cast<std::uint8_t>(f.second[10] - 1), f.second[13] = f.second[11];
     ReadBack(HelpFile(phrases), &problems);
@@ -495,50 +465,29 @@ TEST(HelpReader, PicturesDecodeInEveryPacking) {
 TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     // A help file as another compiler may write it: indents, alignment,
     // spacing and tab stops, and pictures at the three places.
-    zylhc::HelpDocument doc;
-    doc.title = "Pictures";
-    doc.fonts.push_back(zylhc::FontDescriptor{"Arial", 20, false, false, false});
-    zylhc::HelpTopic topic;
-    topic.title = "One";
-    topic.context = "one";
-    topic.hash = zylscript::ContextHash("one");
-    zylhc::HelpParagraph p;
-    p.layout.spaceAbove = 4;
-    p.layout.spaceBelow = 0;
-    p.layout.leftIndent = 72;
-    p.layout.rightIndent = 10;
-    p.layout.firstIndent = -36;
-    p.layout.lineSpacing = -30;
-    p.layout.align = 'c';
-    p.layout.tabs = {{72, 'l'}, {200, 'r'}};
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Font, {}, 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Picture, {}, 0, -1, 'l'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "a", 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Tab, {}, 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "b", 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Picture, {}, 1, -1, 'r'});
+    std::vector<zylhc::Item> items = {{zylhc::ItemKind::Font, {}, 0, -1, 'c'},
+                                      {zylhc::ItemKind::Picture, {}, 0, -1, 'l'},
+                                      {zylhc::ItemKind::Text, "a", 0, -1, 'c'},
+                                      {zylhc::ItemKind::Tab, {}, 0, -1, 'c'},
+                                      {zylhc::ItemKind::Text, "b", 0, -1, 'c'},
+                                      {zylhc::ItemKind::Picture, {}, 1, -1, 'r'}};
     // Jumps and popups into another help file, one into a window of it.
-    for (const char* other : {"more.hlp", "notes>more.hlp"}) {
-        p.items.push_back(zylhc::Item{zylhc::ItemKind::Jump, other, zylscript::ContextHash("far"), -1, 'c'});
-        p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "there", 0, -1, 'c'});
-        p.items.push_back(zylhc::Item{zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'});
-    }
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Popup, "more.hlp", 7, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, "note", 0, -1, 'c'});
-    p.items.push_back(zylhc::Item{zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'});
-    topic.body.push_back(p);
-    doc.topics.push_back(topic);
+    for (const char* other : {"more.hlp", "notes>more.hlp"})
+        items.insert(items.end(), {{zylhc::ItemKind::Jump, other, zylscript::ContextHash("far"), -1, 'c'},
+                                   {zylhc::ItemKind::Text, "there", 0, -1, 'c'},
+                                   {zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'}});
+    items.insert(items.end(), {{zylhc::ItemKind::Popup, "more.hlp", 7, -1, 'c'},
+                               {zylhc::ItemKind::Text, "note", 0, -1, 'c'},
+                               {zylhc::ItemKind::LinkEnd, {}, 0, -1, 'c'}});
+    zylhc::HelpDocument doc = DocumentOf("Pictures", {}, {{"one", items}});
+    doc.topics[0].body[0].layout = {4, 0, -30, 72, 10, -36, 'c', {{72, 'l'}, {200, 'r'}}};
     doc.map.push_back(zylhc::MapEntry{5, 0});
     PictureFields twoColours;
     twoColours.palette = {0, 0, 0, 0, 255, 255, 255, 0};
     twoColours.pixels.assign(24, 1);
     doc.pictures = {PictureRecord(twoColours), PictureRecord(twoColours)};
-    std::vector<zylhc::InternalFile> internal;
+    const Bytes help = WrittenHelpFile(doc);
     std::string error;
-    ASSERT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;
-    std::vector<std::pair<std::string, Bytes>> files;
-    for (const auto& f : internal) files.emplace_back(f.name, f.bytes);
-    const Bytes help = HelpFile(files);
 
     zylhlp::HelpReader reader;
     zyl::MemoryFiles memory;
@@ -550,7 +499,7 @@ TEST(HelpReader, PicturesAndParagraphFormatsOfAHelpFile) {
     ASSERT_TRUE(reader.LoadTopic(0, &read.topics.at(0), &error)) << error;
     const std::string far = std::to_string(zylscript::ContextHash("far"));
     EXPECT_EQ(Describe(read), "title=Pictures copyright= font=Arial/20 background=- contents=0\n"
-                              "topic one 'One' #5\n"
+                              "topic one 'one' #5\n"
                               " B[4,0,-30,72,10,-36,c t72l t200r] {bml |bm0} <Arial/20>'a\tb' {bmr |bm1} j(#" + far +
                                   "@more.hlp)<Arial/20>'there' j(>notes@more.hlp)<Arial/20>'there'"
                                   " p(#7@more.hlp)<Arial/20>'note'\n");

@@ -51,7 +51,7 @@ private:
 using Screens = std::vector<std::vector<DWORD>>;
 
 // The main frame's client pixels for every topic of a file.
-Screens EveryTopic(const std::string& file, std::vector<std::string>* contexts) {
+Screens EveryTopic(const std::string& file) {
     zylhost::Host host;
     Screens screens;
     EXPECT_TRUE(host.LoadModule(ModulePath()));
@@ -65,23 +65,9 @@ Screens EveryTopic(const std::string& file, std::vector<std::string>* contexts) 
         host.PumpUntilIdle();
         int w = 0, h = 0;
         screens.push_back(host.CapturePixels(host.MainFrame(), &w, &h));
-        if (contexts) contexts->push_back(topics[i].context);
     }
     host.Shutdown();
     return screens;
-}
-
-bool Compile(const std::string& script, const std::string& out, bool compress, bool hall) {
-    zylhc::CompileOptions options;
-    options.compress = compress;
-    options.hall = hall;
-    std::vector<std::uint8_t> help;
-    std::string error;
-    if (!zylhc::Compile(zyl::PosixFiles(), script, {}, options, &help, &error)) {
-        ADD_FAILURE() << error;
-        return false;
-    }
-    return wtest::WriteFile(out, help);
 }
 
 TEST(HelpFileViewer, EveryDemoTopicLooksAsItsScript) {
@@ -93,22 +79,18 @@ TEST(HelpFileViewer, EveryDemoTopicLooksAsItsScript) {
     for (const char* name : {"demo/demo", "buttons/buttons", "pictures/pictures"}) {
         SCOPED_TRACE(name);
         const std::string script = examples + "/" + name + ".hts";
-        std::vector<std::string> contexts, compiledContexts;
-        const Screens expected = EveryTopic(script, &contexts);
+        const Screens expected = EveryTopic(script);
         ASSERT_FALSE(expected.empty());
         const std::string help = dir.File("c" + std::to_string(n) + ".hlp");
-        ASSERT_TRUE(Compile(script, help, n % 2 == 1, n == 2));
+        zylhc::CompileOptions options;
+        options.compress = n % 2 == 1;
+        options.hall = n == 2;
+        ASSERT_TRUE(WriteFile(help, CompiledHelpFile(script, options)));
         ++n;
-        const Screens compiled = EveryTopic(help, &compiledContexts);
-        EXPECT_EQ(compiledContexts, contexts);
+        const Screens compiled = EveryTopic(help);
         ASSERT_EQ(compiled.size(), expected.size());
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            std::size_t differ = 0;
-            for (std::size_t k = 0; k < expected[i].size() && k < compiled[i].size(); ++k)
-                differ += expected[i][k] != compiled[i][k];
-            EXPECT_TRUE(!expected[i].empty() && expected[i].size() == compiled[i].size() && differ == 0)
-                << contexts[i] << ": " << differ << " pixels differ";
-        }
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            EXPECT_TRUE(!expected[i].empty() && expected[i] == compiled[i]) << "topic " << i << ": the pixels differ";
     }
 }
 
@@ -142,7 +124,6 @@ TEST(HelpFileViewer, HalibutFilesOpenWithTheirTextTitleAndJumps) {
     char caption[128] = "";
     GetWindowTextA(host.MainFrame(), caption, sizeof caption);
     EXPECT_STREQ(caption, "Halibut in zylhost");
-    ASSERT_EQ(host.TopicScript().topics.size(), 3u);
 
     // The contents lists the chapters; a click on one shows it, its jump
     // leads on, and Back retraces the way.
@@ -150,8 +131,6 @@ TEST(HelpFileViewer, HalibutFilesOpenWithTheirTextTitleAndJumps) {
     ASSERT_TRUE(first.link);
     Click(host, first);
     EXPECT_EQ(host.CurrentTopicNumber(), 1);
-    EXPECT_EQ(FindRun(host, "Text").text, "Text");
-    EXPECT_EQ(FindRun(host, "chapter,").text, "chapter,");
     const zylhost::TextRun jump = FindRun(host, "chapter 2");
     ASSERT_TRUE(jump.link);
     Click(host, jump);
@@ -160,34 +139,6 @@ TEST(HelpFileViewer, HalibutFilesOpenWithTheirTextTitleAndJumps) {
     host.PumpUntilIdle();
     EXPECT_EQ(host.CurrentTopicNumber(), 1);
     host.Shutdown();
-}
-
-// The help file the writer makes of a document.
-Bytes Written(const zylhc::HelpDocument& doc) {
-    std::vector<zylhc::InternalFile> internal;
-    std::string error;
-    EXPECT_TRUE(zylhc::WriteHelpFiles(doc, &internal, &error)) << error;
-    std::vector<std::pair<std::string, Bytes>> files;
-    for (const auto& f : internal) files.emplace_back(f.name, f.bytes);
-    return wtest::HelpFile(files);
-}
-
-// A help file of the given topics, each a paragraph of items.
-Bytes HelpOf(const std::string& title, const std::vector<zylhc::HelpWindow>& windows,
-             const std::vector<std::pair<std::string, std::vector<zylhc::Item>>>& topics) {
-    zylhc::HelpDocument doc;
-    doc.title = title;
-    doc.windows = windows;
-    doc.fonts.push_back(zylhc::FontDescriptor{"Arial", 20, false, false, false});
-    for (const auto& t : topics) {
-        zylhc::HelpTopic topic;
-        topic.title = topic.context = t.first;
-        topic.hash = zylscript::ContextHash(t.first);
-        topic.body.emplace_back();
-        topic.body.back().items = t.second;
-        doc.topics.push_back(std::move(topic));
-    }
-    return Written(doc);
 }
 
 std::vector<zylhc::Item> LinkTo(zylhc::ItemKind kind, const std::string& context, const std::string& text,
@@ -208,9 +159,9 @@ TEST(HelpFileViewer, JumpsPopupsWindowsAndOtherFiles) {
     for (const auto& link : {LinkTo(zylhc::ItemKind::Jump, "other", "beside", "", 0), LinkTo(zylhc::ItemKind::Popup, "other", "note"),
                              LinkTo(zylhc::ItemKind::Jump, "btwo", "elsewhere", "b.hlp")})
         start.insert(start.end(), link.begin(), link.end());
-    ASSERT_TRUE(dir.Write("a.hlp", HelpOf("File A", {side}, {{"start", start}, {"other", {{zylhc::ItemKind::Text, "Other", 0, -1, 'c'}}}})));
-    ASSERT_TRUE(dir.Write("b.hlp", HelpOf("File B", {}, {{"bone", {{zylhc::ItemKind::Text, "One of B", 0, -1, 'c'}}},
-                                                         {"btwo", {{zylhc::ItemKind::Text, "Two of B", 0, -1, 'c'}}}})));
+    ASSERT_TRUE(dir.Write("a.hlp", WrittenHelpFile(DocumentOf("File A", {side}, {{"start", start}, {"other", {{zylhc::ItemKind::Text, "Other", 0, -1, 'c'}}}}))));
+    ASSERT_TRUE(dir.Write("b.hlp", WrittenHelpFile(DocumentOf("File B", {}, {{"bone", {{zylhc::ItemKind::Text, "One of B", 0, -1, 'c'}}},
+                                                         {"btwo", {{zylhc::ItemKind::Text, "Two of B", 0, -1, 'c'}}}}))));
     zylhost::Host host;
     ASSERT_TRUE(host.OpenScript(dir.File("a.hlp").c_str())) << host.LastError();
 
@@ -242,31 +193,21 @@ TEST(HelpFileViewer, JumpsPopupsWindowsAndOtherFiles) {
     host.Shutdown();
 }
 
-// The records of a plain |TOPIC held in its first block, by position.
-template <class Each>
-void EachRecord(Bytes& topic, Each each) {
-    for (std::uint32_t pos = 12; pos != 0xFFFFFFFF && pos + 21 <= topic.size();) {
-        std::uint8_t* r = &topic[pos];
-        each(r);
-        pos = r[12] | (r[13] << 8) | (r[14] << 16) | (static_cast<std::uint32_t>(r[15]) << 24);
-    }
-}
-
 TEST(HelpFileViewer, DamagedFilesShowWhatIsLeftAndSaySo) {
     wtest::Scratch dir;
     ASSERT_TRUE(dir.ok());
     const char script[] = ".title Damaged\n.topic a\nFirst topic.\n.topic b\nIntact text.\n\nBROKEN text.\n.topic c\nThird.\n";
     ASSERT_TRUE(dir.Write("d.hts", Bytes(script, script + sizeof script - 1)));
-    ASSERT_TRUE(Compile(dir.File("d.hts"), dir.File("good.hlp"), false, false));
-    auto files = InternalFiles(dir.Read("good.hlp"));
+    auto files = InternalFiles(CompiledHelpFile(dir.File("d.hts")));
     // The paragraph holding "BROKEN" claims more text than it holds.
-    for (auto& f : files)
-        if (f.first == "|TOPIC")
-            EachRecord(f.second, [](std::uint8_t* r) {
-                const std::uint32_t length1 = r[16] | (r[17] << 8);
-                if (std::memcmp(r + length1, "\0BROKEN", 7) == 0 || std::memcmp(r + length1 + 1, "BROKEN", 6) == 0)
-                    r[5] = 0x10;   // DataLen2 grows past what is stored
-            });
+    for (auto& [name, topic] : files)
+        for (std::uint32_t pos = 12; name == "|TOPIC" && pos != 0xFFFFFFFF && pos + 21 <= topic.size();
+             pos = Get32(topic, pos + 12)) {
+            std::uint8_t* r = &topic[pos];
+            const std::uint32_t length1 = r[16] | (r[17] << 8);
+            if (std::memcmp(r + length1, "\0BROKEN", 7) == 0 || std::memcmp(r + length1 + 1, "BROKEN", 6) == 0)
+                r[5] = 0x10;   // DataLen2 grows past what is stored
+        }
     ASSERT_TRUE(dir.Write("bad.hlp", wtest::HelpFile(files)));
 
     zylhost::Host host;
@@ -311,33 +252,21 @@ Bytes Picture(std::uint8_t type, std::uint32_t bits, std::uint32_t width, std::u
 // Two topics: the first shows a red picture that jumps to the second, and a
 // black and white one whose white is transparent.
 Bytes PictureFile() {
-    zylhc::HelpDocument doc;
-    doc.title = "Pictures";
-    doc.fonts.push_back(zylhc::FontDescriptor{"Arial", 20, false, false, false});
     zylhc::HelpWindow main;
     main.name = "main";
     main.background = RGB(0, 255, 0);
-    doc.windows.push_back(main);
-    for (const char* name : {"one", "two"}) {
-        zylhc::HelpTopic t;
-        t.title = name;
-        t.context = name;
-        t.hash = zylscript::ContextHash(name);
-        zylhc::HelpParagraph p;
-        if (t.context == "one") {
-            p.items.push_back(zylhc::Item{zylhc::ItemKind::Picture, {}, 0, -1, 'c'});
-            p.items.push_back(zylhc::Item{zylhc::ItemKind::Picture, {}, 1, -1, 'r'});
-        }
-        p.items.push_back(zylhc::Item{zylhc::ItemKind::Text, name, 0, -1, 'c'});
-        t.body.push_back(p);
-        doc.topics.push_back(t);
-    }
+    zylhc::HelpDocument doc = DocumentOf("Pictures", {main},
+                                         {{"one",
+                                           {{zylhc::ItemKind::Picture, {}, 0, -1, 'c'},
+                                            {zylhc::ItemKind::Picture, {}, 1, -1, 'r'},
+                                            {zylhc::ItemKind::Text, "one", 0, -1, 'c'}}},
+                                          {"two", {{zylhc::ItemKind::Text, "two", 0, -1, 'c'}}}});
     const Bytes red = {0, 0, 255, 0};
     doc.pictures.push_back(Picture(6, 8, 20, 10, red, Bytes(20 * 10, 0), false, "two"));
     Bytes stripes;   // 16 wide: rows of black and white halves
     for (int row = 0; row < 8; ++row) stripes.insert(stripes.end(), {0x00, 0xFF});
     doc.pictures.push_back(Picture(5, 1, 16, 8, {}, stripes, true, nullptr));
-    return Written(doc);
+    return WrittenHelpFile(doc);
 }
 
 TEST(HelpFileViewer, PicturesAreDrawnTransparentAndJump) {

@@ -11,10 +11,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/helpfile.h"
+#include "internal_files.h"
 #include "wine_support.h"
 #include "script.h"
 #include "zylhc.h"
@@ -28,14 +30,11 @@ constexpr int kTextId = 0x701;                    // the viewer's text window
 constexpr ULONG_PTR kCommandMagic = 0xA1DE505;    // its WM_COPYDATA commands
 constexpr char kViewerClass[] = "MS_WINHELP";
 
+// The words of `s`, one blank between each.
 std::string Normal(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        const bool blank = c == ' ' || c == '\r' || c == '\n' || c == '\v' || c == '\t';
-        if (!blank) out += c;
-        else if (!out.empty() && out.back() != ' ') out += ' ';
-    }
-    if (!out.empty() && out.back() == ' ') out.pop_back();
+    std::istringstream in(s);
+    std::string word, out;
+    while (in >> word) out += (out.empty() ? "" : " ") + word;
     return out;
 }
 
@@ -82,15 +81,11 @@ public:
         GetWindowTextA(hwnd_, text, sizeof text);
         return text;
     }
+    // Empty while a viewer just started has no text window yet.
     std::string Text() const {
         HWND text = GetDlgItem(hwnd_, kTextId);
         DWORD_PTR length = 0;
-        // A viewer just started may not have filled its text window yet.
-        for (int i = 0; i < 50 && (!text || length == 0); ++i) {
-            if (i > 0) Sleep(100);
-            text = GetDlgItem(hwnd_, kTextId);
-            if (text && !SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "";
-        }
+        if (!text || !SendMessageTimeoutA(text, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return "";
         std::string s(length + 1, '\0');
         DWORD_PTR got = 0;
         SendMessageTimeoutA(text, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0]), SMTO_ABORTIFHUNG, 5000, &got);
@@ -139,27 +134,13 @@ private:
     HANDLE process_ = nullptr;
 };
 
-bool CompileInto(const wtest::Scratch& dir, const std::string& script, const std::string& name,
-                 const zylhc::CompileOptions& options, zylscript::Script* parsed) {
-    std::vector<std::uint8_t> help;
-    std::string error;
-    if (!zylhc::Compile(zyl::PosixFiles(), script, {}, options, &help, &error)) {
-        ADD_FAILURE() << error;
-        return false;
-    }
-    const wtest::Bytes text = wtest::ReadFile(script);
-    zylscript::ParseError e;
-    return dir.Write(name, help) && zylscript::ParseScript(std::string(text.begin(), text.end()), parsed, &e);
-}
-
 // `script` compiled into STEM.hlp in `dir`, with the module beside it: the
 // viewer loads the module by name, from the folder it runs in.
 template <std::size_t N>
 bool CompileWithModule(const wtest::Scratch& dir, const char (&script)[N], const std::string& stem) {
-    zylscript::Script s;
     return CopyFileA(ModulePath(), dir.File("ZYL3AN32.DLL").c_str(), FALSE) &&
            dir.Write(stem + ".hts", wtest::Bytes(script, script + N - 1)) &&
-           CompileInto(dir, dir.File(stem + ".hts"), stem + ".hlp", zylhc::CompileOptions(), &s);
+           dir.Write(stem + ".hlp", CompiledHelpFile(dir.File(stem + ".hts")));
 }
 
 const char kFeatures[] =
@@ -207,8 +188,8 @@ TEST(WineHelpViewer, ShowsEveryCompiledFile) {
             SCOPED_TRACE(script + (options.compress ? " LZ77" : "") + (options.hall ? " Hall" : "") +
                          (options.phrases ? " phrases" : ""));
             const std::string name = "c" + std::to_string(n++) + ".hlp";
-            zylscript::Script s;
-            ASSERT_TRUE(CompileInto(dir, script, name, options, &s));
+            const zylscript::Script s = ParsedScript(script);
+            ASSERT_TRUE(dir.Write(name, CompiledHelpFile(script, options)));
             // Opened at the last topic, by its context string's hash.
             Viewer viewer(dir, dir.File(name), s.topics.back().context, "-all");
             ASSERT_TRUE(viewer.Window()) << "winhlp32 did not open " << name << ":\n" << viewer.Log();
